@@ -1,0 +1,104 @@
+#pragma once
+// The shared library: dialog framework and error messages, the About box, and the
+// path and text helpers.
+#include <windows.h>
+#include <stddef.h>
+
+#include "cecompat/CePlatform.h"
+
+// Every text buffer of the program holds 259 characters and the terminator, unless a
+// field says otherwise (an entry's Command holds 519).
+enum { TEXT_CAPACITY = 260, COMMAND_CAPACITY = 520 };
+
+// A text given either as 0 (empty), as a string resource id 1..0xFFFF, or as a pointer.
+typedef const wchar_t *TextOrId;
+#define TEXT_ID(id) (reinterpret_cast<TextOrId>(static_cast<ULONG_PTR>(static_cast<WORD>(id))))
+inline bool IsTextId(TextOrId value) { return reinterpret_cast<ULONG_PTR>(value) <= 0xFFFF; }
+
+// Copies text into a buffer of capacity characters, cutting it when it does not fit.
+// Returns false when it had to cut.
+bool CopyText(wchar_t *buffer, size_t capacity, const wchar_t *text);
+// Appends text, cutting it when it does not fit. Returns false when it had to cut.
+bool AppendText(wchar_t *buffer, size_t capacity, const wchar_t *text);
+
+// ---- Path and text helpers ---------------------------------------------------------
+// In place: replaces the first occurrence of sought by replacement. A result that would
+// not fit capacity characters (terminator included) is refused: the text stays as it was,
+// the result is false and *tooLong (when given) is set.
+bool ReplaceFirst(wchar_t *text, size_t capacity, const wchar_t *sought,
+                  const wchar_t *replacement, bool *tooLong = nullptr);
+// The text from the last '.' of the whole path to its end; empty when there is none.
+bool GetExtension(const wchar_t *path, wchar_t *extension, size_t capacity);
+// Leading blanks skipped, up to the last backslash dropped, the last extension cut.
+// Leaves name untouched when nothing remains after the last backslash.
+bool GetBaseName(const wchar_t *path, wchar_t *name, size_t capacity);
+// Leading blanks skipped; the text up to and including the last backslash.
+bool GetDirectory(const wchar_t *path, wchar_t *directory, size_t capacity);
+
+// ---- Texts and windows ------------------------------------------------------------
+// A string id the table lacks gives "#<id>" so that the fault shows.
+void LoadTextOrId(TextOrId value, wchar_t *buffer, int capacity);
+void SetDialogItemText(HWND dialog, int controlId, TextOrId text, HFONT font);
+void SetWindowTitle(HWND window, TextOrId text);
+void FormatStringById(wchar_t *buffer, int capacity, TextOrId format, ULONG_PTR argument);
+void BringWindowToFront(HWND window);
+bool IsPocketPC();
+// 0 good, 1 low, 2 very low, 3 unknown.
+int GetBatteryLevel();
+
+// ---- Error messages --------------------------------------------------------------
+void ShowErrorMessage(TextOrId text, TextOrId detail);
+void ShowErrorWithCode(TextOrId text, DWORD code);
+void ShowErrorWithCodeText(TextOrId text, DWORD code, const wchar_t *extra);
+void ShowLastError(TextOrId text);
+void ShowLastErrorText(TextOrId text, const wchar_t *extra);
+void UsePlatformMessageBox();
+
+// ---- Dialog framework ------------------------------------------------------------
+enum { DIALOG_STACK_LEVELS = 100 };
+
+// Private messages the framework sends to the main window around its dialogs.
+enum { MSG_DIALOG_OPENING = WM_USER + 0x103, MSG_DIALOG_CLOSED = WM_USER + 0x104 };
+
+struct DialogLevel {
+  HWND dialog;      // recorded when the next level opens
+  BOOL ended;
+  HFONT font;
+  HINSTANCE instance;
+  int resourceId;
+  HWND parent;
+  DLGPROC procedure;
+  LPARAM parameter;
+};
+
+struct MessageRecord {
+  wchar_t text[TEXT_CAPACITY];
+  wchar_t detail[TEXT_CAPACITY];
+  wchar_t caption[TEXT_CAPACITY];
+  wchar_t savedTitle[TEXT_CAPACITY];
+  HFONT font;
+};
+
+struct DialogFrameworkState {
+  DialogLevel levels[DIALOG_STACK_LEVELS];
+  int levelCount;
+  int platformMessageBox;
+  bool settingRead;
+  LONG fontHeight;
+  bool fontHeightFound;
+  LONG fontWeight;
+  bool fontWeightFound;
+  MessageRecord message;
+};
+extern DialogFrameworkState g_dialogs;
+
+HWND CreateFrameworkDialog(HINSTANCE instance, int resourceId, HWND parent, DLGPROC procedure,
+                           LPARAM parameter);
+void RunDialogLoop();
+void EndCurrentDialog();
+HFONT PrepareDialog(HWND dialog, int showCommand);
+HFONT CreateDialogFont();
+
+// ---- About box -------------------------------------------------------------------
+void ShowAboutBox(TextOrId version, TextOrId title, WORD iconId, TextOrId copyright,
+                  TextOrId company);

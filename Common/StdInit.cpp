@@ -1,0 +1,129 @@
+// Class registration, window creation, the message loop and the screen rectangles.
+#include "Common/StdInit.h"
+
+#include "launcher/config/ConfigCheck.h"
+#include "launcher/shell/MainWindow.h"
+#include "launcher/shell/ShellLockdown.h"
+
+AppState g_app;
+
+bool RegisterMainClass(HINSTANCE instance, UINT classNameId)
+{
+  g_app.instance = instance;
+  LoadTextOrId(TEXT_ID(classNameId), g_app.className, TEXT_CAPACITY);
+
+  HWND running = FindWindowW(g_app.className, nullptr);
+  if (running != nullptr) {
+    BringWindowToFront(running);
+    return false;
+  }
+
+  WNDCLASSW description = {};
+  description.style = CS_HREDRAW | CS_VREDRAW;
+  description.lpfnWndProc = MainWindowProc;
+  description.hInstance = instance;
+  // COLOR_WINDOW + 1 as a system colour index (on the device: 0x40000006).
+  description.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
+  description.lpszClassName = g_app.className;
+  if (RegisterClassW(&description) == 0) {
+    ShowLastError(L"..\\Common\\StdInit@\n:\n151\n");
+    return false;
+  }
+  return true;
+}
+
+bool CreateMainWindow(HINSTANCE instance, int showCommand, DWORD style, UINT classNameId,
+                      UINT windowTextId)
+{
+  LoadTextOrId(TEXT_ID(classNameId), g_app.className, TEXT_CAPACITY);
+  LoadTextOrId(TEXT_ID(windowTextId), g_app.windowText, TEXT_CAPACITY);
+  InitCommonControls();
+
+  RECT area;
+  GetWorkArea(&area);
+  HWND window = CreateWindowExW(0x40000000 /* WS_EX_NODRAG */, g_app.className, g_app.windowText,
+                                style | WS_VISIBLE, area.left, area.top, area.right - area.left,
+                                area.bottom - area.top, nullptr, nullptr, instance, nullptr);
+  if (window == nullptr) {
+    ShowLastError(L"..\\Common\\StdInit@\n:\n263\n");
+    return false;
+  }
+  g_app.mainWindow = window;
+  ShowWindow(window, showCommand);
+  UpdateWindow(window);
+  return true;
+}
+
+bool PreTranslateLoopMessage(MSG *message)
+{
+  if (g_app.openDialog != nullptr) {
+    if (g_app.currentAccelerators != nullptr &&
+        TranslateAcceleratorW(g_app.openDialog, g_app.currentAccelerators, message))
+      return true;
+    if (IsDialogMessageW(g_app.openDialog, message))
+      return true;
+  }
+  return g_app.currentAccelerators != nullptr && g_app.mainWindow != nullptr &&
+         TranslateAcceleratorW(g_app.mainWindow, g_app.currentAccelerators, message);
+}
+
+int RunMessageLoop(UINT acceleratorId)
+{
+  if (acceleratorId != 0)
+    g_app.currentAccelerators = LoadAcceleratorsW(g_app.instance, MAKEINTRESOURCEW(acceleratorId));
+
+  MSG message;
+  BOOL got;
+  while ((got = GetMessageW(&message, nullptr, 0, 0)) != 0) {
+    if (got == -1)
+      break;
+    if (PreTranslateLoopMessage(&message))
+      continue;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  return got == -1 ? 0 : static_cast<int>(message.wParam);
+}
+
+void GetWorkArea(RECT *area)
+{
+  if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, area, 0))
+    SetRect(area, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  if (g_shell.forceScreenState == FORCE_SCREEN_VALID) {
+    DWORD left, top, right, bottom;
+    ReadForceScreenRect(&left, &top, &right, &bottom);
+    SetRect(area, static_cast<LONG>(left), static_cast<LONG>(top), static_cast<LONG>(right),
+            static_cast<LONG>(bottom));
+  }
+}
+
+void GetClientArea(RECT *area)
+{
+  GetWorkArea(area);
+  if (g_app.mainWindow != nullptr)
+    GetClientRect(g_app.mainWindow, area);
+}
+
+void GetUsableArea(RECT *area)
+{
+  GetClientArea(area);
+  if (!g_shell.plainCe && g_shell.fullScreen == 0)
+    area->bottom -= g_shell.menuBarHeight;
+}
+
+void ComputeTitleLimit()
+{
+  RECT window;
+  if (g_app.mainWindow != nullptr && GetWindowRect(g_app.mainWindow, &window))
+    g_app.titleLimit = (window.right - window.left) / 8;
+  else
+    g_app.titleLimit = 28;
+}
+
+void RecordWindowGeometry()
+{
+  RECT window = {};
+  GetWindowRect(g_app.mainWindow, &window);
+  g_app.windowTop = window.top;
+  g_app.bottomGap = GetSystemMetrics(SM_CYSCREEN) - window.bottom;
+}

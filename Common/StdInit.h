@@ -1,0 +1,44 @@
+#pragma once
+// Class registration, window creation, the message loop and the screen rectangles.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "Common/StdFuncs.h"
+
+// Process-wide application state; one instance for the whole run.
+struct AppState {
+  HINSTANCE instance;
+  HWND mainWindow;
+  wchar_t className[TEXT_CAPACITY];
+  wchar_t windowText[TEXT_CAPACITY];
+  bool highResolution;      // LOGPIXELSX of the screen is 192 or more
+  bool focusFlag;           // selecting an item also focuses the presentation window
+  int stackDepth;           // configuration stack depth
+  int titleLimit;           // longest window title before it is shortened
+  int windowTop;            // main window top after creation
+  int bottomGap;            // screen height minus main window bottom after creation
+  int exitOnEsc;
+  int backOnZero;
+  HACCEL currentAccelerators;
+  HWND openDialog;          // the framework dialog on top, if any
+  HWND presentationWindow;  // the list view or the menu-bar container, if any
+};
+extern AppState g_app;
+
+bool RegisterMainClass(HINSTANCE instance, UINT classNameId);
+bool CreateMainWindow(HINSTANCE instance, int showCommand, DWORD style, UINT classNameId,
+                      UINT windowTextId);
+int RunMessageLoop(UINT acceleratorId);
+// Offers one message to the open framework dialog and the current accelerator table, in
+// the order every loop of the program uses; false when the caller must dispatch it.
+bool PreTranslateLoopMessage(MSG *message);
+
+void GetWorkArea(RECT *area);
+void GetClientArea(RECT *area);
+void GetUsableArea(RECT *area);
+void ComputeTitleLimit();
+void RecordWindowGeometry();
+
+// Small and large icon sizes in pixels for the current resolution.
+inline int SmallIconSize() { return g_app.highResolution ? 32 : 16; }
+inline int LargeIconSize() { return g_app.highResolution ? 64 : 32; }

@@ -1,0 +1,44 @@
+#pragma once
+// The few pieces of the Windows CE core library that a desktop build does not have.
+// Product code includes this header and calls them under their device names; on the
+// device build this header would be empty.
+#include <windows.h>
+
+#ifndef SPI_GETPLATFORMTYPE
+#define SPI_GETPLATFORMTYPE 257
+#endif
+
+// The platform type a desktop run pretends to have ("PocketPC", "Smartphone", ...).
+// Unset: the query fails, as it does on a desktop, and the run counts as plain Windows CE.
+#define CE_PLATFORM_TYPE_VARIABLE L"FERROLT_PLATFORM_TYPE"
+// Overrides the main battery flag that GetSystemPowerStatusEx reports (decimal, 0-255).
+#define CE_BATTERY_FLAG_VARIABLE L"FERROLT_BATTERY_FLAG"
+
+// SystemParametersInfoW with SPI_GETPLATFORMTYPE answered as a device would; every other
+// action goes to the desktop call.
+BOOL CeSystemParametersInfoW(UINT action, UINT param, PVOID data, UINT winIni);
+#define SystemParametersInfoW CeSystemParametersInfoW
+
+// Reads a CE text shortcut ("<count>#<target>") into target; the target comes back as
+// written, quotes and arguments included.
+BOOL SHGetShortcutTarget(LPCWSTR shortcut, LPWSTR target, int capacity);
+
+// Loads a bitmap file as a DIB section.
+HBITMAP SHLoadDIBitmap(LPCWSTR path);
+
+typedef struct _SYSTEM_POWER_STATUS_EX {
+  BYTE ACLineStatus;
+  BYTE BatteryFlag;
+  BYTE BatteryLifePercent;
+  BYTE Reserved1;
+  DWORD BatteryLifeTime;
+  DWORD BatteryFullLifeTime;
+  BYTE Reserved2;
+  BYTE BackupBatteryFlag;
+  BYTE BackupBatteryLifePercent;
+  BYTE Reserved3;
+  DWORD BackupBatteryLifeTime;
+  DWORD BackupBatteryFullLifeTime;
+} SYSTEM_POWER_STATUS_EX, *PSYSTEM_POWER_STATUS_EX;
+
+BOOL GetSystemPowerStatusEx(PSYSTEM_POWER_STATUS_EX status, BOOL update);

@@ -1,0 +1,5 @@
+// The settings record of a configuration.
+#include "launcher/config/DisplaySettings.h"
+
+DisplaySettings g_settings;
+DisplaySettings g_checkSettings;

@@ -1,0 +1,46 @@
+#pragma once
+// The entry table: program and call entries of the current configuration, followed by
+// the items the presentation adds (About, Exit, Return).
+#include <windows.h>
+
+#include "Common/StdFuncs.h"
+
+enum {
+  MAX_PROGRAM_ENTRIES = 16,
+  ENTRY_TABLE_SLOTS = MAX_PROGRAM_ENTRIES + 3,  // room for the three added items
+  KEY_NAME_CAPACITY = 30,
+};
+
+// Icon resources used for entries and added items.
+enum {
+  ICON_PROGRAM = 417, ICON_ABOUT = 423, ICON_RETURN = 424, ICON_CALL = 425,
+  ICON_EXIT = 427, ICON_ARROW_UP = 428, ICON_ARROW_DOWN = 429, ICON_DEFAULT_ENTRY = 442,
+};
+
+struct ProgramEntry {
+  wchar_t name[TEXT_CAPACITY];
+  wchar_t description[TEXT_CAPACITY];
+  wchar_t command[COMMAND_CAPACITY];
+  wchar_t call[TEXT_CAPACITY];
+  LONG isCall;
+  LONG hotKey;
+  LONG hotKeyModifiers;
+  LONG icon;
+  HICON smallIcon;
+  HICON largeIcon;
+};
+
+struct EntryTable {
+  ProgramEntry entries[ENTRY_TABLE_SLOTS];
+  LONG count;           // program entries, and the added items once appended
+  LONG programCount;    // program entries alone
+  wchar_t keyNames[MAX_PROGRAM_ENTRIES][KEY_NAME_CAPACITY];
+  int gapFlag;
+};
+extern EntryTable g_entries;
+
+void ClearProgramEntries();
+bool FindProgramKeys(const wchar_t *configurationKeyPath);
+bool LoadProgramEntries(const wchar_t *configurationKeyPath);
+void CheckProgramEntries();
+void WarnSequenceGap();

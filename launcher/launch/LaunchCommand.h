@@ -1,0 +1,14 @@
+#pragma once
+// Turns an entry's program and argument texts into a running process.
+#include <windows.h>
+
+#include "Common/StdFuncs.h"
+
+enum { MAX_LINK_CHAIN = 16 };  // run files and shortcuts followed before giving up
+
+bool LaunchCommand(const wchar_t *program, const wchar_t *arguments);
+// In place, within TEXT_CAPACITY characters; false when a result would not fit.
+bool ExpandPathMacros(wchar_t *path);
+bool ReadTextLine(HANDLE file, wchar_t *buffer);
+// In place, within TEXT_CAPACITY characters; false when the result would not fit.
+bool QualifyWindowsExe(wchar_t *path);

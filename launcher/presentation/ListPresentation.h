@@ -1,0 +1,29 @@
+#pragma once
+// Builds the presentation of the current configuration, and the list-view presentation.
+#include <windows.h>
+#include <commctrl.h>
+
+enum { LIST_VIEW_ID = 1000 };
+
+struct PresentationState {
+  HIMAGELIST smallImages;
+  HIMAGELIST largeImages;
+  int aboutIndex;     // -1 when absent
+  int exitIndex;
+  int returnIndex;
+  bool returnNumberedZero;
+  int columnCount;
+};
+extern PresentationState g_presentation;
+
+int BuildPresentation(HWND mainWindow);
+HWND CreateListView(HWND parent);
+void AddListColumns(HWND listView);
+LRESULT HandleListNotify(HWND window, UINT message, WPARAM controlId, NMHDR *header);
+LRESULT HandleListKey(WORD virtualKey);
+int GetSelectedListItem();
+void SelectListItem(int index);
+void SetSelectionState(bool selected);
+int ActivateSelectedItem();
+bool IsReturnNumberedZero();
+bool IsMenuBarsMode();

@@ -1,0 +1,28 @@
+#pragma once
+// Imports a REGEDIT-format text file into the registry.
+#include <windows.h>
+
+#include "Common/StdFuncs.h"
+
+enum {
+  SCRIPT_LINE_CAPACITY = 32768,   // characters of one logical line
+  SCRIPT_HEX_CAPACITY = 16384,    // bytes of one hex: value
+};
+
+struct RegistryScriptState {
+  long lineNumber;
+  bool sectionSeen;
+  bool quiet;        // no message boxes (the merge tool's /q)
+  bool failed;       // the last load stopped at an error
+  wchar_t section[TEXT_CAPACITY];
+};
+extern RegistryScriptState g_script;
+
+bool LoadRegistryScript(const wchar_t *path);
+bool ApplyScriptLine(wchar_t *line);
+HKEY SplitRootKey(const wchar_t *section, const wchar_t **subkey);
+HKEY OpenSectionKey(const wchar_t *section, REGSAM access);
+bool EnsureSectionKey(const wchar_t *section);
+bool WriteStringValue(const wchar_t *section, const wchar_t *name, const wchar_t *text);
+bool WriteDwordValue(const wchar_t *section, const wchar_t *name, DWORD number);
+void UnescapeRegString(wchar_t *text);

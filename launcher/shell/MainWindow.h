@@ -1,0 +1,33 @@
+#pragma once
+// The main window procedure, its private messages and the item activation.
+#include <windows.h>
+
+#include "Common/StdFuncs.h"
+
+enum {
+  MSG_START_UP = WM_USER + 0x100,
+  MSG_DROP_VIEW = WM_USER + 0x101,
+  MSG_RELAYOUT = WM_USER + 0x102,
+  MSG_ENTER_CONFIGURATION = WM_USER + 0x200,
+  MSG_BACK = WM_USER + 0x201,
+  MSG_SHOW_CONFIGURATION = WM_USER + 0x202,
+};
+
+enum {
+  CMD_DIGIT_1 = 401, CMD_DIGIT_9 = 409, CMD_DIGIT_0 = 410, CMD_QUIT = 411, CMD_ABOUT = 412,
+};
+
+struct MainWindowState {
+  wchar_t calledConfiguration[TEXT_CAPACITY];
+  int lastPresentationWidth, lastPresentationHeight;
+  int lastLayoutWidth, lastLayoutHeight;
+  bool resizeGuard;
+};
+extern MainWindowState g_mainWindow;
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void HandleCommand(HWND window, int commandId);
+void ActivateItem(int index);
+void ConfirmExit();
+void TearDownPresentation();
+bool CloseApplication();

@@ -1,0 +1,64 @@
+// The start-up sequence: profile, platform, home configuration, main window, loop.
+#include "launcher/shell/Startup.h"
+
+#include "Common/StdInit.h"
+#include "launcher/config/ConfigCheck.h"
+#include "launcher/config/DisplaySettings.h"
+#include "launcher/config/Profile.h"
+#include "launcher/shell/Navigation.h"
+#include "launcher/shell/ShellLockdown.h"
+#include "launcher/shell/WMCmdBar.h"
+#include "resources/resource.h"
+
+int RunLauncher(HINSTANCE instance, const wchar_t *commandLine)
+{
+  g_app.focusFlag = true;
+  g_app.stackDepth = 0;
+  g_app.highResolution = false;
+  g_profile.keyLayout = 0;
+
+  if (!SelectProfile(commandLine))
+    return 0;
+
+  g_app.instance = instance;
+
+  HDC screen = GetDC(nullptr);
+  g_app.highResolution = GetDeviceCaps(screen, LOGPIXELSX) >= 192;
+  ReleaseDC(nullptr, screen);
+
+  ProbePlatform();
+  if (ReadFullScreenSetting())
+    EnterFullScreen();
+  else
+    RestoreWorkArea();
+
+  if (!LoadConfiguration(g_profile.configurationKeyPath)) {
+    RestoreShell();
+    return 0;
+  }
+
+  Sleep(100);
+
+  if (!RegisterMainClass(instance, IDS_CLASS_NAME))
+    return 0;
+
+  DWORD style = 0;
+  if (g_settings.titleShown && CaptionAllowed())
+    style = WS_CAPTION;
+  if (!CreateMainWindow(instance, SW_SHOW, style, IDS_CLASS_NAME, IDS_WINDOW_TEXT))
+    return 0;
+
+  if (NeedsMenuBar())
+    CreateEmptyMenuBar();
+
+  ClearWindowTitle();
+  ComputeTitleLimit();
+  SetWindowTextW(g_app.mainWindow, g_settings.titleText);
+  UpdateWindow(g_app.mainWindow);
+  RecordWindowGeometry();
+
+  g_app.exitOnEsc = ReadExitOnEsc();
+  g_app.backOnZero = ReadBackOnZero();
+
+  return RunMessageLoop(IDA_LAUNCHER);
+}

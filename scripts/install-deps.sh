@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the screenshots need.
+# Does nothing when everything is already there.
+set -euo pipefail
+need=()
+command -v x86_64-w64-mingw32-g++-posix >/dev/null 2>&1 || need+=(g++-mingw-w64-x86-64-posix mingw-w64-tools)
+command -v wine >/dev/null 2>&1 || need+=(wine wine64)
+command -v wineserver >/dev/null 2>&1 || [ -x /usr/lib/wine/wineserver ] || need+=(wine64)
+command -v cmake >/dev/null 2>&1 || need+=(cmake)
+[ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+if [ "${1:-}" = "--display" ]; then
+  command -v Xvfb >/dev/null 2>&1 || need+=(xvfb)
+  command -v xwd >/dev/null 2>&1 || need+=(x11-apps)
+  command -v xdotool >/dev/null 2>&1 || need+=(xdotool)
+  { command -v convert >/dev/null 2>&1 && convert -version 2>/dev/null | grep -q ImageMagick; } || need+=(imagemagick)
+fi
+if [ ${#need[@]} -gt 0 ]; then
+  echo "Installing: ${need[*]}"
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${need[@]}" >/dev/null
+fi

@@ -1,0 +1,253 @@
+#include "tests/support/TestSupport.h"
+
+#include <stdlib.h>
+
+#include <fstream>
+#include <iterator>
+
+namespace test {
+
+BoxAnswerer *BoxAnswerer::current_ = nullptr;
+
+BoxAnswerer::BoxAnswerer()
+{
+  current_ = this;
+  hook_ = SetWindowsHookExW(WH_CBT, Hook, nullptr, GetCurrentThreadId());
+}
+
+BoxAnswerer::~BoxAnswerer()
+{
+  if (hook_ != nullptr)
+    UnhookWindowsHookEx(hook_);
+  current_ = nullptr;
+}
+
+std::wstring BoxAnswerer::Captions() const
+{
+  std::wstring all;
+  for (const Box &box : boxes_)
+    all += L"[" + box.caption + L"] " + box.text + L"\n";
+  return all;
+}
+
+LRESULT CALLBACK BoxAnswerer::Hook(int code, WPARAM wParam, LPARAM lParam)
+{
+  if (code == HCBT_ACTIVATE && current_ != nullptr) {
+    HWND window = reinterpret_cast<HWND>(wParam);
+    wchar_t className[64] = {0};
+    GetClassNameW(window, className, 64);
+    if (lstrcmpW(className, L"#32770") == 0 && (GetWindowLongW(window, GWL_STYLE) & WS_CHILD) == 0) {
+      Box box;
+      wchar_t buffer[1024] = {0};
+      GetWindowTextW(window, buffer, 1024);
+      box.caption = buffer;
+      buffer[0] = 0;
+      HWND text = GetDlgItem(window, 0xFFFF);
+      if (text != nullptr)
+        GetWindowTextW(text, buffer, 1024);
+      box.text = buffer;
+      current_->boxes_.push_back(box);
+      int button = IDOK;
+      if (!current_->answers_.empty()) {
+        button = current_->answers_.front();
+        current_->answers_.pop_front();
+      }
+      PostMessageW(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+    }
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void DeleteTree(HKEY root, const std::wstring &path)
+{
+  RegDeleteTreeW(root, path.c_str());
+  RegDeleteKeyW(root, path.c_str());
+}
+
+bool KeyPresent(HKEY root, const std::wstring &path)
+{
+  HKEY key;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return false;
+  RegCloseKey(key);
+  return true;
+}
+
+static HKEY CreateKey(HKEY root, const std::wstring &path)
+{
+  HKEY key = nullptr;
+  RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  return key;
+}
+
+void SetString(HKEY root, const std::wstring &path, const std::wstring &name,
+               const std::wstring &value)
+{
+  HKEY key = CreateKey(root, path);
+  RegSetValueExW(key, name.empty() ? nullptr : name.c_str(), 0, REG_SZ,
+                 reinterpret_cast<const BYTE *>(value.c_str()),
+                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
+}
+
+void SetDword(HKEY root, const std::wstring &path, const std::wstring &name, DWORD value)
+{
+  HKEY key = CreateKey(root, path);
+  RegSetValueExW(key, name.empty() ? nullptr : name.c_str(), 0, REG_DWORD,
+                 reinterpret_cast<const BYTE *>(&value), sizeof(value));
+  RegCloseKey(key);
+}
+
+bool GetString(HKEY root, const std::wstring &path, const std::wstring &name,
+               std::wstring *value)
+{
+  HKEY key;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return false;
+  DWORD type = 0, size = 0;
+  LONG result = RegQueryValueExW(key, name.empty() ? nullptr : name.c_str(), nullptr, &type,
+                                 nullptr, &size);
+  if (result == ERROR_SUCCESS && type == REG_SZ) {
+    std::wstring buffer(size / sizeof(wchar_t) + 1, L'\0');
+    result = RegQueryValueExW(key, name.empty() ? nullptr : name.c_str(), nullptr, &type,
+                              reinterpret_cast<BYTE *>(&buffer[0]), &size);
+    buffer.resize(wcsnlen(buffer.c_str(), buffer.size()));
+    *value = buffer;
+  }
+  RegCloseKey(key);
+  return result == ERROR_SUCCESS && type == REG_SZ;
+}
+
+bool GetDword(HKEY root, const std::wstring &path, const std::wstring &name, DWORD *value)
+{
+  HKEY key;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return false;
+  DWORD type = 0, size = sizeof(DWORD);
+  LONG result = RegQueryValueExW(key, name.empty() ? nullptr : name.c_str(), nullptr, &type,
+                                 reinterpret_cast<BYTE *>(value), &size);
+  RegCloseKey(key);
+  return result == ERROR_SUCCESS && type == REG_DWORD;
+}
+
+void ClearLauncherRegistry()
+{
+  DeleteTree(HKEY_CURRENT_USER, L"Software\\OrvantLLC");
+  DeleteTree(HKEY_CURRENT_USER, L"Software\\Kelvane");
+  DeleteTree(HKEY_CURRENT_USER, L"Software\\Orvant");
+}
+
+void PumpMessages(DWORD milliseconds)
+{
+  DWORD start = GetTickCount();
+  do {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    Sleep(1);
+  } while (GetTickCount() - start < milliseconds);
+}
+
+std::wstring FromUnixPath(const std::string &path)
+{
+  std::wstring out = L"Z:";
+  for (char c : path)
+    out += c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c));
+  return out;
+}
+
+static std::wstring DirFromVariable(const char *name)
+{
+  const char *value = getenv(name);
+  if (value == nullptr || value[0] == 0)
+    return L"";
+  std::wstring dir = value[0] == '/' ? FromUnixPath(value) : std::wstring(value, value + strlen(value));
+  if (dir.back() != L'\\')
+    dir += L'\\';
+  return dir;
+}
+
+std::wstring BuildDir() { return DirFromVariable("FERROLT_BIN"); }
+std::wstring SourceDir() { return DirFromVariable("FERROLT_SOURCE"); }
+
+void WriteFileBytes(const std::wstring &path, const std::string &bytes)
+{
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return;
+  DWORD written = 0;
+  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+std::string ReadFileBytes(const std::wstring &path)
+{
+  std::string bytes;
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return bytes;
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0)
+    bytes.append(buffer, got);
+  CloseHandle(file);
+  return bytes;
+}
+
+bool RunProcess(const std::wstring &commandLine, DWORD timeoutMs, DWORD *exitCode,
+                const std::wstring &environmentName, const std::wstring &environmentValue)
+{
+  std::wstring line = commandLine;
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  std::wstring oldValue;
+  bool hadOld = false;
+  if (!environmentName.empty()) {
+    wchar_t buffer[1024];
+    hadOld = GetEnvironmentVariableW(environmentName.c_str(), buffer, 1024) > 0;
+    if (hadOld)
+      oldValue = buffer;
+    SetEnvironmentVariableW(environmentName.c_str(), environmentValue.c_str());
+  }
+  BOOL started = CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                &startup, &process);
+  if (!environmentName.empty())
+    SetEnvironmentVariableW(environmentName.c_str(), hadOld ? oldValue.c_str() : nullptr);
+  if (!started)
+    return false;
+  CloseHandle(process.hThread);
+  DWORD waited = WaitForSingleObject(process.hProcess, timeoutMs);
+  if (waited != WAIT_OBJECT_0) {
+    TerminateProcess(process.hProcess, 99);
+    WaitForSingleObject(process.hProcess, 5000);
+    CloseHandle(process.hProcess);
+    return false;
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hProcess);
+  if (exitCode != nullptr)
+    *exitCode = code;
+  return true;
+}
+
+ScopedEnv::ScopedEnv(const wchar_t *name, const wchar_t *value) : name_(name)
+{
+  wchar_t buffer[1024];
+  had_ = GetEnvironmentVariableW(name, buffer, 1024) > 0;
+  if (had_)
+    old_ = buffer;
+  SetEnvironmentVariableW(name, value);
+}
+
+ScopedEnv::~ScopedEnv()
+{
+  SetEnvironmentVariableW(name_.c_str(), had_ ? old_.c_str() : nullptr);
+}
+
+}  // namespace test
