@@ -22,3 +22,20 @@ void ShowLastError(TextOrId text)
 {
   ShowErrorWithCode(text, GetLastError());
 }
+
+void ShowErrorWithCodeText(TextOrId text, DWORD code, const wchar_t *extra)
+{
+  wchar_t detail[256];
+  wsprintfW(detail, L"err: %.8lX, %s", code, extra != nullptr ? extra : L"");
+  ShowErrorMessage(text, detail);
+}
+
+void ShowLastErrorText(TextOrId text, const wchar_t *extra)
+{
+  ShowErrorWithCodeText(text, GetLastError(), extra);
+}
+
+void UsePlatformMessageBox()
+{
+  g_dialogs.platformMessageBox = 1;
+}

@@ -16,3 +16,14 @@ int ReadBackOnZero()
 {
   return 0;
 }
+
+bool CheckConfiguration(const wchar_t *configurationName)
+{
+  return true;
+}
+
+bool GetMinimumMenuHeight(DWORD *height)
+{
+  *height = 0;
+  return false;
+}

@@ -3,3 +3,12 @@
 
 DisplaySettings g_settings;
 DisplaySettings g_checkSettings;
+
+bool LoadDisplaySettings(const wchar_t *configurationKeyPath)
+{
+  return true;
+}
+
+void LoadItemIcons(int iconId, HICON *smallIcon, HICON *largeIcon)
+{
+}

@@ -74,3 +74,6 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     return DefWindowProcW(window, message, wParam, lParam);
   }
 }
+
+void ActivateItem(int index) {}
+void ConfirmExit() {}

@@ -16,3 +16,9 @@ void ClearWindowTitle()
   g_navigation.titleSuffix[0] = 0;
   g_navigation.composedTitle[0] = 0;
 }
+
+bool PushConfiguration() { return false; }
+bool PopConfiguration() { return false; }
+bool EnterConfiguration(const wchar_t *name) { return false; }
+bool ReturnToPreviousConfiguration() { return false; }
+void UpdateWindowTitle() {}
