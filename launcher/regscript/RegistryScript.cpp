@@ -1,9 +1,63 @@
-// Imports a REGEDIT-format text file into the registry.
+// Reads a REGEDIT-format text file line by line and hands each logical line on.
 #include "launcher/regscript/RegistryScript.h"
 
 RegistryScriptState g_script;
 
+// The current logical line: SCRIPT_LINE_CAPACITY characters and the terminator.
+static wchar_t s_line[SCRIPT_LINE_CAPACITY + 1];
+
+// Stops at the end of the file, at a failing read, at a line too long for the buffer
+// and at the first rejected line. Each byte becomes the character with the same code.
+static void ReadScriptLines(HANDLE file)
+{
+  size_t length = 0;   // characters in the buffer
+  size_t counted = 0;  // characters read for this logical line, continuation backslashes included
+  for (;;) {
+    BYTE byte = 0;
+    DWORD got = 0;
+    if (!ReadFile(file, &byte, 1, &got, nullptr)) {
+      ShowScriptError(L"Reading File");
+      return;
+    }
+    if (got == 0)
+      return;
+    if (byte == '\r')
+      continue;
+    if (byte == '\n') {
+      if (length > 0 && s_line[length - 1] == L'\\') {
+        --length;
+        continue;
+      }
+      s_line[length] = 0;
+      ++g_script.lineNumber;
+      if (!ApplyScriptLine(s_line))
+        return;
+      length = 0;
+      counted = 0;
+      continue;
+    }
+    if (counted == SCRIPT_LINE_CAPACITY) {
+      g_script.failed = true;  // too long for the buffer: stops without a message
+      return;
+    }
+    s_line[length++] = static_cast<wchar_t>(byte);
+    ++counted;
+  }
+}
+
 bool LoadRegistryScript(const wchar_t *path)
 {
-  return false;
+  if (path == nullptr)
+    return false;
+  HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return false;
+  g_script.lineNumber = 0;
+  g_script.sectionSeen = false;
+  g_script.failed = false;
+  g_script.section[0] = 0;
+  ReadScriptLines(file);
+  CloseHandle(file);
+  return true;
 }

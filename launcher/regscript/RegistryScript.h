@@ -25,4 +25,9 @@ HKEY OpenSectionKey(const wchar_t *section, REGSAM access);
 bool EnsureSectionKey(const wchar_t *section);
 bool WriteStringValue(const wchar_t *section, const wchar_t *name, const wchar_t *text);
 bool WriteDwordValue(const wchar_t *section, const wchar_t *name, DWORD number);
+bool WriteBinaryValue(const wchar_t *section, const wchar_t *name, const BYTE *bytes,
+                      DWORD count);
 void UnescapeRegString(wchar_t *text);
+
+// Shows a loader error (caption, body "Error") unless quiet, and marks the load as failed.
+void ShowScriptError(const wchar_t *caption);
