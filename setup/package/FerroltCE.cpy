@@ -1,0 +1,3 @@
+Ferrolt program launcher for Windows CE devices.
+Copyright (C) OrvantLLC. All rights reserved.
+This copy note stays in \Application while Ferrolt is installed.
