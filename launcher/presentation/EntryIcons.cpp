@@ -1,8 +1,128 @@
 // Icons and hot keys of the program entries.
 #include "launcher/presentation/EntryIcons.h"
 
+#include <shellapi.h>
+
+#include "Common/StdInit.h"
+#include "launcher/config/DisplaySettings.h"
+#include "launcher/config/ProgramEntries.h"
+
 bool g_hotKeysRegistered = true;
 
-int LoadEntryIcons() { return 1; }
-int RegisterEntryHotKeys() { return 1; }
-int UnregisterEntryHotKeys() { return 1; }
+// Hot-key ids (entry indexes) registered with the main window, one bit each, so that
+// unregistering removes exactly those and nothing another window owns.
+static DWORD s_registeredHotKeys = 0;
+static HWND s_hotKeyWindow = nullptr;
+
+static int ProgramEntryCount()
+{
+  LONG count = g_entries.count;
+  if (count < 0)
+    return 0;
+  return count > MAX_PROGRAM_ENTRIES ? MAX_PROGRAM_ENTRIES : static_cast<int>(count);
+}
+
+static HICON LoadLauncherIcon(LONG iconId, int size)
+{
+  return static_cast<HICON>(LoadImageW(g_app.instance, MAKEINTRESOURCEW(LOWORD(iconId)),
+                                       IMAGE_ICON, size, size, 0));
+}
+
+static bool FileExists(const wchar_t *path)
+{
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(path, &found);
+  if (search == INVALID_HANDLE_VALUE)
+    return false;
+  FindClose(search);
+  return true;
+}
+
+static HICON GetShellFileIcon(const wchar_t *path, UINT sizeFlag)
+{
+  SHFILEINFOW info;
+  ZeroMemory(&info, sizeof info);
+  if (SHGetFileInfoW(path, 0, &info, sizeof info, SHGFI_ICON | sizeFlag) == 0)
+    return nullptr;
+  return info.hIcon;
+}
+
+static void ReleaseIcon(HICON *icon)
+{
+  if (*icon != nullptr)
+    DestroyIcon(*icon);
+  *icon = nullptr;
+}
+
+static void LoadIconsOfEntry(ProgramEntry *entry, bool lookUpFile, int smallSize, int largeSize)
+{
+  // A second run over the same table must not leak what the first one loaded.
+  ReleaseIcon(&entry->smallIcon);
+  ReleaseIcon(&entry->largeIcon);
+
+  if (entry->icon != 0) {
+    entry->smallIcon = LoadLauncherIcon(entry->icon, smallSize);
+    entry->largeIcon = LoadLauncherIcon(entry->icon, largeSize);
+  }
+  // Only the Name can be a file; a call entry has none and keeps its launcher icon.
+  if (lookUpFile && entry->name[0] != L'\0' &&
+      (entry->smallIcon == nullptr || entry->largeIcon == nullptr) && FileExists(entry->name)) {
+    if (entry->smallIcon == nullptr)
+      entry->smallIcon = GetShellFileIcon(entry->name, SHGFI_SMALLICON);
+    if (entry->largeIcon == nullptr)
+      entry->largeIcon = GetShellFileIcon(entry->name, 0);
+  }
+  if (entry->smallIcon == nullptr)
+    entry->smallIcon = LoadLauncherIcon(ICON_DEFAULT_ENTRY, smallSize);
+  if (entry->largeIcon == nullptr)
+    entry->largeIcon = LoadLauncherIcon(ICON_DEFAULT_ENTRY, largeSize);
+
+  // Each handle has one owner: the large slot keeps a handle that both slots got.
+  if (entry->smallIcon != nullptr && entry->smallIcon == entry->largeIcon)
+    entry->smallIcon = nullptr;
+}
+
+int LoadEntryIcons()
+{
+  SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  bool lookUpFile = g_settings.useProgramIcons == 1 || g_settings.mode != MODE_MENU_BARS;
+  int smallSize = SmallIconSize();
+  int largeSize = LargeIconSize();
+  int count = ProgramEntryCount();
+  for (int i = 0; i < count; ++i)
+    LoadIconsOfEntry(&g_entries.entries[i], lookUpFile, smallSize, largeSize);
+  SetCursor(nullptr);
+  return 1;
+}
+
+int RegisterEntryHotKeys()
+{
+  // Keys left from an earlier run would make this run fail against itself.
+  UnregisterEntryHotKeys();
+  g_hotKeysRegistered = true;
+  int count = ProgramEntryCount();
+  for (int i = 0; i < count; ++i) {
+    const ProgramEntry &entry = g_entries.entries[i];
+    if (entry.hotKey <= 0 || entry.hotKeyModifiers <= 0)
+      continue;
+    if (RegisterHotKey(g_app.mainWindow, i, static_cast<UINT>(entry.hotKeyModifiers),
+                       static_cast<UINT>(entry.hotKey))) {
+      s_registeredHotKeys |= 1u << i;
+      s_hotKeyWindow = g_app.mainWindow;
+    } else {
+      g_hotKeysRegistered = false;
+    }
+  }
+  return 1;
+}
+
+int UnregisterEntryHotKeys()
+{
+  for (int i = 0; i < MAX_PROGRAM_ENTRIES; ++i) {
+    if (s_registeredHotKeys & (1u << i))
+      UnregisterHotKey(s_hotKeyWindow, i);
+  }
+  s_registeredHotKeys = 0;
+  s_hotKeyWindow = nullptr;
+  return 1;
+}

@@ -27,3 +27,7 @@ void SetSelectionState(bool selected);
 int ActivateSelectedItem();
 bool IsReturnNumberedZero();
 bool IsMenuBarsMode();
+// The list view when one is shown, else none (also in Menu Bars mode).
+HWND GetListView();
+// Sends the list view's navigation keys through HandleListKey before the control sees them.
+void RouteListKeys(HWND listView);
