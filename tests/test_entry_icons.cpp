@@ -1,0 +1,278 @@
+// Entry icons and hot keys, against the prefix's real files, icons and hot-key table.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "Common/StdInit.h"
+#include "launcher/config/DisplaySettings.h"
+#include "launcher/config/ProgramEntries.h"
+#include "launcher/presentation/EntryIcons.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+struct IconPicture {
+  int width = 0, height = 0;
+  std::vector<DWORD> pixels;
+  bool operator==(const IconPicture &other) const
+  {
+    return width == other.width && height == other.height && pixels == other.pixels;
+  }
+};
+
+// The colour pixels of an icon, as 32-bit values, with its size.
+IconPicture Picture(HICON icon)
+{
+  IconPicture picture;
+  ICONINFO info;
+  if (icon == nullptr || !GetIconInfo(icon, &info))
+    return picture;
+  BITMAP bitmap;
+  GetObjectW(info.hbmColor, sizeof bitmap, &bitmap);
+  picture.width = bitmap.bmWidth;
+  picture.height = bitmap.bmHeight;
+  BITMAPINFO format = {};
+  format.bmiHeader.biSize = sizeof format.bmiHeader;
+  format.bmiHeader.biWidth = bitmap.bmWidth;
+  format.bmiHeader.biHeight = -bitmap.bmHeight;
+  format.bmiHeader.biPlanes = 1;
+  format.bmiHeader.biBitCount = 32;
+  format.bmiHeader.biCompression = BI_RGB;
+  picture.pixels.resize(static_cast<size_t>(bitmap.bmWidth) * bitmap.bmHeight);
+  HDC screen = GetDC(nullptr);
+  GetDIBits(screen, info.hbmColor, 0, bitmap.bmHeight, picture.pixels.data(), &format,
+            DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+  return picture;
+}
+
+IconPicture ResourcePicture(int id, int size)
+{
+  HICON icon = static_cast<HICON>(
+      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0));
+  IconPicture picture = Picture(icon);
+  if (icon != nullptr)
+    DestroyIcon(icon);
+  return picture;
+}
+
+std::wstring OwnPath()
+{
+  wchar_t path[MAX_PATH];
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return path;
+}
+
+class EntryIconsTest : public ::testing::Test {
+protected:
+  void SetUp() override
+  {
+    ZeroMemory(&g_entries, sizeof g_entries);
+    ZeroMemory(&g_settings, sizeof g_settings);
+    g_app.instance = GetModuleHandleW(nullptr);
+    g_app.highResolution = false;
+    g_settings.mode = MODE_DETAILS;
+    window_ = CreateWindowExW(0, L"STATIC", L"hot keys", WS_POPUP, 0, 0, 240, 320, nullptr,
+                              nullptr, g_app.instance, nullptr);
+    ASSERT_NE(nullptr, window_);
+    g_app.mainWindow = window_;
+  }
+
+  void TearDown() override
+  {
+    UnregisterEntryHotKeys();
+    for (ProgramEntry &entry : g_entries.entries) {
+      if (entry.smallIcon != nullptr)
+        DestroyIcon(entry.smallIcon);
+      if (entry.largeIcon != nullptr)
+        DestroyIcon(entry.largeIcon);
+    }
+    ZeroMemory(&g_entries, sizeof g_entries);
+    g_app.mainWindow = nullptr;
+    DestroyWindow(window_);
+  }
+
+  ProgramEntry &AddEntry(const std::wstring &name, LONG icon = 0)
+  {
+    ProgramEntry &entry = g_entries.entries[g_entries.count++];
+    CopyText(entry.name, TEXT_CAPACITY, name.c_str());
+    CopyText(entry.description, TEXT_CAPACITY, L"entry");
+    entry.icon = icon;
+    return entry;
+  }
+
+  ProgramEntry &AddCall(const std::wstring &configuration)
+  {
+    ProgramEntry &entry = AddEntry(L"", ICON_CALL);
+    CopyText(entry.call, TEXT_CAPACITY, configuration.c_str());
+    entry.isCall = 1;
+    return entry;
+  }
+
+  HWND window_ = nullptr;
+};
+
+TEST_F(EntryIconsTest, EntryWithoutIconOrFileShowsTheDefaultEntryIcon)
+{
+  ProgramEntry &missing = AddEntry(L"\\No Such Folder\\missing.exe");
+  ProgramEntry &empty = AddEntry(L"");
+  EXPECT_EQ(1, LoadEntryIcons());
+
+  IconPicture defaultSmall = ResourcePicture(ICON_DEFAULT_ENTRY, 16);
+  IconPicture defaultLarge = ResourcePicture(ICON_DEFAULT_ENTRY, 32);
+  ASSERT_EQ(16, defaultSmall.width);
+  for (ProgramEntry *entry : {&missing, &empty}) {
+    EXPECT_TRUE(Picture(entry->smallIcon) == defaultSmall);
+    EXPECT_TRUE(Picture(entry->largeIcon) == defaultLarge);
+  }
+}
+
+TEST_F(EntryIconsTest, CallEntryAndIconValueUseTheLauncherIcons)
+{
+  ProgramEntry &call = AddCall(L"Menu2");
+  // An Icon value wins over the file's own icon.
+  ProgramEntry &about = AddEntry(OwnPath(), ICON_ABOUT);
+  LoadEntryIcons();
+
+  IconPicture callSmall = ResourcePicture(ICON_CALL, 16);
+  ASSERT_FALSE(callSmall == ResourcePicture(ICON_DEFAULT_ENTRY, 16)) << "icons must differ";
+  EXPECT_TRUE(Picture(call.smallIcon) == callSmall);
+  EXPECT_TRUE(Picture(call.largeIcon) == ResourcePicture(ICON_CALL, 32));
+  EXPECT_TRUE(Picture(about.smallIcon) == ResourcePicture(ICON_ABOUT, 16));
+  EXPECT_TRUE(Picture(about.largeIcon) == ResourcePicture(ICON_ABOUT, 32));
+}
+
+TEST_F(EntryIconsTest, FileIconIsLookedUpExceptInMenuBarsWithoutProgramIcons)
+{
+  const IconPicture defaultLarge = ResourcePicture(ICON_DEFAULT_ENTRY, 32);
+  const struct {
+    LONG mode;
+    DWORD useProgramIcons;
+    bool fileIcon;
+  } cases[] = {
+      {MODE_DETAILS, 0, true},     {MODE_LIST, 0, true},         {MODE_LARGE_ICONS, 0, true},
+      {MODE_MENU_BARS, 0, false},  {MODE_MENU_BARS, 1, true},
+  };
+  for (const auto &c : cases) {
+    TearDown();
+    SetUp();
+    g_settings.mode = c.mode;
+    g_settings.useProgramIcons = c.useProgramIcons;
+    ProgramEntry &entry = AddEntry(OwnPath());
+    LoadEntryIcons();
+    ASSERT_NE(nullptr, entry.largeIcon);
+    ASSERT_NE(nullptr, entry.smallIcon);
+    bool isDefault = Picture(entry.largeIcon) == defaultLarge;
+    EXPECT_EQ(c.fileIcon, !isDefault) << "mode " << c.mode << " UseProgramIcons "
+                                      << c.useProgramIcons;
+  }
+}
+
+TEST_F(EntryIconsTest, SmallAndLargeIconAreSeparateHandlesOfTheRightSize)
+{
+  AddEntry(OwnPath());
+  AddEntry(L"\\missing.exe");
+  AddCall(L"Menu2");
+  AddEntry(L"", ICON_EXIT);
+  for (bool highResolution : {false, true}) {
+    g_app.highResolution = highResolution;
+    LoadEntryIcons();  // a second run replaces the icons of the first
+    int smallSize = highResolution ? 32 : 16;
+    for (int i = 0; i < g_entries.count; ++i) {
+      const ProgramEntry &entry = g_entries.entries[i];
+      ASSERT_NE(nullptr, entry.smallIcon) << i;
+      ASSERT_NE(nullptr, entry.largeIcon) << i;
+      EXPECT_NE(entry.smallIcon, entry.largeIcon) << i;
+      if (i == 0)
+        continue;  // the shell chooses the size of a file's own icon
+      EXPECT_EQ(smallSize, Picture(entry.smallIcon).width) << i;
+      EXPECT_EQ(smallSize * 2, Picture(entry.largeIcon).width) << i;
+    }
+  }
+}
+
+TEST_F(EntryIconsTest, LoadingShowsTheWaitCursorAndLeavesNoCursor)
+{
+  AddEntry(L"\\missing.exe");
+  SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+  LoadEntryIcons();
+  EXPECT_EQ(nullptr, GetCursor());
+}
+
+// Whether the key combination is free: another window can take it for a moment.
+bool HotKeyFree(UINT modifiers, UINT key)
+{
+  HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+  bool free = RegisterHotKey(other, 77, modifiers, key) != FALSE;
+  if (free)
+    UnregisterHotKey(other, 77);
+  DestroyWindow(other);
+  return free;
+}
+
+TEST_F(EntryIconsTest, HotKeysAreRegisteredWithTheMainWindowUnderTheEntryIndex)
+{
+  AddEntry(L"a").hotKey = VK_F7;
+  g_entries.entries[0].hotKeyModifiers = MOD_ALT;
+  AddEntry(L"b");  // no hot key
+  ProgramEntry &third = AddEntry(L"c");
+  third.hotKey = VK_F8;
+  third.hotKeyModifiers = MOD_CONTROL | MOD_SHIFT;
+  g_hotKeysRegistered = false;
+
+  EXPECT_EQ(1, RegisterEntryHotKeys());
+  EXPECT_TRUE(g_hotKeysRegistered);
+  EXPECT_FALSE(HotKeyFree(MOD_ALT, VK_F7));
+  EXPECT_FALSE(HotKeyFree(MOD_CONTROL | MOD_SHIFT, VK_F8));
+  // The id is the entry's index in the table.
+  EXPECT_TRUE(UnregisterHotKey(window_, 2));
+  EXPECT_TRUE(HotKeyFree(MOD_CONTROL | MOD_SHIFT, VK_F8));
+  EXPECT_TRUE(RegisterHotKey(window_, 2, MOD_CONTROL | MOD_SHIFT, VK_F8));
+
+  EXPECT_EQ(1, UnregisterEntryHotKeys());
+  EXPECT_TRUE(HotKeyFree(MOD_ALT, VK_F7));
+  EXPECT_TRUE(HotKeyFree(MOD_CONTROL | MOD_SHIFT, VK_F8));
+}
+
+TEST_F(EntryIconsTest, SameHotKeyTwiceClearsTheSuccessFlagAndKeepsTheFirst)
+{
+  for (int i = 0; i < 3; ++i) {
+    ProgramEntry &entry = AddEntry(L"x");
+    entry.hotKey = i < 2 ? VK_F9 : VK_F10;
+    entry.hotKeyModifiers = MOD_CONTROL;
+  }
+  RegisterEntryHotKeys();
+  EXPECT_FALSE(g_hotKeysRegistered);
+  EXPECT_TRUE(UnregisterHotKey(window_, 0));  // the first one holds the key
+  EXPECT_FALSE(UnregisterHotKey(window_, 1));
+  EXPECT_FALSE(HotKeyFree(MOD_CONTROL, VK_F10));  // later entries still registered
+  UnregisterEntryHotKeys();
+  EXPECT_TRUE(HotKeyFree(MOD_CONTROL, VK_F9));
+  EXPECT_TRUE(HotKeyFree(MOD_CONTROL, VK_F10));
+
+  // A later run that succeeds sets the flag again.
+  g_entries.entries[1].hotKey = VK_F11;
+  RegisterEntryHotKeys();
+  EXPECT_TRUE(g_hotKeysRegistered);
+}
+
+TEST_F(EntryIconsTest, HotKeyWithoutModifierOrKeyRegistersNothing)
+{
+  ProgramEntry &plain = AddEntry(L"a");
+  plain.hotKey = 0x41;
+  plain.hotKeyModifiers = 0;
+  ProgramEntry &modifierOnly = AddEntry(L"b");
+  modifierOnly.hotKey = 0;
+  modifierOnly.hotKeyModifiers = MOD_ALT;
+  RegisterEntryHotKeys();
+  EXPECT_TRUE(g_hotKeysRegistered);
+  EXPECT_FALSE(UnregisterHotKey(window_, 0));
+  EXPECT_FALSE(UnregisterHotKey(window_, 1));
+  EXPECT_TRUE(HotKeyFree(0, 0x41));
+}
+
+}  // namespace
