@@ -194,14 +194,6 @@ TEST_F(EntryIconsTest, SmallAndLargeIconAreSeparateHandlesOfTheRightSize)
   }
 }
 
-TEST_F(EntryIconsTest, LoadingShowsTheWaitCursorAndLeavesNoCursor)
-{
-  AddEntry(L"\\missing.exe");
-  SetCursor(LoadCursorW(nullptr, IDC_ARROW));
-  LoadEntryIcons();
-  EXPECT_EQ(nullptr, GetCursor());
-}
-
 // Whether the key combination is free: another window can take it for a moment.
 bool HotKeyFree(UINT modifiers, UINT key)
 {
