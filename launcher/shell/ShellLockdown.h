@@ -2,21 +2,32 @@
 // Full screen, the task bar and the Windows Mobile shell bars.
 #include <windows.h>
 
+#include "cecompat/AygShell.h"
+
 enum { FORCE_SCREEN_NONE = 0, FORCE_SCREEN_VALID = 1, FORCE_SCREEN_INVALID = 2 };
+
+// A forced window rectangle narrower than this is refused.
+enum { FORCE_SCREEN_MINIMUM_WIDTH = 150 };
 
 #define TASK_BAR_CLASS L"HHTaskBar"
 #define ON_TOP_KEY L"Software\\Microsoft\\shell\\ontop"
 #define SHELL_LIBRARY L"aygshell.dll"
+// lParam of the WM_SETTINGCHANGE that makes the task bar reread its settings.
+#define TASK_BAR_SETTINGS_CHANGED 5000
 
-typedef BOOL(WINAPI *FullScreenProc)(HWND window, DWORD state);
-typedef BOOL(WINAPI *CreateMenuBarProc)(void *info);
+#define HIDE_SHELL_BARS (SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON | SHFS_HIDESTARTICON)
+#define SHOW_SHELL_BARS (SHFS_SHOWTASKBAR | SHFS_SHOWSIPBUTTON | SHFS_SHOWSTARTICON)
+
+typedef SHFullScreenProc FullScreenProc;
+typedef SHCreateMenuBarProc CreateMenuBarProc;
 
 struct ShellState {
   bool plainCe;          // false on Windows Mobile
-  DWORD fullScreen;
+  DWORD fullScreen;      // the FullScreen value as read, or 1 for a forced rectangle
   int forceScreenState;
   int menuBarHeight;
-  DWORD savedOnTop;
+  DWORD savedOnTop;      // the task bar's on-top value found on entering full screen
+  bool onTopSaved;       // savedOnTop holds a value to give back on exit
   HMODULE shellLibrary;
   FullScreenProc fullScreenEntry;
   CreateMenuBarProc createMenuBarEntry;
