@@ -55,19 +55,22 @@ extern "C" codeINSTALL_INIT Install_Init(HWND hwndParent, BOOL fFirstCall, BOOL 
   return codeINSTALL_INIT_CONTINUE;
 }
 
-// Only a device without any profile gets the shipped configuration.
-static void MergeDefaultConfiguration()
+// Only a device without any profile gets the shipped configuration. Returns the merge
+// tool's process, or null.
+static HANDLE MergeDefaultConfiguration()
 {
+  HANDLE merge = nullptr;
   if (SetupKeyExists(PROFILES_KEY) || SetupKeyExists(FORMER_PROFILES_KEY))
-    return;
+    return merge;
   DeleteKeyTree(HKEY_CURRENT_USER, PRODUCT_KEY);
   DeleteKeyTree(HKEY_CURRENT_USER, FORMER_PRODUCT_KEY);
   Sleep(1000);
   wchar_t arguments[SETUP_PATH_CAPACITY];
   if (CopyBounded(arguments, SETUP_PATH_CAPACITY, L"/q ") &&
       AppendBounded(arguments, SETUP_PATH_CAPACITY, CurrentVariant().shippedScript))
-    RunRegistryMerge(arguments);
+    RunRegistryMerge(arguments, &merge);
   Sleep(1000);
+  return merge;
 }
 
 // The copies in \Application outlive the program folder; the shortcut follows the copy note.
@@ -98,9 +101,10 @@ extern "C" codeINSTALL_EXIT Install_Exit(HWND hwndParent, LPCTSTR pszInstallDir,
                                          WORD cFailedFiles, WORD cFailedRegKeys, WORD cFailedRegVals,
                                          WORD cFailedShortcuts)
 {
-  MergeDefaultConfiguration();
+  HANDLE merge = MergeDefaultConfiguration();
   KeepCopiesAndShortcut();
   Sleep(1000);
+  AwaitRegistryMerge(merge);
   DeleteInstallationOnlyFiles();
   RemoveOldInstallation();
   DeleteReinstallMarkers();

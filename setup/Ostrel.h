@@ -35,8 +35,10 @@ bool KeyExists(HKEY root, const wchar_t *path);
 bool SetupKeyExists(const wchar_t *path);
 void DeleteKeyTree(HKEY root, const wchar_t *path);
 
-// The platform's registry-merge tool (RegistryMerge.cpp).
-bool RunRegistryMerge(const wchar_t *arguments);
+// The platform's registry-merge tool (RegistryMerge.cpp). process, when given, receives the
+// tool's process handle (or null); the caller closes it.
+bool RunRegistryMerge(const wchar_t *arguments, HANDLE *process = nullptr);
+void AwaitRegistryMerge(HANDLE process);
 
 // The installation registered under the maker's former name (OldInstallation.cpp).
 void RemoveOldInstallation();
