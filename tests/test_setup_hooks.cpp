@@ -27,6 +27,8 @@ const wchar_t OLD_APP_KEY[] = L"Software\\Apps\\Kelvane Ferrolt";
 const wchar_t DRIVER_APP_KEY[] = L"Software\\Apps\\OrvantLLC Ferrolt";
 const wchar_t OLD_APPMGR_FOLDER[] = L"\\Windows\\AppMgr\\Kelvane Ferrolt";
 const wchar_t SOFTWARE_STORE[] = L"\\Windows\\SwMgmtMetadataStore.cedb";
+const wchar_t SLOW_MERGE_COPY[] = L"\\slow-merge-copy.reg";
+const wchar_t MERGE_TOOL[] = L"\\Windows\\Pollex.exe";
 const wchar_t PLATFORM_VARIABLE[] = L"FERROLT_PLATFORM_TYPE";
 const wchar_t RUNNING_TEXT[] = L"Ferrolt is currently running.\nPlease exit Ferrolt before installing";
 const wchar_t REINSTALL_QUESTION[] = L"Ferrolt is already installed.\nPlease confirm that you wish to reinstall";
@@ -215,7 +217,7 @@ void CleanDevice()
   for (const wchar_t *file :
        {L"\\Application\\CE_Ferrolt.reg", L"\\Application\\WM_Ferrolt.reg", L"\\Application\\FerroltCE.cpy",
         L"\\Application\\FerroltWM.cpy", L"\\Application\\keep.txt", L"\\keep-root.txt", CE_SHORTCUT, WM_SHORTCUT,
-        SOFTWARE_STORE})
+        SOFTWARE_STORE, SLOW_MERGE_COPY})
     DeleteFileW(file);
 }
 
@@ -271,7 +273,6 @@ protected:
         reinterpret_cast<pfnUNINSTALL_INIT>(GetProcAddress(g_hooks.module, "Uninstall_Init"));
     g_hooks.uninstallExit =
         reinterpret_cast<pfnUNINSTALL_EXIT>(GetProcAddress(g_hooks.module, "Uninstall_Exit"));
-    CopyFileW((test::BuildDir() + L"Pollex.exe").c_str(), L"\\Windows\\Pollex.exe", FALSE);
   }
 
   void SetUp() override
@@ -281,6 +282,8 @@ protected:
     ASSERT_NE(nullptr, g_hooks.uninstallInit);
     ASSERT_NE(nullptr, g_hooks.uninstallExit);
     CleanDevice();
+    // A test may have put another merge tool in its place.
+    CopyFileW((test::BuildDir() + L"Pollex.exe").c_str(), MERGE_TOOL, FALSE);
   }
 
   void TearDown() override { CleanDevice(); }
@@ -490,6 +493,21 @@ TEST_F(SetupHooks, InstallOverExistingProfilesNeitherMergesNorDeletes)
     EXPECT_EQ((std::vector<std::wstring>{L"Ferrolt.exe", L"Ferrolt.txt"}), FolderEntries(INSTALL_FOLDER));
     CleanDevice();
   }
+}
+
+TEST_F(SetupHooks, SlowMergeToolStillReadsTheShippedScript)
+{
+  ASSERT_TRUE(CopyFileW((test::BuildDir() + L"tests\\slow_merge_tool.exe").c_str(), MERGE_TOOL, FALSE));
+  PlacePackage();
+
+  test::BoxAnswerer boxes;
+  EXPECT_EQ(codeINSTALL_INIT_CONTINUE, g_hooks.installInit(nullptr, TRUE, FALSE, INSTALL_FOLDER));
+  EXPECT_EQ(codeINSTALL_EXIT_DONE, g_hooks.installExit(nullptr, INSTALL_FOLDER, 0, 0, 0, 0, 0));
+  EXPECT_EQ(0u, boxes.Count()) << boxes.Captions();
+
+  EXPECT_TRUE(WaitFor([] { return Exists(SLOW_MERGE_COPY); }, 5000)) << "the tool found no script to read";
+  EXPECT_EQ(PackageFile(PLAIN_CE.script), test::ReadFileBytes(SLOW_MERGE_COPY));
+  EXPECT_EQ((std::vector<std::wstring>{L"Ferrolt.exe", L"Ferrolt.txt"}), FolderEntries(INSTALL_FOLDER));
 }
 
 TEST_F(SetupHooks, OlderInstallationIsRemovedWithItsRecordOnWindowsMobile)
