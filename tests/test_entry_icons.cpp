@@ -210,7 +210,7 @@ TEST_F(EntryIconsTest, HotKeysAreRegisteredWithTheMainWindowUnderTheEntryIndex)
 {
   AddEntry(L"a").hotKey = VK_F7;
   g_entries.entries[0].hotKeyModifiers = MOD_ALT;
-  AddEntry(L"b");  // no hot key
+  AddEntry(L"b").hotKey = 0x41;  // a key without a modifier is no hot key
   ProgramEntry &third = AddEntry(L"c");
   third.hotKey = VK_F8;
   third.hotKeyModifiers = MOD_CONTROL | MOD_SHIFT;
@@ -224,6 +224,8 @@ TEST_F(EntryIconsTest, HotKeysAreRegisteredWithTheMainWindowUnderTheEntryIndex)
   EXPECT_TRUE(UnregisterHotKey(window_, 2));
   EXPECT_TRUE(HotKeyFree(MOD_CONTROL | MOD_SHIFT, VK_F8));
   EXPECT_TRUE(RegisterHotKey(window_, 2, MOD_CONTROL | MOD_SHIFT, VK_F8));
+  EXPECT_FALSE(UnregisterHotKey(window_, 1));
+  EXPECT_TRUE(HotKeyFree(0, 0x41));
 
   EXPECT_EQ(1, UnregisterEntryHotKeys());
   EXPECT_TRUE(HotKeyFree(MOD_ALT, VK_F7));
@@ -250,21 +252,6 @@ TEST_F(EntryIconsTest, SameHotKeyTwiceClearsTheSuccessFlagAndKeepsTheFirst)
   g_entries.entries[1].hotKey = VK_F11;
   RegisterEntryHotKeys();
   EXPECT_TRUE(g_hotKeysRegistered);
-}
-
-TEST_F(EntryIconsTest, HotKeyWithoutModifierOrKeyRegistersNothing)
-{
-  ProgramEntry &plain = AddEntry(L"a");
-  plain.hotKey = 0x41;
-  plain.hotKeyModifiers = 0;
-  ProgramEntry &modifierOnly = AddEntry(L"b");
-  modifierOnly.hotKey = 0;
-  modifierOnly.hotKeyModifiers = MOD_ALT;
-  RegisterEntryHotKeys();
-  EXPECT_TRUE(g_hotKeysRegistered);
-  EXPECT_FALSE(UnregisterHotKey(window_, 0));
-  EXPECT_FALSE(UnregisterHotKey(window_, 1));
-  EXPECT_TRUE(HotKeyFree(0, 0x41));
 }
 
 }  // namespace
