@@ -37,7 +37,9 @@ void SetDialogItemText(HWND dialog, int controlId, TextOrId text, HFONT font)
 
 void SetWindowTitle(HWND window, TextOrId text)
 {
-  wchar_t buffer[TEXT_CAPACITY];
+  if (window == nullptr)
+    return;
+  wchar_t buffer[TEXT_CAPACITY] = {0};
   if (text == nullptr)
     GetWindowTextW(window, buffer, TEXT_CAPACITY);
   else
