@@ -31,3 +31,13 @@ void ActivateItem(int index);
 void ConfirmExit();
 void TearDownPresentation();
 bool CloseApplication();
+
+// Selects an item in whichever presentation is shown, before it is activated.
+void SelectItemForActivation(int index);
+
+// Handlers of the private messages.
+void OnStartUp(HWND window);
+void OnEnterConfiguration(HWND window, LPARAM name);
+void OnBack(HWND window);
+void OnShowConfiguration(HWND window);
+void OnRelayout(HWND window);

@@ -251,3 +251,110 @@ ScopedEnv::~ScopedEnv()
 }
 
 }  // namespace test
+
+namespace test {
+
+ChildProcess::~ChildProcess()
+{
+  if (process_ != nullptr) {
+    if (WaitForSingleObject(process_, 0) != WAIT_OBJECT_0) {
+      TerminateProcess(process_, 99);
+      WaitForSingleObject(process_, 5000);
+    }
+    CloseHandle(process_);
+  }
+}
+
+bool ChildProcess::Start(const std::wstring &commandLine)
+{
+  std::wstring line = commandLine;
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info = {};
+  if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &info))
+    return false;
+  CloseHandle(info.hThread);
+  process_ = info.hProcess;
+  id_ = info.dwProcessId;
+  return true;
+}
+
+bool ChildProcess::Wait(DWORD timeoutMs, DWORD *exitCode)
+{
+  if (process_ == nullptr || WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0)
+    return false;
+  DWORD code = 0;
+  GetExitCodeProcess(process_, &code);
+  if (exitCode != nullptr)
+    *exitCode = code;
+  return true;
+}
+
+struct WindowSearch {
+  const wchar_t *className;
+  DWORD processId;
+  HWND found;
+  int count;
+};
+
+static BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter)
+{
+  WindowSearch *search = reinterpret_cast<WindowSearch *>(parameter);
+  wchar_t className[128] = {0};
+  GetClassNameW(window, className, 128);
+  if (lstrcmpW(className, search->className) != 0)
+    return TRUE;
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (search->processId != 0 && owner != search->processId)
+    return TRUE;
+  ++search->count;
+  if (search->found == nullptr)
+    search->found = window;
+  return TRUE;
+}
+
+HWND WaitForWindow(const wchar_t *className, DWORD processId, DWORD timeoutMs)
+{
+  DWORD start = GetTickCount();
+  do {
+    WindowSearch search = {className, processId, nullptr, 0};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    if (search.found != nullptr)
+      return search.found;
+    Sleep(20);
+  } while (GetTickCount() - start < timeoutMs);
+  return nullptr;
+}
+
+int CountWindows(const wchar_t *className)
+{
+  WindowSearch search = {className, 0, nullptr, 0};
+  EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+  return search.count;
+}
+
+bool AnswerBoxOf(DWORD processId, DWORD timeoutMs, Box *box, int button)
+{
+  DWORD start = GetTickCount();
+  HWND dialog = WaitForWindow(L"#32770", processId, timeoutMs);
+  if (dialog == nullptr)
+    return false;
+  // The box is found while it is being built: wait until it is shown with its text.
+  while (!IsWindowVisible(dialog) && GetTickCount() - start < timeoutMs)
+    Sleep(20);
+  Sleep(50);
+  wchar_t buffer[1024] = {0};
+  GetWindowTextW(dialog, buffer, 1024);
+  box->caption = buffer;
+  buffer[0] = 0;
+  HWND text = GetDlgItem(dialog, 0xFFFF);
+  if (text != nullptr)
+    GetWindowTextW(text, buffer, 1024);
+  box->text = buffer;
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+  return true;
+}
+
+}  // namespace test

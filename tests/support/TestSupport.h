@@ -66,6 +66,29 @@ std::string ReadFileBytes(const std::wstring &path);
 bool RunProcess(const std::wstring &commandLine, DWORD timeoutMs, DWORD *exitCode,
                 const std::wstring &environmentName = L"", const std::wstring &environmentValue = L"");
 
+// A program started in the background, killed when the object dies if still running.
+class ChildProcess {
+public:
+  ChildProcess() = default;
+  ~ChildProcess();
+  bool Start(const std::wstring &commandLine);
+  // Waits for the end; false on time-out.
+  bool Wait(DWORD timeoutMs, DWORD *exitCode = nullptr);
+  DWORD Id() const { return id_; }
+  HANDLE Handle() const { return process_; }
+
+private:
+  HANDLE process_ = nullptr;
+  DWORD id_ = 0;
+};
+
+// Waits for a top-level window of the class owned by the process (0: any process).
+HWND WaitForWindow(const wchar_t *className, DWORD processId, DWORD timeoutMs);
+// Waits for a platform message box of another process, records it and presses button.
+bool AnswerBoxOf(DWORD processId, DWORD timeoutMs, Box *box, int button = IDOK);
+// Top-level windows of a class, visible or not.
+int CountWindows(const wchar_t *className);
+
 // Sets an environment variable for the life of the object.
 class ScopedEnv {
 public:

@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Builds the launcher, loads the shipped sample configuration into a Wine prefix of its
+# own and starts the launcher on it, as a device would after installation.
+# With $DISPLAY set the launcher opens there. Without, it runs on a virtual 480x640
+# screen, a screenshot is saved after start-up, and the launcher is closed again.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+"$here/install-deps.sh" --display
+"$here/build.sh"
+. "$here/wine-env.sh"
+export WINEPREFIX="$FERROLT_BUILD/run-prefix"
+out="${FERROLT_SCREENSHOT:-$FERROLT_BUILD/screenshot.png}"
+platform="${FERROLT_PLATFORM_TYPE:-}"
+
+own_display=""
+if [ -z "${DISPLAY:-}" ]; then
+  for n in 91 92 93 94 95 96 97 98 99; do
+    [ -e "/tmp/.X11-unix/X$n" ] || { own_display=":$n"; break; }
+  done
+  Xvfb "$own_display" -screen 0 480x640x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  export DISPLAY="$own_display"
+  sleep 1
+fi
+cleanup() {
+  ferrolt_stop_wineserver
+  [ -n "$own_display" ] && kill "$xvfb_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
+
+ferrolt_prepare_prefix x11
+ferrolt_start_wineserver
+drive="$WINEPREFIX/drive_c"
+
+# Install the launcher where a device has it and merge the sample configuration with the
+# registry-merge tool, the way the setup extension does on a fresh device.
+mkdir -p "$drive/Application/Ferrolt"
+cp "$FERROLT_BUILD/Ferrolt.exe" "$drive/Application/Ferrolt/"
+cp "$FERROLT_SRC/setup/package/"* "$drive/Application/Ferrolt/" 2>/dev/null || true
+script=CE_Ferrolt.reg
+[ -n "$platform" ] && [ "${platform,,}" = pocketpc ] && script=WM_Ferrolt.reg
+cp "$FERROLT_SRC/setup/package/$script" "$drive/Default.reg"
+if [ -f "$FERROLT_BUILD/Pollex.exe" ]; then
+  cp "$FERROLT_BUILD/Pollex.exe" "$drive/windows/"
+  (cd "$drive" && timeout -k 5 60 wine 'C:\windows\Pollex.exe' /q '\Default.reg' </dev/null) || \
+    echo "warning: the sample configuration did not import cleanly" >&2
+else
+  (cd "$drive" && timeout -k 5 60 wine reg import 'C:\Default.reg' >/dev/null 2>&1 </dev/null)
+fi
+
+cd "$drive"
+if [ -z "$own_display" ]; then
+  echo "Starting the launcher on $DISPLAY (close it with Ctrl+Q)"
+  exec wine 'C:\Application\Ferrolt\Ferrolt.exe'
+fi
+
+timeout -k 5 120 wine 'C:\Application\Ferrolt\Ferrolt.exe' </dev/null >/dev/null 2>&1 &
+launcher=$!
+sleep "${FERROLT_SETTLE_SECONDS:-6}"
+xwd -root -display "$DISPLAY" | convert xwd:- "$out"
+timeout -k 5 30 wine "$FERROLT_BUILD/tests/post_close.exe" </dev/null >/dev/null 2>&1 || true
+wait "$launcher" || true
+echo "Screenshot of the launcher after start-up: $out"

@@ -1,0 +1,144 @@
+// The launcher's keys in the running message loop, and the window geometry helpers.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "Common/StdInit.h"
+#include "launcher/shell/ShellLockdown.h"
+#include "resources/resource.h"
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+std::vector<int> g_commands;
+const UINT kStop = WM_APP + 1;
+
+LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+  if (message == WM_COMMAND) {
+    g_commands.push_back(LOWORD(wParam));
+    return 0;
+  }
+  if (message == kStop) {
+    PostQuitMessage(static_cast<int>(wParam));
+    return 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+HWND CreateRecordingWindow(int width, int height)
+{
+  static bool registered = false;
+  if (!registered) {
+    WNDCLASSW description = {};
+    description.lpfnWndProc = RecordingProc;
+    description.hInstance = GetModuleHandleW(nullptr);
+    description.lpszClassName = L"LoopTestWindow";
+    RegisterClassW(&description);
+    registered = true;
+  }
+  return CreateWindowExW(0, L"LoopTestWindow", L"loop", WS_POPUP | WS_VISIBLE, 0, 0, width,
+                         height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
+void SetControlKey(bool down)
+{
+  BYTE keys[256];
+  GetKeyboardState(keys);
+  keys[VK_CONTROL] = down ? 0x80 : 0;
+  SetKeyboardState(keys);
+}
+
+TEST(MessageLoop, DigitsAndControlKeysBecomeTheLauncherCommands)
+{
+  g_app.instance = GetModuleHandleW(nullptr);
+  HWND window = CreateRecordingWindow(240, 320);
+  ASSERT_NE(nullptr, window);
+  g_app.mainWindow = window;
+  g_app.openDialog = nullptr;
+  g_commands.clear();
+
+  for (wchar_t digit : {L'1', L'2', L'3', L'4', L'5', L'6', L'7', L'8', L'9', L'0'})
+    PostMessageW(window, WM_CHAR, digit, 1);
+  // A letter is no accelerator: it reaches the window as a character.
+  PostMessageW(window, WM_CHAR, L'q', 1);
+  PostMessageW(window, kStop, 7, 0);
+  int exitCode = RunMessageLoop(IDA_LAUNCHER);
+
+  EXPECT_EQ(7, exitCode);
+  EXPECT_EQ((std::vector<int>{401, 402, 403, 404, 405, 406, 407, 408, 409, 410}), g_commands);
+
+  // Ctrl+Q and Ctrl+H through a second run of the loop; Control is read when the key
+  // message is translated.
+  g_commands.clear();
+  SetControlKey(true);
+  PostMessageW(window, WM_KEYDOWN, 'Q', 1);
+  PostMessageW(window, WM_KEYDOWN, 'H', 1);
+  PostMessageW(window, kStop, 0, 0);
+  RunMessageLoop(0);
+  SetControlKey(false);
+  EXPECT_EQ((std::vector<int>{411, 412}), g_commands);
+
+  DestroyWindow(window);
+  g_app.mainWindow = nullptr;
+  g_app.currentAccelerators = nullptr;
+}
+
+TEST(WindowGeometry, TitleLimitIsTheWindowWidthInEighths)
+{
+  HWND window = CreateRecordingWindow(239, 100);
+  g_app.mainWindow = window;
+  ComputeTitleLimit();
+  EXPECT_EQ(29, g_app.titleLimit);
+  DestroyWindow(window);
+  g_app.mainWindow = nullptr;
+  ComputeTitleLimit();
+  EXPECT_EQ(28, g_app.titleLimit);
+}
+
+TEST(WindowGeometry, UsableAreaLeavesRoomForTheWindowsMobileMenuBar)
+{
+  HWND window = CreateRecordingWindow(240, 320);
+  g_app.mainWindow = window;
+  g_shell.menuBarHeight = 26;
+
+  RECT area;
+  g_shell.plainCe = false;
+  g_shell.fullScreen = 0;
+  GetUsableArea(&area);
+  EXPECT_EQ(320 - 26, area.bottom - area.top);
+  EXPECT_EQ(240, area.right - area.left);
+
+  g_shell.fullScreen = 1;
+  GetUsableArea(&area);
+  EXPECT_EQ(320, area.bottom - area.top);
+
+  g_shell.plainCe = true;
+  g_shell.fullScreen = 0;
+  GetUsableArea(&area);
+  EXPECT_EQ(320, area.bottom - area.top);
+
+  g_shell.menuBarHeight = 0;
+  DestroyWindow(window);
+  g_app.mainWindow = nullptr;
+
+  // Without a main window the client area is the work area.
+  RECT work;
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  GetClientArea(&area);
+  EXPECT_TRUE(EqualRect(&work, &area));
+}
+
+TEST(WindowGeometry, RecordsTopAndBottomGapOfTheMainWindow)
+{
+  HWND window = CreateRecordingWindow(200, 100);
+  SetWindowPos(window, nullptr, 0, 30, 200, 100, SWP_NOZORDER);
+  g_app.mainWindow = window;
+  RecordWindowGeometry();
+  EXPECT_EQ(30, g_app.windowTop);
+  EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN) - 130, g_app.bottomGap);
+  DestroyWindow(window);
+  g_app.mainWindow = nullptr;
+}
+
+}  // namespace

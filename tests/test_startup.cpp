@@ -1,0 +1,110 @@
+// Starting the launcher as a real process: profile selection, single instance, exit codes.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+const std::wstring kProfiles = L"Software\\OrvantLLC\\Ferrolt\\Profiles\\";
+
+void WriteStockProfile()
+{
+  const std::wstring base = kProfiles + L"Stock\\Default";
+  test::SetString(HKEY_CURRENT_USER, base + L"\\Settings", L"Mode", L"Details");
+  test::SetString(HKEY_CURRENT_USER, base + L"\\Settings", L"TitleBar", L"Stock");
+  test::SetString(HKEY_CURRENT_USER, base + L"\\Programs\\Prog1", L"Description", L"Notes");
+  test::SetString(HKEY_CURRENT_USER, base + L"\\Programs\\Prog1", L"Name",
+                  L"\\Windows\\notepad.exe");
+}
+
+std::wstring Launcher(const std::wstring &arguments)
+{
+  return L"\"" + test::BuildDir() + L"Ferrolt.exe\" " + arguments;
+}
+
+class Startup : public ::testing::Test {
+protected:
+  void SetUp() override { test::ClearLauncherRegistry(); }
+  void TearDown() override
+  {
+    // Never leave a launcher behind for the next test.
+    for (HWND window; (window = FindWindowW(L"FerroltClass", nullptr)) != nullptr;) {
+      PostMessageW(window, WM_CLOSE, 0, 0);
+      Sleep(200);
+      if (FindWindowW(L"FerroltClass", nullptr) == window)
+        break;
+    }
+    test::ClearLauncherRegistry();
+  }
+};
+
+TEST_F(Startup, ShowsOneWindowOverTheWorkAreaAndASecondStartOnlyBringsItForward)
+{
+  WriteStockProfile();
+  test::ChildProcess first;
+  ASSERT_TRUE(first.Start(Launcher(L"Stock")));
+  HWND window = test::WaitForWindow(L"FerroltClass", first.Id(), 15000);
+  ASSERT_NE(nullptr, window) << "the launcher did not create its main window";
+  for (int i = 0; i < 100 && !IsWindowVisible(window); ++i)
+    Sleep(50);
+  Sleep(300);
+
+  RECT area, rect;
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  GetWindowRect(window, &rect);
+  EXPECT_EQ(area.left, rect.left);
+  EXPECT_EQ(area.top, rect.top);
+  EXPECT_EQ(area.right, rect.right);
+  EXPECT_EQ(area.bottom, rect.bottom);
+  EXPECT_TRUE(IsWindowVisible(window));
+
+  // Something else takes the front; the second start must hand it back.
+  HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50,
+                               nullptr, nullptr, nullptr, nullptr);
+  SetForegroundWindow(other);
+
+  DWORD exitCode = 99;
+  ASSERT_TRUE(test::RunProcess(Launcher(L"Stock"), 15000, &exitCode));
+  EXPECT_EQ(0u, exitCode);
+  EXPECT_EQ(1, test::CountWindows(L"FerroltClass"));
+  EXPECT_EQ(window, GetForegroundWindow());
+  DestroyWindow(other);
+
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  DWORD firstExit = 99;
+  ASSERT_TRUE(first.Wait(15000, &firstExit)) << "the launcher did not end on WM_CLOSE";
+  EXPECT_EQ(0u, firstExit);
+  EXPECT_EQ(0, test::CountWindows(L"FerroltClass"));
+}
+
+TEST_F(Startup, AMissingProfileIsReportedAndTheProgramEndsWithZero)
+{
+  WriteStockProfile();
+  test::ChildProcess launcher;
+  ASSERT_TRUE(launcher.Start(Launcher(L"Missing")));
+  test::Box box;
+  ASSERT_TRUE(test::AnswerBoxOf(launcher.Id(), 15000, &box)) << "no message box appeared";
+  EXPECT_EQ(L"Ferrolt Error", box.caption);
+  EXPECT_EQ(L"Unable to find Profile", box.text);
+  DWORD exitCode = 99;
+  ASSERT_TRUE(launcher.Wait(15000, &exitCode));
+  EXPECT_EQ(0u, exitCode);
+  EXPECT_EQ(0, test::CountWindows(L"FerroltClass"));
+}
+
+TEST_F(Startup, NoProfileAtAllEndsWithZeroAfterSayingSo)
+{
+  test::ChildProcess launcher;
+  ASSERT_TRUE(launcher.Start(Launcher(L"")));
+  test::Box box;
+  ASSERT_TRUE(test::AnswerBoxOf(launcher.Id(), 15000, &box));
+  EXPECT_EQ(L"Ferrolt Error", box.caption);
+  EXPECT_EQ(L"no default configuration to load", box.text);
+  DWORD exitCode = 99;
+  ASSERT_TRUE(launcher.Wait(15000, &exitCode));
+  EXPECT_EQ(0u, exitCode);
+}
+
+}  // namespace
