@@ -404,3 +404,20 @@ TEST(MessageDialog, AMessageOverAMessageGivesBackTheOriginalTitle)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DialogLoop, AQuitMessageEndsTheLoopAndStaysForTheOuterLoops)
+{
+  test::FrameworkHarness harness;
+  test::RunLater(50, [] { PostQuitMessage(7); });
+  ShowErrorMessage(L"text", L"detail");
+  EXPECT_FALSE(test::FrameworkHarness::WatchdogFired());
+  MSG message = {};
+  ASSERT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(7u, message.wParam);
+  // The title comes back even though the dialog was not closed by the user.
+  EXPECT_EQ(L"Harness title", test::WindowText(harness.main));
+}
+
+}  // namespace
