@@ -218,16 +218,4 @@ TEST_F(WindowsMobileShell, MenuBarThatCannotBeMadeIsReportedAndClosesTheLauncher
   }
 }
 
-TEST_F(WindowsMobileShell, NoMenuBarBeforeTheMainWindowExists)
-{
-  test::ShellLibraryStandIn library;
-  test::BoxAnswerer boxes;
-  StartUp();
-  ASSERT_TRUE(NeedsMenuBar());
-  EXPECT_FALSE(CreateEmptyMenuBar());
-  EXPECT_EQ(0u, boxes.Count()) << boxes.Captions();
-  EXPECT_TRUE(library.Calls().empty());
-  EXPECT_EQ(0, g_shell.menuBarHeight);
-}
-
 }  // namespace
