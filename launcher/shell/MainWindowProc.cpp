@@ -64,9 +64,10 @@ static void OnRotation(HWND window)
 {
   TearDownPresentation();
   g_app.focusFlag = GetForegroundWindow() == window;
+  // The window keeps its top and its gap above the screen's bottom edge (the task bar).
   if (g_shell.plainCe && g_shell.forceScreenState != FORCE_SCREEN_VALID)
     SetWindowPos(window, nullptr, 0, g_app.windowTop, GetSystemMetrics(SM_CXSCREEN),
-                 GetSystemMetrics(SM_CYSCREEN) - g_app.bottomGap,
+                 GetSystemMetrics(SM_CYSCREEN) - g_app.bottomGap - g_app.windowTop,
                  SWP_NOZORDER | SWP_FRAMECHANGED);
   PostMessageW(window, MSG_SHOW_CONFIGURATION, 0, 0);
 }
