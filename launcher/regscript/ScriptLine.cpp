@@ -45,8 +45,9 @@ static bool StartsWithAnyCase(const wchar_t *text, const wchar_t *prefix)
 // Every line error ends here: its caption carries the line number.
 static bool RejectLine(const wchar_t *format)
 {
+  // The formats are short and a long has at most 11 characters: the caption always fits.
   wchar_t caption[TEXT_CAPACITY];
-  FormatStringById(caption, TEXT_CAPACITY, format, static_cast<ULONG_PTR>(g_script.lineNumber));
+  wsprintfW(caption, format, g_script.lineNumber);
   ShowScriptError(caption);
   return false;
 }
