@@ -28,6 +28,11 @@ ferrolt_prepare_prefix() {
     timeout -k 5 60 wineserver -w >/dev/null 2>&1 </dev/null || true
     echo "$graphics" > "$WINEPREFIX/.ferrolt-graphics"
   fi
+  # A device associates programs with ".exe"; Wine's fresh prefix has "exefile" only.
+  if [ ! -f "$WINEPREFIX/.ferrolt-associations" ]; then
+    timeout -k 5 120 wine reg add 'HKCR\.exe' /ve /d exefile /f >/dev/null 2>&1 </dev/null
+    touch "$WINEPREFIX/.ferrolt-associations"
+  fi
   mkdir -p "$WINEPREFIX/drive_c/Application" "$WINEPREFIX/drive_c/windows/Programs" \
            "$WINEPREFIX/drive_c/windows/Start Menu/Programs"
 }
