@@ -1,22 +1,189 @@
-// The entry table of the current configuration.
+// The entry table of the current configuration: finding the numbered program keys,
+// reading their values, and warning about faulty entries.
 #include "launcher/config/ProgramEntries.h"
+
+#include <wchar.h>
+
+#include "Common/StdInit.h"
+#include "launcher/config/DisplaySettings.h"
+#include "launcher/config/Profile.h"
+#include "launcher/config/SettingReader.h"
+#include "launcher/presentation/ListPresentation.h"
+#include "resources/resource.h"
 
 EntryTable g_entries;
 
+static int UsedSlots()
+{
+  LONG used = g_entries.count > g_entries.programCount ? g_entries.count : g_entries.programCount;
+  if (used < 0)
+    return 0;
+  return used > ENTRY_TABLE_SLOTS ? ENTRY_TABLE_SLOTS : static_cast<int>(used);
+}
+
+// The added items show the settings record's own icons; those are released with it.
+static bool OwnedBySettings(HICON icon)
+{
+  return icon == g_settings.exitSmallIcon || icon == g_settings.exitLargeIcon ||
+         icon == g_settings.aboutSmallIcon || icon == g_settings.aboutLargeIcon ||
+         icon == g_settings.returnSmallIcon || icon == g_settings.returnLargeIcon;
+}
+
+static void ReleaseEntryIcon(HICON icon)
+{
+  if (icon != nullptr && !OwnedBySettings(icon))
+    DestroyIcon(icon);
+}
+
 void ClearProgramEntries()
 {
+  int used = UsedSlots();
+  for (int i = 0; i < used; ++i) {
+    ReleaseEntryIcon(g_entries.entries[i].smallIcon);
+    ReleaseEntryIcon(g_entries.entries[i].largeIcon);
+  }
+  ReleaseHeaderBitmap(&g_settings);
   ZeroMemory(&g_entries, sizeof(g_entries));
+}
+
+static void ShowKeyNotFound(const wchar_t *path)
+{
+  wchar_t message[TEXT_CAPACITY];
+  FormatStringById(message, TEXT_CAPACITY, TEXT_ID(IDS_KEY_NOT_FOUND),
+                   reinterpret_cast<ULONG_PTR>(path));
+  MessageBoxW(g_app.mainWindow, message, L"Ferrolt Error ", MB_OK);
 }
 
 bool FindProgramKeys(const wchar_t *configurationKeyPath)
 {
+  g_entries.gapFlag = 0;
+  wchar_t path[TEXT_CAPACITY];
+  bool fits = CopyText(path, TEXT_CAPACITY, configurationKeyPath) &&
+              AppendText(path, TEXT_CAPACITY, L"\\Programs");
+  HKEY programs;
+  if (!fits || RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, &programs) != ERROR_SUCCESS) {
+    ShowKeyNotFound(path);
+    return false;
+  }
+
+  int firstMissing = -1;
+  for (int n = 1; n <= MAX_PROGRAM_ENTRIES; ++n) {
+    wchar_t keyName[KEY_NAME_CAPACITY];
+    _snwprintf(keyName, KEY_NAME_CAPACITY, L"Prog%d", n);
+    keyName[KEY_NAME_CAPACITY - 1] = 0;
+    HKEY entry;
+    if (RegOpenKeyExW(programs, keyName, 0, KEY_READ, &entry) == ERROR_SUCCESS) {
+      RegCloseKey(entry);
+      if (g_entries.count >= 0 && g_entries.count < MAX_PROGRAM_ENTRIES) {
+        CopyText(g_entries.keyNames[g_entries.count], KEY_NAME_CAPACITY, keyName);
+        ++g_entries.count;
+      }
+    } else if (firstMissing < 0) {
+      firstMissing = n - 1;
+    }
+  }
+  RegCloseKey(programs);
+  g_entries.programCount = g_entries.count;
+
+  if (g_entries.count == 0) {
+    ShowErrorMessage(TEXT_ID(IDS_NO_PROGRAM_KEYS), path);
+    return false;
+  }
+  if (firstMissing >= 0 && firstMissing < g_entries.count)
+    g_entries.gapFlag = 1;
   return true;
+}
+
+// Only the first character counts, and only in upper case.
+static LONG ModifiersFromText(const wchar_t *text)
+{
+  switch (text[0]) {
+  case L'A': return MOD_ALT;
+  case L'C': return MOD_CONTROL;
+  case L'S': return MOD_SHIFT;
+  default: return 0;
+  }
+}
+
+static void ReadEntry(ProgramEntry *entry, const wchar_t *keyPath)
+{
+  entry->isCall = 0;
+  ReadProfileValue(keyPath, L"Name", entry->name, sizeof(entry->name), REG_SZ);
+  ReadProfileValue(keyPath, L"Description", entry->description, sizeof(entry->description),
+                   REG_SZ);
+  ReadProfileValue(keyPath, L"Icon", &entry->icon, sizeof(entry->icon), REG_DWORD);
+  if (entry->name[0] == 0) {
+    ReadProfileValue(keyPath, L"Call", entry->call, sizeof(entry->call), REG_SZ);
+    if (entry->call[0] != 0) {
+      entry->isCall = 1;
+      if (entry->icon == 0)
+        entry->icon = ICON_CALL;
+    }
+  }
+  if (entry->isCall == 0)
+    ReadProfileValue(keyPath, L"Command", entry->command, sizeof(entry->command), REG_SZ);
+  ReadProfileValue(keyPath, L"HotKey", &entry->hotKey, sizeof(entry->hotKey), REG_DWORD);
+  wchar_t modifier[TEXT_CAPACITY];
+  ReadProfileValue(keyPath, L"HotKeyModifier", modifier, sizeof(modifier), REG_SZ);
+  entry->hotKeyModifiers = ModifiersFromText(modifier);
 }
 
 bool LoadProgramEntries(const wchar_t *configurationKeyPath)
 {
+  LONG count = g_entries.count;
+  if (count > MAX_PROGRAM_ENTRIES)
+    count = MAX_PROGRAM_ENTRIES;
+  for (LONG i = 0; i < count; ++i) {
+    wchar_t keyPath[TEXT_CAPACITY];
+    bool fits = CopyText(keyPath, TEXT_CAPACITY, configurationKeyPath) &&
+                AppendText(keyPath, TEXT_CAPACITY, L"\\Programs\\") &&
+                AppendText(keyPath, TEXT_CAPACITY, g_entries.keyNames[i]);
+    if (fits) {
+      ReadEntry(&g_entries.entries[i], keyPath);
+    } else {
+      // A cut path would name another key: the entry stays empty.
+      ShowErrorMessage(TEXT_ID(IDS_CANNOT_OPEN_SUB_KEY), keyPath);
+    }
+  }
   return true;
 }
 
-void CheckProgramEntries() {}
-void WarnSequenceGap() {}
+static bool IsAddedItem(int index)
+{
+  return index == g_presentation.aboutIndex || index == g_presentation.exitIndex ||
+         index == g_presentation.returnIndex;
+}
+
+void CheckProgramEntries()
+{
+  int used = UsedSlots();
+  for (int i = 0; i < used; ++i) {
+    if (IsAddedItem(i))
+      continue;
+    const ProgramEntry &entry = g_entries.entries[i];
+    bool noDescription = entry.description[0] == 0;
+    bool noNameOrCall = entry.name[0] == 0 && entry.call[0] == 0;
+    const wchar_t *pattern;
+    if (noDescription && noNameOrCall)
+      pattern = L"Program Key  %d - No Description and Name or Call found ";
+    else if (noNameOrCall)
+      pattern = L"Program Key  %d - No Name or Call found ";
+    else if (noDescription)
+      pattern = L"Program Key  %d - Either Description key is empty or exceeds limit ";
+    else
+      continue;
+    wchar_t message[TEXT_CAPACITY];
+    _snwprintf(message, TEXT_CAPACITY, pattern, i + 1);
+    message[TEXT_CAPACITY - 1] = 0;
+    MessageBoxW(g_app.mainWindow, message, L"Ferrolt Warning", MB_ICONERROR);
+  }
+}
+
+void WarnSequenceGap()
+{
+  if (g_entries.gapFlag == 0)
+    return;
+  wchar_t message[TEXT_CAPACITY];
+  LoadTextOrId(TEXT_ID(IDS_SEQUENCE_GAP), message, TEXT_CAPACITY);
+  MessageBoxW(g_app.mainWindow, message, L"Ferrolt Warning", MB_OK);
+}
