@@ -52,17 +52,21 @@ Received WaitForRecord(DWORD timeoutMs = 15000)
 {
   Received received;
   DWORD start = GetTickCount();
-  while (GetFileAttributesW(RECORD) == INVALID_FILE_ATTRIBUTES) {
+  std::wstring text;
+  size_t first = std::wstring::npos, second = std::wstring::npos;
+  for (;;) {
+    if (GetFileAttributesW(RECORD) != INVALID_FILE_ATTRIBUTES) {
+      text = Widen(test::ReadFileBytes(RECORD));
+      first = text.find(L'\n');
+      second = first == std::wstring::npos ? first : text.find(L'\n', first + 1);
+      if (second != std::wstring::npos)
+        break;
+    }
     if (GetTickCount() - start > timeoutMs)
       return received;
     Sleep(20);
   }
-  std::wstring text = Widen(test::ReadFileBytes(RECORD));
   DeleteFileW(RECORD);
-  size_t first = text.find(L'\n');
-  size_t second = text.find(L'\n', first + 1);
-  if (first == std::wstring::npos || second == std::wstring::npos)
-    return received;
   received.started = true;
   received.commandLine = text.substr(0, first);
   received.module = text.substr(first + 1, second - first - 1);
