@@ -32,21 +32,20 @@ ferrolt_prepare_prefix x11
 ferrolt_start_wineserver
 drive="$WINEPREFIX/drive_c"
 
-# Install the launcher where a device has it and merge the sample configuration with the
-# registry-merge tool, the way the setup extension does on a fresh device.
-mkdir -p "$drive/Application/Ferrolt"
-cp "$FERROLT_BUILD/Ferrolt.exe" "$drive/Application/Ferrolt/"
-cp "$FERROLT_SRC/setup/package/"* "$drive/Application/Ferrolt/" 2>/dev/null || true
-script=CE_Ferrolt.reg
-[ -n "$platform" ] && [ "${platform,,}" = pocketpc ] && script=WM_Ferrolt.reg
-cp "$FERROLT_SRC/setup/package/$script" "$drive/Default.reg"
-if [ -f "$FERROLT_BUILD/Pollex.exe" ]; then
-  cp "$FERROLT_BUILD/Pollex.exe" "$drive/windows/"
-  (cd "$drive" && timeout -k 5 60 wine 'C:\windows\Pollex.exe' /q '\Default.reg' </dev/null) || \
-    echo "warning: the sample configuration did not import cleanly" >&2
-else
-  (cd "$drive" && timeout -k 5 60 wine reg import 'C:\Default.reg' >/dev/null 2>&1 </dev/null)
+# Install the launcher the way a device does after a CAB install: the installer driver
+# plays the setup extension's hooks, which merge the sample configuration with the
+# registry-merge tool. Each run starts from a fresh installation.
+cp "$FERROLT_BUILD/Pollex.exe" "$drive/windows/Pollex.exe"
+if [ -n "$platform" ] && [ "${platform,,}" = pocketpc ] && [ -f "$FERROLT_BUILD/standins/aygshell.dll" ]; then
+  cp "$FERROLT_BUILD/standins/aygshell.dll" "$drive/windows/aygshell.dll"
 fi
+(cd "$drive" && timeout -k 5 120 wine "$FERROLT_BUILD/CabDriver.exe" /uninstall </dev/null >/dev/null 2>&1) || true
+(cd "$drive" && timeout -k 5 120 wine "$FERROLT_BUILD/CabDriver.exe" /install "Z:$FERROLT_SRC/setup/package" </dev/null) || {
+  echo "the installation failed" >&2; exit 1; }
+for _ in $(seq 1 40); do
+  (cd "$drive" && timeout -k 5 30 wine reg query 'HKCU\Software\OrvantLLC\Ferrolt\Profiles\Warehouse' </dev/null >/dev/null 2>&1) && break
+  sleep 0.5
+done
 
 cd "$drive"
 if [ -z "$own_display" ]; then

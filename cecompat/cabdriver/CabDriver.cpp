@@ -6,7 +6,8 @@
 //   CabDriver /uninstall
 //
 // The package folder holds the package data (CE_Ferrolt.reg, WM_Ferrolt.reg, FerroltCE.cpy,
-// FerroltWM.cpy, Ferrolt.txt, Ferrolt.lnk); Ferrolt.exe is taken from beside this program.
+// FerroltWM.cpy, Ferrolt.txt, Ferrolt.lnk,
+// header.bmp); Ferrolt.exe is taken from beside this program.
 // Everything goes into \Application\Ferrolt of the current drive. Like the device's
 // installer, the driver records an installed package under HKEY_LOCAL_MACHINE\Software\Apps
 // and, when it finds that record, removes the old copy before installing the new one.
@@ -28,6 +29,7 @@ const wchar_t INSTALL_FOLDER[] = L"\\Application\\Ferrolt";
 const wchar_t APPLICATION_KEY[] = L"Software\\Apps\\OrvantLLC Ferrolt";
 const wchar_t *const PACKAGE_FILES[] = {
     L"CE_Ferrolt.reg", L"WM_Ferrolt.reg", L"FerroltCE.cpy", L"FerroltWM.cpy", L"Ferrolt.txt", L"Ferrolt.lnk",
+    L"header.bmp",
 };
 const wchar_t PROGRAM_FILE[] = L"Ferrolt.exe";
 
