@@ -94,10 +94,7 @@ void RunDialogLoop()
     }
     if (got == -1)
       break;
-    if (PreTranslateLoopMessage(&message))
-      continue;
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
+    DispatchLoopMessage(&message);
   }
 }
 

@@ -67,6 +67,14 @@ bool PreTranslateLoopMessage(MSG *message)
          TranslateAcceleratorW(g_app.mainWindow, g_app.currentAccelerators, message);
 }
 
+void DispatchLoopMessage(MSG *message)
+{
+  if (PreTranslateLoopMessage(message))
+    return;
+  TranslateMessage(message);
+  DispatchMessageW(message);
+}
+
 int RunMessageLoop(UINT acceleratorId)
 {
   if (acceleratorId != 0)
@@ -77,10 +85,7 @@ int RunMessageLoop(UINT acceleratorId)
   while ((got = GetMessageW(&message, nullptr, 0, 0)) != 0) {
     if (got == -1)
       break;
-    if (PreTranslateLoopMessage(&message))
-      continue;
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
+    DispatchLoopMessage(&message);
   }
   return got == -1 ? 0 : static_cast<int>(message.wParam);
 }

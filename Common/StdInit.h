@@ -32,6 +32,8 @@ int RunMessageLoop(UINT acceleratorId);
 // Offers one message to the open framework dialog and the current accelerator table, in
 // the order every loop of the program uses; false when the caller must dispatch it.
 bool PreTranslateLoopMessage(MSG *message);
+// One message through those rules, then translated and dispatched when nobody took it.
+void DispatchLoopMessage(MSG *message);
 
 void GetWorkArea(RECT *area);
 void GetClientArea(RECT *area);

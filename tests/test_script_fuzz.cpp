@@ -27,7 +27,7 @@ struct GeneratedLine {
 
 class LineGenerator {
 public:
-  explicit LineGenerator(unsigned seed) : random_(seed) {}
+  explicit LineGenerator(unsigned round) : random_(round) {}
 
   GeneratedLine Next()
   {
@@ -278,9 +278,9 @@ protected:
   }
 
   // Feeds count generated lines; returns the sections they named.
-  std::set<std::wstring> Feed(unsigned seed, int count, int *rejected)
+  std::set<std::wstring> Feed(unsigned round, int count, int *rejected)
   {
-    LineGenerator generator(seed);
+    LineGenerator generator(round);
     std::set<std::wstring> sections;
     bool inCleanSection = false;
     for (int i = 0; i < count; ++i) {
@@ -290,7 +290,7 @@ protected:
       ++g_script.lineNumber;
       g_script.failed = false;
       bool applied = ApplyScriptLine(&buffer[0]);
-      EXPECT_EQ(!applied, g_script.failed) << "seed " << seed << " line " << i;
+      EXPECT_EQ(!applied, g_script.failed) << "round " << round << " line " << i;
       if (!applied)
         ++*rejected;
       if (g_script.sectionSeen)
@@ -299,14 +299,14 @@ protected:
       if (applied && first != std::wstring::npos && line.text[first] == L'[')
         inCleanSection = line.cleanSection;
       if (line.expectApplied && inCleanSection) {
-        EXPECT_TRUE(applied) << "seed " << seed << " line " << i;
+        EXPECT_TRUE(applied) << "round " << round << " line " << i;
         DWORD type = 0;
         std::vector<BYTE> data;
         EXPECT_TRUE(GetValue(HKEY_CURRENT_USER, StoredSubkey(g_script.section), line.name, &type,
                              &data))
-            << "seed " << seed << " line " << i;
-        EXPECT_EQ(line.type, type) << "seed " << seed << " line " << i;
-        EXPECT_TRUE(line.data == data) << "seed " << seed << " line " << i;
+            << "round " << round << " line " << i;
+        EXPECT_EQ(line.type, type) << "round " << round << " line " << i;
+        EXPECT_TRUE(line.data == data) << "round " << round << " line " << i;
       }
     }
     return sections;
@@ -352,8 +352,8 @@ TEST_F(ScriptFuzz, RandomLinesChangeOnlyTheSectionsTheyName)
   g_script.quiet = true;
   std::set<std::wstring> sections;
   int rejected = 0;
-  for (unsigned seed = 1; seed <= 8; ++seed) {
-    std::set<std::wstring> named = Feed(seed, 500, &rejected);
+  for (unsigned round = 1; round <= 8; ++round) {
+    std::set<std::wstring> named = Feed(round, 500, &rejected);
     sections.insert(named.begin(), named.end());
     g_script.sectionSeen = false;
   }
