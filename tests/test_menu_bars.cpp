@@ -12,6 +12,7 @@
 #include "launcher/presentation/ListPresentation.h"
 #include "launcher/presentation/MenuBars.h"
 #include "launcher/shell/ShellLockdown.h"
+#include "resources/resource.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -24,6 +25,52 @@ const COLORREF SELECTED_TEXT = RGB(255, 255, 255);
 const COLORREF SEPARATOR = RGB(0, 160, 60);
 
 std::vector<UINT> g_mainMessages;
+
+// A tap on a bar activates its item, and a failed launch shows the launcher's own message
+// dialog with a modal loop of its own. A timer that runs inside that loop reads the
+// message and answers it with OK; a watchdog breaks a modal loop still running this long
+// after the build, key or tap that opened it.
+const DWORD ANSWER_PERIOD_MS = 20;
+const DWORD WATCHDOG_MS = 5000;
+const wchar_t ANSWERED_PROPERTY[] = L"MenuBarsTestAnswered";
+std::vector<std::wstring> g_frameworkMessages;  // "text: detail" of each, in order
+bool g_watchdogFired = false;
+
+std::wstring WindowText(HWND window)
+{
+  wchar_t text[300] = {0};
+  GetWindowTextW(window, text, 300);
+  return text;
+}
+
+void CALLBACK AnswerFrameworkDialog(HWND, UINT, UINT_PTR, DWORD)
+{
+  HWND dialog = g_app.openDialog;
+  if (dialog == nullptr || !IsWindow(dialog) || GetPropW(dialog, ANSWERED_PROPERTY) != nullptr)
+    return;
+  SetPropW(dialog, ANSWERED_PROPERTY, reinterpret_cast<HANDLE>(1));
+  g_frameworkMessages.push_back(WindowText(GetDlgItem(dialog, IDC_MSGSTR1)) + L": " +
+                                WindowText(GetDlgItem(dialog, IDC_MSGSTR2)));
+  PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+}
+
+BOOL CALLBACK EndPlatformBox(HWND window, LPARAM)
+{
+  wchar_t name[16] = {0};
+  GetClassNameW(window, name, 16);
+  if (lstrcmpW(name, L"#32770") == 0)
+    EndDialog(window, IDCANCEL);
+  return TRUE;
+}
+
+void CALLBACK Watchdog(HWND, UINT, UINT_PTR id, DWORD)
+{
+  KillTimer(nullptr, id);
+  g_watchdogFired = true;
+  for (int guard = 0; g_app.openDialog != nullptr && guard < DIALOG_STACK_LEVELS; ++guard)
+    EndCurrentDialog();
+  EnumThreadWindows(GetCurrentThreadId(), EndPlatformBox, 0);
+}
 
 LRESULT CALLBACK TestMainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -129,13 +176,6 @@ RECT ChildRect(HWND child)
   return rect;
 }
 
-std::wstring WindowText(HWND window)
-{
-  wchar_t text[300] = {0};
-  GetWindowTextW(window, text, 300);
-  return text;
-}
-
 class MenuBars : public ::testing::Test {
 protected:
   void SetUp() override
@@ -153,6 +193,16 @@ protected:
     g_app.focusFlag = false;
     g_app.highResolution = false;
     g_app.backOnZero = 0;
+    g_app.openDialog = nullptr;
+    g_app.presentationWindow = nullptr;
+    // Messages go to the launcher's own dialog, whatever an earlier test left in the registry.
+    ZeroMemory(&g_dialogs, sizeof(g_dialogs));
+    g_dialogs.settingRead = true;
+    g_frameworkMessages.clear();
+    g_watchdogFired = false;
+    answerTimer_ = SetTimer(nullptr, 0, ANSWER_PERIOD_MS, AnswerFrameworkDialog);
+    watchdog_ = 0;
+    ArmWatchdog();
 
     ZeroMemory(&g_settings, sizeof(g_settings));
     g_settings.mode = MODE_MENU_BARS;
@@ -177,6 +227,13 @@ protected:
 
   void TearDown() override
   {
+    KillTimer(nullptr, watchdog_);
+    KillTimer(nullptr, answerTimer_);
+    EXPECT_FALSE(g_watchdogFired) << "a modal loop did not end until the watchdog broke it";
+    std::wstring unexpected;
+    for (const std::wstring &message : g_frameworkMessages)
+      unexpected += message + L"\n";
+    EXPECT_TRUE(g_frameworkMessages.empty()) << "messages nobody expected:\n" << unexpected;
     DestroyContainer();
     if (g_app.mainWindow != nullptr)
       DestroyWindow(g_app.mainWindow);
@@ -189,11 +246,15 @@ protected:
     ZeroMemory(&g_entries, sizeof(g_entries));
   }
 
+  // Program names without an extension: a launch stops before it touches anything and
+  // reports the name, which shows which item was activated.
   void SetPrograms(int count)
   {
     ZeroMemory(&g_entries, sizeof(g_entries));
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; i < count; ++i) {
       wsprintfW(g_entries.entries[i].description, L"Item %d", i + 1);
+      wsprintfW(g_entries.entries[i].name, L"Program%d", i + 1);
+    }
     g_entries.count = g_entries.programCount = count;
   }
 
@@ -213,8 +274,14 @@ protected:
     g_entries.count = next;
   }
 
+  // Restarts the watchdog's time: timers only run inside a message loop, and this file's
+  // tests run none of their own, so it can only fire in a loop that a build, key or tap
+  // opened.
+  void ArmWatchdog() { watchdog_ = SetTimer(nullptr, watchdog_, WATCHDOG_MS, Watchdog); }
+
   HWND Build(int width, int height)
   {
+    ArmWatchdog();
     if (g_app.mainWindow == nullptr)
       g_app.mainWindow = CreateWindowExW(0, L"MenuBarsTestMain", L"menu bars test", WS_POPUP | WS_VISIBLE,
                                          0, 0, width, height, nullptr, nullptr, g_app.instance, nullptr);
@@ -234,11 +301,25 @@ protected:
 
   void Key(WPARAM key, int times = 1)
   {
-    for (int i = 0; i < times; ++i)
+    for (int i = 0; i < times; ++i) {
+      ArmWatchdog();
       SendMessageW(container_, WM_KEYDOWN, key, 0);
+    }
   }
 
-  void Tap(int x, int y) { SendMessageW(container_, WM_LBUTTONDOWN, 0, MAKELPARAM(x, y)); }
+  void Tap(int x, int y)
+  {
+    ArmWatchdog();
+    SendMessageW(container_, WM_LBUTTONDOWN, 0, MAKELPARAM(x, y));
+  }
+
+  // The messages shown since the last call; the test takes those it expects.
+  std::vector<std::wstring> TakeMessages()
+  {
+    std::vector<std::wstring> taken;
+    taken.swap(g_frameworkMessages);
+    return taken;
+  }
 
   HICON Icon(COLORREF colour)
   {
@@ -248,6 +329,8 @@ protected:
 
   HWND container_ = nullptr;
   std::vector<HICON> icons_;
+  UINT_PTR answerTimer_ = 0;
+  UINT_PTR watchdog_ = 0;
 };
 
 bool Shown(HWND window) { return window != nullptr && (GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE) != 0; }
@@ -497,12 +580,16 @@ TEST_F(MenuBars, IconsAreDrawnTwoThirdsOfTheBarInTheMiddleOfTheIconWindow)
 
 TEST_F(MenuBars, TapsSelectBarsAndScrollByTheArrowStrip)
 {
+  const std::vector<std::wstring> none;
+  const std::vector<std::wstring> thirdActivated = {L"File has no extension: Program3"};
   Build(240, 300);
   Tap(239, 100);  // the right edge of a middle row: neither selects nor scrolls
   EXPECT_EQ(0, GetMenuSelection());
   EXPECT_EQ(0, g_menuBars.firstVisible);
-  Tap(201, 100);  // just left of the strip (240 - 40 + 2 = 202)
+  EXPECT_EQ(none, TakeMessages());
+  Tap(201, 100);  // just left of the strip (240 - 40 + 2 = 202): selects and activates
   EXPECT_EQ(2, GetMenuSelection());
+  EXPECT_EQ(thirdActivated, TakeMessages());
 
   Tap(230, 290);  // bottom row of the strip: one down
   EXPECT_EQ(1, g_menuBars.firstVisible);
@@ -523,6 +610,7 @@ TEST_F(MenuBars, TapsSelectBarsAndScrollByTheArrowStrip)
   EXPECT_EQ(10, GetMenuSelection());
   Tap(230, 100);  // a middle row of the strip does nothing
   EXPECT_EQ(4, g_menuBars.firstVisible);
+  EXPECT_EQ(none, TakeMessages());  // the strip scrolls, it never activates
   DestroyContainer();
 
   // Below the last item, in a row that exists but holds nothing.
@@ -530,8 +618,10 @@ TEST_F(MenuBars, TapsSelectBarsAndScrollByTheArrowStrip)
   Build(240, 300);
   Tap(100, 210);
   EXPECT_EQ(0, GetMenuSelection());
+  EXPECT_EQ(none, TakeMessages());
   Tap(100, 90);
   EXPECT_EQ(2, GetMenuSelection());
+  EXPECT_EQ(thirdActivated, TakeMessages());
 }
 
 TEST_F(MenuBars, WithOneRowTheStripWalksDownToTheLastItemAndBackUp)
