@@ -566,7 +566,7 @@ TEST_F(SetupHooks, FreshInstallMergesTheSampleAndRemovalLeavesNothing)
     EXPECT_TRUE(test::GetDword(HKEY_CURRENT_USER, std::wstring(PRODUCT_KEY) + L"\\Profiles\\Warehouse",
                                L"FullScreen", &fullScreen));
     EXPECT_EQ(variant->fullScreen, fullScreen);
-    EXPECT_EQ((std::vector<std::wstring>{L"Ferrolt.exe", L"Ferrolt.txt"}), FolderEntries(INSTALL_FOLDER));
+    EXPECT_EQ((std::vector<std::wstring>{L"Ferrolt.exe", L"Ferrolt.txt", L"header.bmp"}), FolderEntries(INSTALL_FOLDER));
     EXPECT_EQ(test::ReadFileBytes(test::BuildDir() + L"Ferrolt.exe"), test::ReadFileBytes(PROGRAM));
     EXPECT_EQ(PackageFile(variant->script), test::ReadFileBytes(variant->keptScript));
     EXPECT_EQ(PackageFile(variant->copyNote), test::ReadFileBytes(variant->keptCopyNote));
@@ -614,7 +614,7 @@ TEST_F(SetupHooks, ReinstallKeepsTheAdministratorsConfigurationByteForByte)
   EXPECT_EQ(editedScript, test::ReadFileBytes(PLAIN_CE.keptScript));
   EXPECT_EQ(SHORTCUT_TEXT, test::ReadFileBytes(PLAIN_CE.shortcut));
   EXPECT_EQ(PackageFile(PLAIN_CE.copyNote), test::ReadFileBytes(PLAIN_CE.keptCopyNote));
-  EXPECT_EQ((std::vector<std::wstring>{L"Ferrolt.exe", L"Ferrolt.txt"}), FolderEntries(INSTALL_FOLDER));
+  EXPECT_EQ((std::vector<std::wstring>{L"Ferrolt.exe", L"Ferrolt.txt", L"header.bmp"}), FolderEntries(INSTALL_FOLDER));
   EXPECT_FALSE(test::KeyPresent(HKEY_CURRENT_USER, MARKER));
   EXPECT_FALSE(test::KeyPresent(HKEY_CURRENT_USER, FORMER_MARKER));
 }
