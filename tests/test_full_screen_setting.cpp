@@ -12,25 +12,8 @@
 
 namespace {
 
-class FullScreenSetting : public ::testing::Test {
+class FullScreenSetting : public test::ShellTest {
 protected:
-  void SetUp() override
-  {
-    test::ClearLauncherRegistry();
-    test::ResetShellState();
-    profile_ = test::UseShellTestProfile();
-    g_app.instance = GetModuleHandleW(nullptr);
-    g_app.mainWindow = nullptr;
-  }
-  void TearDown() override
-  {
-    test::ResetShellState();
-    test::ClearLauncherRegistry();
-  }
-  void SetProfileValue(const wchar_t *name, DWORD value)
-  {
-    test::SetDword(HKEY_CURRENT_USER, profile_, name, value);
-  }
   void SetForceScreen(DWORD left, DWORD top, DWORD right, DWORD bottom)
   {
     SetProfileValue(L"ForceScreenLeft", left);
@@ -38,8 +21,6 @@ protected:
     SetProfileValue(L"ForceScreenRight", right);
     SetProfileValue(L"ForceScreenBottom", bottom);
   }
-
-  std::wstring profile_;
 };
 
 TEST_F(FullScreenSetting, PlatformTypePocketPcInAnyCaseMeansWindowsMobile)

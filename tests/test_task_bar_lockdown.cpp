@@ -11,38 +11,10 @@
 
 namespace {
 
-class TaskBarLockdown : public ::testing::Test {
+class TaskBarLockdown : public test::ShellTest {
 protected:
-  void SetUp() override
-  {
-    test::ClearLauncherRegistry();
-    test::ResetShellState();
-    profile_ = test::UseShellTestProfile();
-    g_app.instance = GetModuleHandleW(nullptr);
-    g_app.mainWindow = nullptr;
-  }
-  void TearDown() override
-  {
-    test::ResetShellState();
-    test::ClearLauncherRegistry();
-  }
-  // The start-up steps that concern the shell, as the launcher runs them.
-  void StartUp()
-  {
-    ProbePlatform();
-    if (ReadFullScreenSetting())
-      EnterFullScreen();
-    else
-      RestoreWorkArea();
-  }
-  void SetProfileValue(const wchar_t *name, DWORD value)
-  {
-    test::SetDword(HKEY_CURRENT_USER, profile_, name, value);
-  }
-
   test::ScopedEnv platform_{L"FERROLT_PLATFORM_TYPE", nullptr};
   test::SavedOnTopKey onTop_;
-  std::wstring profile_;
 };
 
 TEST_F(TaskBarLockdown, FullScreenHidesTheTaskBarAndExitGivesItBack)

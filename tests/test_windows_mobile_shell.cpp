@@ -15,33 +15,13 @@ namespace {
 
 const int kTaskBarHeight = 26;
 
-class WindowsMobileShell : public ::testing::Test {
+class WindowsMobileShell : public test::ShellTest {
 protected:
   void SetUp() override
   {
-    test::ClearLauncherRegistry();
-    test::ResetShellState();
-    profile_ = test::UseShellTestProfile();
-    g_app.instance = GetModuleHandleW(nullptr);
-    g_app.mainWindow = nullptr;
+    test::ShellTest::SetUp();
     RECT below = {0, kTaskBarHeight, 480, 640};
     test::SetWorkArea(below);
-  }
-  void TearDown() override
-  {
-    if (g_app.mainWindow != nullptr)
-      DestroyWindow(g_app.mainWindow);
-    g_app.mainWindow = nullptr;
-    test::ResetShellState();
-    test::ClearLauncherRegistry();
-  }
-  void StartUp()
-  {
-    ProbePlatform();
-    if (ReadFullScreenSetting())
-      EnterFullScreen();
-    else
-      RestoreWorkArea();
   }
   void CreateMainWindow()
   {
@@ -58,7 +38,6 @@ protected:
   test::ScopedEnv platform_{L"FERROLT_PLATFORM_TYPE", L"PocketPC"};
   test::SavedWorkArea savedArea_;
   test::TaskBarWindow taskBar_{kTaskBarHeight};
-  std::wstring profile_;
 };
 
 TEST_F(WindowsMobileShell, FullScreenTakesTheWholeScreenAndGivesTheTaskBarStripBackToLaunches)

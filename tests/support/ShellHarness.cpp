@@ -194,4 +194,36 @@ std::string HandleText(const void *handle)
   return text;
 }
 
+void ShellTest::SetUp()
+{
+  ClearLauncherRegistry();
+  ResetShellState();
+  profile_ = UseShellTestProfile();
+  g_app.instance = GetModuleHandleW(nullptr);
+  g_app.mainWindow = nullptr;
+}
+
+void ShellTest::TearDown()
+{
+  if (g_app.mainWindow != nullptr && IsWindow(g_app.mainWindow))
+    DestroyWindow(g_app.mainWindow);
+  g_app.mainWindow = nullptr;
+  ResetShellState();
+  ClearLauncherRegistry();
+}
+
+void ShellTest::StartUp()
+{
+  ProbePlatform();
+  if (ReadFullScreenSetting())
+    EnterFullScreen();
+  else
+    RestoreWorkArea();
+}
+
+void ShellTest::SetProfileValue(const wchar_t *name, DWORD value)
+{
+  SetDword(HKEY_CURRENT_USER, profile_, name, value);
+}
+
 }  // namespace test

@@ -3,6 +3,8 @@
 // library stand-in, the on-top value and the work area, each put back afterwards.
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -84,5 +86,18 @@ std::wstring UseShellTestProfile();
 
 // The text a handle has in the stand-in's call record.
 std::string HandleText(const void *handle);
+
+// What every shell lock-down test starts from: no launcher keys, the shell state reset, a
+// test profile selected, no main window; all of it put back afterwards.
+class ShellTest : public ::testing::Test {
+protected:
+  void SetUp() override;
+  void TearDown() override;
+  // The start-up steps that concern the shell, as the launcher runs them.
+  void StartUp();
+  void SetProfileValue(const wchar_t *name, DWORD value);
+
+  std::wstring profile_;
+};
 
 }  // namespace test
