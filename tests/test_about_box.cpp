@@ -121,12 +121,7 @@ TEST(AboutBox, IconIdZeroLeavesTheButtonBlank)
 
 TEST(AboutBox, ClosesWithOkEnterEscapeAndCtrlQButNotWithTheIconButton)
 {
-  enum Way { OK_BUTTON, ENTER, ESCAPE, CTRL_Q };
-  const struct {
-    Way way;
-    const wchar_t *name;
-  } ways[] = {{OK_BUTTON, L"OK button"}, {ENTER, L"Enter"}, {ESCAPE, L"Escape"}, {CTRL_Q, L"Ctrl+Q"}};
-  for (const auto &way : ways) {
+  for (const auto &way : test::kCloseWays) {
     FrameworkHarness harness(3000);
     bool openAfterIconButton = false;
     test::RunLater(50, [&] {
@@ -137,21 +132,7 @@ TEST(AboutBox, ClosesWithOkEnterEscapeAndCtrlQButNotWithTheIconButton)
       openAfterIconButton = g_app.openDialog == dialog && IsWindow(dialog);
       // The focus is where the box put it, not on the icon button.
       SetFocus(GetDlgItem(dialog, IDC_ABOUT_TEXT1));
-      switch (way.way) {
-      case OK_BUTTON:
-        SendDlgItemMessageW(dialog, IDOK, BM_CLICK, 0, 0);
-        break;
-      case ENTER:
-        test::PostKey(test::KeyTarget(), VK_RETURN);
-        break;
-      case ESCAPE:
-        test::PostKey(test::KeyTarget(), VK_ESCAPE);
-        break;
-      case CTRL_Q:
-        test::SetControlDown(true);
-        test::PostKey(test::KeyTarget(), 'Q');
-        break;
-      }
+      test::CloseOpenDialog(way.way);
     });
     ShowLauncherAbout();
     test::SetControlDown(false);

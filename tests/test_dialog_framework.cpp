@@ -98,31 +98,11 @@ TEST(MessageDialog, CoversTheMainWindowWithTextDetailAndErrorTitle)
 
 TEST(MessageDialog, ClosesWithOkButtonEnterEscapeAndCtrlQ)
 {
-  enum Way { OK_BUTTON, ENTER, ESCAPE, CTRL_Q };
-  const struct {
-    Way way;
-    const wchar_t *name;
-  } ways[] = {{OK_BUTTON, L"OK button"}, {ENTER, L"Enter"}, {ESCAPE, L"Escape"}, {CTRL_Q, L"Ctrl+Q"}};
-  for (const auto &way : ways) {
+  for (const auto &way : test::kCloseWays) {
     FrameworkHarness harness(3000);
     test::BoxAnswerer boxes;
     test::RunLater(50, [&] {
-      HWND dialog = g_app.openDialog;
-      switch (way.way) {
-      case OK_BUTTON:
-        SendDlgItemMessageW(dialog, IDOK, BM_CLICK, 0, 0);
-        break;
-      case ENTER:
-        test::PostKey(test::KeyTarget(), VK_RETURN);
-        break;
-      case ESCAPE:
-        test::PostKey(test::KeyTarget(), VK_ESCAPE);
-        break;
-      case CTRL_Q:
-        test::SetControlDown(true);
-        test::PostKey(test::KeyTarget(), 'Q');
-        break;
-      }
+      test::CloseOpenDialog(way.way);
     });
     ShowErrorMessage(L"text", L"detail");
     test::SetControlDown(false);

@@ -160,4 +160,28 @@ RECT RectInParent(HWND child)
   return rect;
 }
 
+const NamedCloseWay kCloseWays[4] = {{CLOSE_OK_BUTTON, L"OK button"},
+                                     {CLOSE_ENTER, L"Enter"},
+                                     {CLOSE_ESCAPE, L"Escape"},
+                                     {CLOSE_CTRL_Q, L"Ctrl+Q"}};
+
+void CloseOpenDialog(CloseWay way)
+{
+  switch (way) {
+  case CLOSE_OK_BUTTON:
+    SendDlgItemMessageW(g_app.openDialog, IDOK, BM_CLICK, 0, 0);
+    break;
+  case CLOSE_ENTER:
+    PostKey(KeyTarget(), VK_RETURN);
+    break;
+  case CLOSE_ESCAPE:
+    PostKey(KeyTarget(), VK_ESCAPE);
+    break;
+  case CLOSE_CTRL_Q:
+    SetControlDown(true);
+    PostKey(KeyTarget(), 'Q');
+    break;
+  }
+}
+
 }  // namespace test

@@ -46,6 +46,15 @@ void PostKey(HWND window, UINT virtualKey);
 // Holds Ctrl down (or releases it) in this thread's keyboard state.
 void SetControlDown(bool down);
 
+// The ways a user closes a framework dialog, and doing it to the open one.
+enum CloseWay { CLOSE_OK_BUTTON, CLOSE_ENTER, CLOSE_ESCAPE, CLOSE_CTRL_Q };
+struct NamedCloseWay {
+  CloseWay way;
+  const wchar_t *name;
+};
+extern const NamedCloseWay kCloseWays[4];
+void CloseOpenDialog(CloseWay way);
+
 std::wstring WindowText(HWND window);
 std::wstring ItemText(HWND dialog, int controlId);
 // The window rectangle of child in the client coordinates of its parent.
