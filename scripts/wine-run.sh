@@ -1,7 +1,34 @@
 #!/usr/bin/env bash
 # Runs one Windows program under Wine in the project's prefix, with the device root "\"
 # being the prefix's C: drive. Used by ctest as the cross-compiling emulator.
+#
+# Wine now and then fails to start a program at all (the loader gives up before the
+# program's own code runs, with no output). A test program marks that it started; when
+# one exits without that mark, it never ran, and it is started again (twice at most).
+# A test program that started is never run again, whatever its result.
 set -u
 . "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 cd "$WINEPREFIX/drive_c" || exit 97
-exec timeout -k 5 "${FERROLT_RUN_TIMEOUT:-300}" wine "$@"
+
+run() { timeout -k 5 "${FERROLT_RUN_TIMEOUT:-300}" wine "$@"; }
+
+case "$(basename "${1:-}")" in
+  test_*.exe) ;;
+  *) exec timeout -k 5 "${FERROLT_RUN_TIMEOUT:-300}" wine "$@" ;;
+esac
+
+mkdir -p "$WINEPREFIX/drive_c/.ferrolt-marks" || exit 97
+mark="$WINEPREFIX/drive_c/.ferrolt-marks/started-$$"
+export FERROLT_STARTED_MARK="C:\\.ferrolt-marks\\started-$$"
+status=0
+for attempt in 1 2 3; do
+  rm -f "$mark"
+  run "$@"
+  status=$?
+  if [ "$status" -eq 0 ] || [ -e "$mark" ]; then
+    break
+  fi
+  echo "wine-run: $(basename "$1") did not start (exit code $status, attempt $attempt)" >&2
+done
+rm -f "$mark"
+exit "$status"
