@@ -10,11 +10,11 @@ set -u
 . "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 cd "$WINEPREFIX/drive_c" || exit 97
 
-run() { timeout -k 5 "${FERROLT_RUN_TIMEOUT:-300}" wine "$@"; }
+limit=(timeout -k 5 "${FERROLT_RUN_TIMEOUT:-300}")
 
 case "$(basename "${1:-}")" in
   test_*.exe) ;;
-  *) exec timeout -k 5 "${FERROLT_RUN_TIMEOUT:-300}" wine "$@" ;;
+  *) exec "${limit[@]}" wine "$@" ;;
 esac
 
 mkdir -p "$WINEPREFIX/drive_c/.ferrolt-marks" || exit 97
@@ -23,7 +23,7 @@ export FERROLT_STARTED_MARK="C:\\.ferrolt-marks\\started-$$"
 status=0
 for attempt in 1 2 3; do
   rm -f "$mark"
-  run "$@"
+  "${limit[@]}" wine "$@"
   status=$?
   if [ "$status" -eq 0 ] || [ -e "$mark" ]; then
     break
