@@ -2,5 +2,11 @@
 # Configures and builds everything into the build folder (FERROLT_BUILD, default ./build).
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
-cmake -S "$FERROLT_SRC" -B "$FERROLT_BUILD" -DCMAKE_TOOLCHAIN_FILE="$FERROLT_SRC/cmake/mingw-w64.cmake" >/dev/null
+# ccache, where the machine has it, shares compiled objects between build folders.
+launcher=()
+if command -v ccache >/dev/null 2>&1; then
+  export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(dirname "$FERROLT_SRC")}"
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
+cmake -S "$FERROLT_SRC" -B "$FERROLT_BUILD" -DCMAKE_TOOLCHAIN_FILE="$FERROLT_SRC/cmake/mingw-w64.cmake" "${launcher[@]}" >/dev/null
 cmake --build "$FERROLT_BUILD" -j "$(nproc)" "$@"
