@@ -5,7 +5,7 @@ set -euo pipefail
 # ccache, where the machine has it, shares compiled objects between build folders.
 launcher=()
 if command -v ccache >/dev/null 2>&1; then
-  export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(dirname "$FERROLT_SRC")}"
+  export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(dirname "$FERROLT_SRC")}" CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-1}"
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
 cmake -S "$FERROLT_SRC" -B "$FERROLT_BUILD" -DCMAKE_TOOLCHAIN_FILE="$FERROLT_SRC/cmake/mingw-w64.cmake" "${launcher[@]}" >/dev/null
