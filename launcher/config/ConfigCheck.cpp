@@ -55,8 +55,7 @@ bool ReadCheckSettings(HKEY profileKey, const wchar_t *configurationName)
   if (key == nullptr)
     return false;
   SettingTarget target = {&g_checkSettings, defaultCase, true};
-  for (const SettingValue &setting : g_settingValues)
-    ReadSettingFrom(key, target, setting.number, setting.name, setting.kind);
+  ReadSettingsFrom(key, target);
   RegCloseKey(key);
   return true;
 }

@@ -55,9 +55,10 @@ static bool IsDefaultSettingsPath(const wchar_t *path)
   return wcscmp(path, expected) == 0;
 }
 
-// Queries one value of the expected kind. A value of another type counts as missing, so a
-// number is never taken for a text or a text for a number. A text longer than its buffer
-// is cut inside the buffer, or counts as missing when longTextMissing is set.
+// Queries one value of the expected kind, in one call to the registry. A value of another
+// type counts as missing, so a number is never taken for a text or a text for a number. A
+// text longer than its buffer is cut inside the buffer, or counts as missing when
+// longTextMissing is set.
 static bool QuerySetting(HKEY key, const wchar_t *name, DWORD kind, bool longTextMissing,
                          wchar_t *text, DWORD *number)
 {
@@ -65,10 +66,6 @@ static bool QuerySetting(HKEY key, const wchar_t *name, DWORD kind, bool longTex
     return false;
   DWORD type = 0;
   DWORD size = 0;
-  if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-      type != kind)
-    return false;
-
   if (kind == REG_DWORD) {
     *number = 0;
     size = sizeof(DWORD);
@@ -81,14 +78,14 @@ static bool QuerySetting(HKEY key, const wchar_t *name, DWORD kind, bool longTex
   size = TEXT_CAPACITY * sizeof(wchar_t);
   LONG result =
       RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE *>(text), &size);
+  if (type != REG_SZ)
+    return false;
   if (result == ERROR_MORE_DATA) {
     // What the platform left in the buffer is used as read, but ends inside it.
     text[TEXT_CAPACITY - 1] = 0;
-    if (longTextMissing)
-      return false;
-    return true;
+    return !longTextMissing;
   }
-  if (result != ERROR_SUCCESS || type != REG_SZ)
+  if (result != ERROR_SUCCESS)
     return false;
   DWORD used = size / sizeof(wchar_t);
   if (used >= TEXT_CAPACITY) {
@@ -258,13 +255,25 @@ void ReadSettingFrom(HKEY key, const SettingTarget &target, int number,
   StoreSetting(target, number, text, value);
 }
 
+void ReadSettingsFrom(HKEY key, const SettingTarget &target)
+{
+  for (const SettingValue &setting : g_settingValues)
+    ReadSettingFrom(key, target, setting.number, setting.name, setting.kind);
+}
+
+static HKEY OpenSettings(const wchar_t *settingsKeyPath)
+{
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, settingsKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return nullptr;
+  return key;
+}
+
 void ReadSetting(const wchar_t *settingsKeyPath, int number, const wchar_t *valueName,
                  DWORD kind)
 {
   SettingTarget target = {&g_settings, IsDefaultSettingsPath(settingsKeyPath), false};
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, settingsKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
-    key = nullptr;
+  HKEY key = OpenSettings(settingsKeyPath);
   ReadSettingFrom(key, target, number, valueName, kind);
   if (key != nullptr)
     RegCloseKey(key);
@@ -281,15 +290,17 @@ bool LoadDisplaySettings(const wchar_t *configurationKeyPath)
   wchar_t path[TEXT_CAPACITY];
   bool fits = CopyText(path, TEXT_CAPACITY, configurationKeyPath) &&
               AppendText(path, TEXT_CAPACITY, L"\\Settings");
-  if (!fits || !KeyExists(path)) {
+  HKEY key = fits ? OpenSettings(path) : nullptr;
+  if (key == nullptr) {
     wchar_t message[TEXT_CAPACITY];
     FormatStringById(message, TEXT_CAPACITY, TEXT_ID(IDS_KEY_NOT_FOUND),
                      reinterpret_cast<ULONG_PTR>(path));
     MessageBoxW(g_app.mainWindow, message, L"Ferrolt Error ", MB_OK);
     return false;
   }
-  for (const SettingValue &setting : g_settingValues)
-    ReadSetting(path, setting.number, setting.name, setting.kind);
+  SettingTarget target = {&g_settings, IsDefaultSettingsPath(path), false};
+  ReadSettingsFrom(key, target);
+  RegCloseKey(key);
   for (int check = 0; check <= 16; ++check)
     ValidateSetting(check, false, true, &g_settings);
   return true;

@@ -20,8 +20,8 @@ const wchar_t *ProfilesPrefix()
 
 bool KeyExists(const wchar_t *keyPath)
 {
-  HKEY key;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
+  HKEY key = OpenProfileKeyPath(keyPath);
+  if (key == nullptr)
     return false;
   RegCloseKey(key);
   return true;
@@ -37,11 +37,10 @@ static void EmptyDestination(void *destination, DWORD capacityBytes, DWORD kind)
     *static_cast<wchar_t *>(destination) = 0;
 }
 
-void ReadProfileValue(const wchar_t *keyPath, const wchar_t *valueName, void *destination,
-                      DWORD capacityBytes, DWORD kind)
+void ReadProfileValueFrom(HKEY key, const wchar_t *keyPath, const wchar_t *valueName,
+                          void *destination, DWORD capacityBytes, DWORD kind)
 {
-  HKEY key;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+  if (key == nullptr) {
     ShowErrorMessage(TEXT_ID(IDS_CANNOT_OPEN_SUB_KEY), keyPath);
     EmptyDestination(destination, capacityBytes, kind);
     return;
@@ -49,7 +48,6 @@ void ReadProfileValue(const wchar_t *keyPath, const wchar_t *valueName, void *de
   DWORD size = capacityBytes;
   LONG result = RegQueryValueExW(key, valueName, nullptr, nullptr,
                                  static_cast<BYTE *>(destination), &size);
-  RegCloseKey(key);
   if (result != ERROR_SUCCESS) {
     EmptyDestination(destination, capacityBytes, kind);
     return;
@@ -68,6 +66,23 @@ void ReadProfileValue(const wchar_t *keyPath, const wchar_t *valueName, void *de
     for (DWORD i = size; i < sizeof(DWORD); ++i)
       bytes[i] = 0;
   }
+}
+
+HKEY OpenProfileKeyPath(const wchar_t *keyPath)
+{
+  HKEY key;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return nullptr;
+  return key;
+}
+
+void ReadProfileValue(const wchar_t *keyPath, const wchar_t *valueName, void *destination,
+                      DWORD capacityBytes, DWORD kind)
+{
+  HKEY key = OpenProfileKeyPath(keyPath);
+  ReadProfileValueFrom(key, keyPath, valueName, destination, capacityBytes, kind);
+  if (key != nullptr)
+    RegCloseKey(key);
 }
 
 static bool StartsWithLetter(const wchar_t *text)

@@ -33,3 +33,8 @@ bool KeyExists(const wchar_t *keyPath);
 // that is missing or does not fit reads as empty (or 0). The text is always terminated.
 void ReadProfileValue(const wchar_t *keyPath, const wchar_t *valueName, void *destination,
                       DWORD capacityBytes, DWORD kind);
+// The same from a key opened once for all its values (OpenProfileKeyPath); a null key
+// is reported with keyPath for every value, as ReadProfileValue does.
+HKEY OpenProfileKeyPath(const wchar_t *keyPath);
+void ReadProfileValueFrom(HKEY key, const wchar_t *keyPath, const wchar_t *valueName,
+                          void *destination, DWORD capacityBytes, DWORD kind);

@@ -105,15 +105,15 @@ static LONG ModifiersFromText(const wchar_t *text)
   }
 }
 
-static void ReadEntry(ProgramEntry *entry, const wchar_t *keyPath)
+void ReadProgramEntry(HKEY key, const wchar_t *keyPath, ProgramEntry *entry)
 {
   entry->isCall = 0;
-  ReadProfileValue(keyPath, L"Name", entry->name, sizeof(entry->name), REG_SZ);
-  ReadProfileValue(keyPath, L"Description", entry->description, sizeof(entry->description),
-                   REG_SZ);
-  ReadProfileValue(keyPath, L"Icon", &entry->icon, sizeof(entry->icon), REG_DWORD);
+  ReadProfileValueFrom(key, keyPath, L"Name", entry->name, sizeof(entry->name), REG_SZ);
+  ReadProfileValueFrom(key, keyPath, L"Description", entry->description,
+                       sizeof(entry->description), REG_SZ);
+  ReadProfileValueFrom(key, keyPath, L"Icon", &entry->icon, sizeof(entry->icon), REG_DWORD);
   if (entry->name[0] == 0) {
-    ReadProfileValue(keyPath, L"Call", entry->call, sizeof(entry->call), REG_SZ);
+    ReadProfileValueFrom(key, keyPath, L"Call", entry->call, sizeof(entry->call), REG_SZ);
     if (entry->call[0] != 0) {
       entry->isCall = 1;
       if (entry->icon == 0)
@@ -121,10 +121,12 @@ static void ReadEntry(ProgramEntry *entry, const wchar_t *keyPath)
     }
   }
   if (entry->isCall == 0)
-    ReadProfileValue(keyPath, L"Command", entry->command, sizeof(entry->command), REG_SZ);
-  ReadProfileValue(keyPath, L"HotKey", &entry->hotKey, sizeof(entry->hotKey), REG_DWORD);
+    ReadProfileValueFrom(key, keyPath, L"Command", entry->command, sizeof(entry->command),
+                         REG_SZ);
+  ReadProfileValueFrom(key, keyPath, L"HotKey", &entry->hotKey, sizeof(entry->hotKey),
+                       REG_DWORD);
   wchar_t modifier[TEXT_CAPACITY];
-  ReadProfileValue(keyPath, L"HotKeyModifier", modifier, sizeof(modifier), REG_SZ);
+  ReadProfileValueFrom(key, keyPath, L"HotKeyModifier", modifier, sizeof(modifier), REG_SZ);
   entry->hotKeyModifiers = ModifiersFromText(modifier);
 }
 
@@ -138,12 +140,15 @@ bool LoadProgramEntries(const wchar_t *configurationKeyPath)
     bool fits = CopyText(keyPath, TEXT_CAPACITY, configurationKeyPath) &&
                 AppendText(keyPath, TEXT_CAPACITY, L"\\Programs\\") &&
                 AppendText(keyPath, TEXT_CAPACITY, g_entries.keyNames[i]);
-    if (fits) {
-      ReadEntry(&g_entries.entries[i], keyPath);
-    } else {
+    if (!fits) {
       // A cut path would name another key: the entry stays empty.
       ShowErrorMessage(TEXT_ID(IDS_CANNOT_OPEN_SUB_KEY), keyPath);
+      continue;
     }
+    HKEY key = OpenProfileKeyPath(keyPath);
+    ReadProgramEntry(key, keyPath, &g_entries.entries[i]);
+    if (key != nullptr)
+      RegCloseKey(key);
   }
   return true;
 }

@@ -42,5 +42,8 @@ extern EntryTable g_entries;
 void ClearProgramEntries();
 bool FindProgramKeys(const wchar_t *configurationKeyPath);
 bool LoadProgramEntries(const wchar_t *configurationKeyPath);
+// Reads the values of one numbered key, opened once (null when it could not be opened:
+// every value is then reported with keyPath and reads as empty).
+void ReadProgramEntry(HKEY key, const wchar_t *keyPath, ProgramEntry *entry);
 void CheckProgramEntries();
 void WarnSequenceGap();

@@ -35,6 +35,9 @@ struct SettingTarget {
 // target's record.
 void ReadSettingFrom(HKEY key, const SettingTarget &target, int number,
                      const wchar_t *valueName, DWORD kind);
+// Reads every value of an open Settings key (null when the key is missing), in reading
+// order, into the target's record.
+void ReadSettingsFrom(HKEY key, const SettingTarget &target);
 void ApplySettingDefault(const SettingTarget &target, int number);
 
 // Loads the picture of BitmapFilePath into the record's header bitmap, cut to the
