@@ -334,3 +334,32 @@ TEST_F(RegistryScriptFile, EachLoadStartsFresh)
 }
 
 }  // namespace
+
+namespace {
+
+// A script far larger than any read the loader makes, with lines of every length, so that
+// line ends, CR LF pairs and continuation backslashes fall at every offset of a read.
+TEST_F(RegistryScriptFile, LargeScriptGivesTheSameValuesAsLineByLine)
+{
+  std::string script = "REGEDIT4\r\n" + SectionLine("Large") + "\r\n";
+  std::vector<std::string> expected;
+  for (int i = 0; i < 700; ++i) {
+    std::string text(static_cast<size_t>((i * 37) % 611), static_cast<char>('a' + i % 26));
+    expected.push_back(text);
+    std::string line = "\"V" + std::to_string(i) + "\"=\"" + text + "\"";
+    if (i % 5 == 0 && !text.empty()) {
+      size_t cut = 8 + text.size() / 2;  // inside the quoted text
+      line = line.substr(0, cut) + "\\\r\n" + line.substr(cut);
+    }
+    script += line + (i % 3 == 0 ? "\n" : "\r\n");
+  }
+  test::BoxAnswerer boxes;
+  ASSERT_TRUE(LoadScriptBytes(script));
+  EXPECT_EQ(0u, boxes.Count()) << boxes.Captions();
+  EXPECT_FALSE(g_script.failed);
+  EXPECT_EQ(702, g_script.lineNumber);
+  for (size_t i = 0; i < expected.size(); ++i)
+    EXPECT_EQ(Widen(expected[i]), String(L"Large", L"V" + std::to_wstring(i))) << "value " << i;
+}
+
+}  // namespace

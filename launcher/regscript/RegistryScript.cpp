@@ -6,20 +6,53 @@ RegistryScriptState g_script;
 // The current logical line: SCRIPT_LINE_CAPACITY characters and the terminator.
 static wchar_t s_line[SCRIPT_LINE_CAPACITY + 1];
 
+// The file is taken a block at a time and handed out byte by byte, so a large script
+// costs its parsing rather than one read call per byte.
+enum { SCRIPT_READ_BLOCK = 16384 };
+
+struct ScriptReader {
+  HANDLE file;
+  DWORD position;  // next byte of the block to hand out
+  DWORD filled;    // bytes in the block
+  BYTE block[SCRIPT_READ_BLOCK];
+};
+static ScriptReader s_reader;
+
+enum ScriptByte { BYTE_READ, BYTE_END, BYTE_FAILED };
+
+static ScriptByte NextScriptByte(BYTE *byte)
+{
+  if (s_reader.position == s_reader.filled) {
+    DWORD got = 0;
+    s_reader.position = 0;
+    s_reader.filled = 0;
+    if (!ReadFile(s_reader.file, s_reader.block, SCRIPT_READ_BLOCK, &got, nullptr))
+      return BYTE_FAILED;
+    if (got == 0 || got > SCRIPT_READ_BLOCK)
+      return BYTE_END;
+    s_reader.filled = got;
+  }
+  *byte = s_reader.block[s_reader.position++];
+  return BYTE_READ;
+}
+
 // Stops at the end of the file, at a failing read, at a line too long for the buffer
 // and at the first rejected line. Each byte becomes the character with the same code.
 static void ReadScriptLines(HANDLE file)
 {
+  s_reader.file = file;
+  s_reader.position = 0;
+  s_reader.filled = 0;
   size_t length = 0;   // characters in the buffer
   size_t counted = 0;  // characters read for this logical line, continuation backslashes included
   for (;;) {
     BYTE byte = 0;
-    DWORD got = 0;
-    if (!ReadFile(file, &byte, 1, &got, nullptr)) {
+    ScriptByte next = NextScriptByte(&byte);
+    if (next == BYTE_FAILED) {
       ShowScriptError(L"Reading File");
       return;
     }
-    if (got == 0)
+    if (next == BYTE_END)
       return;
     if (byte == '\r')
       continue;
