@@ -10,6 +10,22 @@
 static const wchar_t kSettingsKey[] = L"Software\\Orvant\\Settings";
 enum { SETTING_BYTES = 260, FORMAT_SCRATCH = 1025, DETAIL_CAPACITY = 256 };
 
+static MessageCollector s_collector = nullptr;
+
+void CollectMessages(MessageCollector collector)
+{
+  s_collector = collector;
+}
+
+int ShowMessageBox(HWND owner, const wchar_t *text, const wchar_t *caption, UINT style)
+{
+  if (s_collector != nullptr) {
+    s_collector(text != nullptr ? text : L"", L"", caption != nullptr ? caption : L"");
+    return IDOK;
+  }
+  return MessageBoxW(owner, text, caption, style);
+}
+
 static HINSTANCE ProgramInstance()
 {
   return g_app.instance != nullptr ? g_app.instance : GetModuleHandleW(nullptr);
@@ -106,6 +122,10 @@ void ShowErrorMessage(TextOrId text, TextOrId detail)
   LoadTextOrId(TEXT_ID(IDS_ERROR), record->caption, TEXT_CAPACITY);
   LoadTextOrId(text, record->text, TEXT_CAPACITY);
   LoadTextOrId(detail, record->detail, TEXT_CAPACITY);
+  if (s_collector != nullptr) {
+    s_collector(record->text, record->detail, record->caption);
+    return;
+  }
   ReadUseRealMessageBox();
 
   bool stackFull = g_dialogs.levelCount >= DIALOG_STACK_LEVELS - 1;

@@ -54,6 +54,15 @@ void ShowLastError(TextOrId text);
 void ShowLastErrorText(TextOrId text, const wchar_t *extra);
 void UsePlatformMessageBox();
 
+// The one way out for every message the program shows. A desktop tool that checks
+// configurations installs a collector and receives each message instead of a box (text,
+// detail and caption as the user would read them); without one, messages are shown.
+typedef void (*MessageCollector)(const wchar_t *text, const wchar_t *detail,
+                                 const wchar_t *caption);
+void CollectMessages(MessageCollector collector);
+// MessageBoxW, or the collector when one is installed (the answer is then IDOK).
+int ShowMessageBox(HWND owner, const wchar_t *text, const wchar_t *caption, UINT style);
+
 // ---- Dialog framework ------------------------------------------------------------
 enum { DIALOG_STACK_LEVELS = 100 };
 

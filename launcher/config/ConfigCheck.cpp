@@ -14,7 +14,7 @@ enum { CHECK_COUNT = 17, CHECK_BITMAP_HEIGHT = 70, CHECK_MENU_ITEM_HEIGHT = 50 }
 
 static void ShowErrorBox(const wchar_t *text)
 {
-  MessageBoxW(g_app.mainWindow, text, L"Ferrolt Error ", MB_OK);
+  ShowMessageBox(g_app.mainWindow, text, L"Ferrolt Error ", MB_OK);
 }
 
 static void ShowKeyNotFound(const wchar_t *name)

@@ -295,7 +295,7 @@ bool LoadDisplaySettings(const wchar_t *configurationKeyPath)
     wchar_t message[TEXT_CAPACITY];
     FormatStringById(message, TEXT_CAPACITY, TEXT_ID(IDS_KEY_NOT_FOUND),
                      reinterpret_cast<ULONG_PTR>(path));
-    MessageBoxW(g_app.mainWindow, message, L"Ferrolt Error ", MB_OK);
+    ShowMessageBox(g_app.mainWindow, message, L"Ferrolt Error ", MB_OK);
     return false;
   }
   SettingTarget target = {&g_settings, IsDefaultSettingsPath(path), false};

@@ -127,7 +127,7 @@ static bool JoinPath(wchar_t *out, const wchar_t *head, const wchar_t *separator
 
 static void ShowProfileError(const wchar_t *text)
 {
-  MessageBoxW(nullptr, text, L"Ferrolt Error", MB_ICONERROR);
+  ShowMessageBox(nullptr, text, L"Ferrolt Error", MB_ICONERROR);
 }
 
 bool SelectProfile(const wchar_t *commandLine)

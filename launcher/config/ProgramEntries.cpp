@@ -51,7 +51,7 @@ static void ShowKeyNotFound(const wchar_t *path)
   wchar_t message[TEXT_CAPACITY];
   FormatStringById(message, TEXT_CAPACITY, TEXT_ID(IDS_KEY_NOT_FOUND),
                    reinterpret_cast<ULONG_PTR>(path));
-  MessageBoxW(g_app.mainWindow, message, L"Ferrolt Error ", MB_OK);
+  ShowMessageBox(g_app.mainWindow, message, L"Ferrolt Error ", MB_OK);
 }
 
 bool FindProgramKeys(const wchar_t *configurationKeyPath)
@@ -180,7 +180,7 @@ void CheckProgramEntries()
     wchar_t message[TEXT_CAPACITY];
     _snwprintf(message, TEXT_CAPACITY, pattern, i + 1);
     message[TEXT_CAPACITY - 1] = 0;
-    MessageBoxW(g_app.mainWindow, message, L"Ferrolt Warning", MB_ICONERROR);
+    ShowMessageBox(g_app.mainWindow, message, L"Ferrolt Warning", MB_ICONERROR);
   }
 }
 
@@ -190,5 +190,5 @@ void WarnSequenceGap()
     return;
   wchar_t message[TEXT_CAPACITY];
   LoadTextOrId(TEXT_ID(IDS_SEQUENCE_GAP), message, TEXT_CAPACITY);
-  MessageBoxW(g_app.mainWindow, message, L"Ferrolt Warning", MB_OK);
+  ShowMessageBox(g_app.mainWindow, message, L"Ferrolt Warning", MB_OK);
 }

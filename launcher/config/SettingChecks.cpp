@@ -77,7 +77,7 @@ static void ShowCheckMessage(const CheckOutcome &outcome)
   // Every pattern of the table takes at most two numbers.
   _snwprintf(message, TEXT_CAPACITY, pattern, outcome.low, outcome.high);
   message[TEXT_CAPACITY - 1] = 0;
-  MessageBoxW(g_app.mainWindow, message, L"Ferrolt Error ", MB_OK);
+  ShowMessageBox(g_app.mainWindow, message, L"Ferrolt Error ", MB_OK);
 }
 
 bool ValidateSetting(int check, bool showMessage, bool reset, DisplaySettings *record)

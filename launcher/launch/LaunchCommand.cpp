@@ -49,21 +49,26 @@ static bool StartProcess(wchar_t *executable, wchar_t *processLine)
   return true;
 }
 
-bool LaunchCommand(const wchar_t *program, const wchar_t *arguments)
+bool PrepareProgramPath(const wchar_t *program, wchar_t *path, wchar_t *extension)
 {
-  wchar_t path[TEXT_CAPACITY];
   if (!CopyText(path, TEXT_CAPACITY, program)) {
     ReportLaunchFailure(TEXT_ID(IDS_COMMAND_TOO_LONG), path);
     return false;
   }
-  const wchar_t *currentArguments = arguments != nullptr ? arguments : L"";
   if (!ExpandPathMacros(path)) {
     ReportLaunchFailure(TEXT_ID(IDS_COMMAND_TOO_LONG), program);
     return false;
   }
+  return TakeExtension(path, extension);
+}
+
+bool LaunchCommand(const wchar_t *program, const wchar_t *arguments)
+{
+  wchar_t path[TEXT_CAPACITY];
   wchar_t extension[TEXT_CAPACITY];
-  if (!TakeExtension(path, extension))
+  if (!PrepareProgramPath(program, path, extension))
     return false;
+  const wchar_t *currentArguments = arguments != nullptr ? arguments : L"";
 
   wchar_t argumentLine[TEXT_CAPACITY] = {0};
   int links = 0;

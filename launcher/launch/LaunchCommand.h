@@ -7,6 +7,9 @@
 enum { MAX_LINK_CHAIN = 16 };  // run files and shortcuts followed before giving up
 
 bool LaunchCommand(const wchar_t *program, const wchar_t *arguments);
+// The first step of a launch: the program copied into path (TEXT_CAPACITY characters),
+// its path macros expanded and its extension taken; false with the message shown.
+bool PrepareProgramPath(const wchar_t *program, wchar_t *path, wchar_t *extension);
 // In place, within TEXT_CAPACITY characters; false when a result would not fit.
 bool ExpandPathMacros(wchar_t *path);
 bool ReadTextLine(HANDLE file, wchar_t *buffer);

@@ -246,7 +246,7 @@ static void WarnBadForceScreenOnce(HWND parent)
     return;
   wchar_t text[TEXT_CAPACITY];
   LoadTextOrId(TEXT_ID(IDS_BAD_FORCE_SCREEN), text, TEXT_CAPACITY);
-  MessageBoxW(parent, text, L"Ferrolt Warning", MB_OK);
+  ShowMessageBox(parent, text, L"Ferrolt Warning", MB_OK);
   g_shell.forceScreenState = FORCE_SCREEN_NONE;
 }
 

@@ -9,12 +9,19 @@ enum {
   SCRIPT_HEX_CAPACITY = 16384,    // bytes of one hex: value
 };
 
+// Told of every section line taken and every value written, with the number of the
+// logical line (valueName is null for a section line): a desktop tool that checks a
+// script maps what it finds back to the script's lines with it.
+typedef void (*ScriptLineObserver)(long lineNumber, const wchar_t *section,
+                                   const wchar_t *valueName);
+
 struct RegistryScriptState {
   long lineNumber;
   bool sectionSeen;
   bool quiet;        // no message boxes (the merge tool's /q)
   bool failed;       // the last load stopped at an error
   wchar_t section[TEXT_CAPACITY];
+  ScriptLineObserver observer;  // none unless a tool asks
 };
 extern RegistryScriptState g_script;
 

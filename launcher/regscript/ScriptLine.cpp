@@ -52,6 +52,12 @@ static bool RejectLine(const wchar_t *format)
   return false;
 }
 
+static void ObserveLine(const wchar_t *valueName)
+{
+  if (g_script.observer != nullptr)
+    g_script.observer(g_script.lineNumber, g_script.section, valueName);
+}
+
 static bool IsIgnoredLine(const wchar_t *rest)
 {
   return rest[0] == 0 || rest[0] == L';' || wcsncmp(rest, L"REGEDIT", 7) == 0;
@@ -67,6 +73,7 @@ static bool TakeSectionLine(const wchar_t *line, const wchar_t *bracket)
   wcsncpy(g_script.section, bracket + 1, sectionLength);
   g_script.section[sectionLength] = 0;
   g_script.sectionSeen = true;
+  ObserveLine(nullptr);
   return true;
 }
 
@@ -165,16 +172,23 @@ bool ApplyScriptLine(wchar_t *line)
   if (!TakeValueName(rest, equals))
     return false;
   wchar_t *value = equals + 1;
+  bool applied;
   switch (value[0]) {
   case L'"':
-    return ApplyStringValue(value);
+    applied = ApplyStringValue(value);
+    break;
   case L'D':
   case L'd':
-    return ApplyDwordValue(value);
+    applied = ApplyDwordValue(value);
+    break;
   case L'H':
   case L'h':
-    return ApplyHexValue(value);
+    applied = ApplyHexValue(value);
+    break;
   default:
     return RejectLine(L"Line %ld: Unknown value type");
   }
+  if (applied)
+    ObserveLine(s_valueName);
+  return applied;
 }

@@ -6,5 +6,5 @@ void ShowScriptError(const wchar_t *caption)
   g_script.failed = true;
   if (g_script.quiet)
     return;
-  MessageBoxW(nullptr, L"Error", caption, MB_OK | MB_ICONERROR);
+  ShowMessageBox(nullptr, L"Error", caption, MB_OK | MB_ICONERROR);
 }

@@ -52,15 +52,15 @@ void OnBack(HWND window)
   PostMessageW(window, MSG_SHOW_CONFIGURATION, 0, 0);
 }
 
-static void ShowEntryWarnings()
+void ShowEntryWarnings()
 {
   CheckProgramEntries();
   WarnSequenceGap();
   if (!g_hotKeysRegistered)
-    MessageBoxW(g_app.mainWindow,
-                L"Hotkey registration is unsuccessful.\nYou may have used same key pair for "
-                L"more than one program",
-                L"Ferrolt Warning", MB_OK);
+    ShowMessageBox(g_app.mainWindow,
+                   L"Hotkey registration is unsuccessful.\nYou may have used same key pair for "
+                   L"more than one program",
+                   L"Ferrolt Warning", MB_OK);
 }
 
 void OnShowConfiguration(HWND window)

@@ -30,6 +30,9 @@ void HandleCommand(HWND window, int commandId);
 void ActivateItem(int index);
 void ConfirmExit();
 void TearDownPresentation();
+// The warnings about the entries of a configuration just shown: faulty entries, a gap in
+// the numbering, hot keys that could not be registered.
+void ShowEntryWarnings();
 bool CloseApplication();
 
 // Selects an item in whichever presentation is shown, before it is activated.

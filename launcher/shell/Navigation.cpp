@@ -81,8 +81,8 @@ bool LoadConfiguration(const wchar_t *configurationKeyPath)
   g_entries.programCount = g_entries.count;
 
   if (g_settings.number == 1 && g_entries.count + ShownAddedItems() > MAX_NUMBERED_ITEMS) {
-    MessageBoxW(g_app.mainWindow, L"Too many items for numbered list ", L"Ferrolt Error ",
-                MB_ICONWARNING);
+    ShowMessageBox(g_app.mainWindow, L"Too many items for numbered list ", L"Ferrolt Error ",
+                   MB_ICONWARNING);
     return false;
   }
   return true;
@@ -109,7 +109,7 @@ bool EnterConfiguration(const wchar_t *name)
     return false;
 
   if (IsOnStack(g_profile.configurationName)) {
-    MessageBoxW(g_app.mainWindow, L"Repeating configuration", L"Error", MB_OK);
+    ShowMessageBox(g_app.mainWindow, L"Repeating configuration", L"Error", MB_OK);
     return false;
   }
 

@@ -26,7 +26,7 @@ void ProbePlatform()
   }
 }
 
-bool CheckForceScreen()
+bool JudgeForceScreen(const RECT *usable, int *state)
 {
   DWORD left, top, right, bottom;
   if (!ReadForceScreenRect(&left, &top, &right, &bottom))
@@ -34,21 +34,30 @@ bool CheckForceScreen()
 
   DWORD minimumHeight = 0;
   GetMinimumMenuHeight(&minimumHeight);
-  RECT usable;
-  GetUsableArea(&usable);
 
   if (right == 0) {
     bool allZero = left == 0 && top == 0 && bottom == 0;
-    g_shell.forceScreenState = allZero ? FORCE_SCREEN_NONE : FORCE_SCREEN_INVALID;
-    return false;
+    *state = allZero ? FORCE_SCREEN_NONE : FORCE_SCREEN_INVALID;
+    return true;
   }
-  DWORD usableRight = static_cast<DWORD>(usable.right);
-  DWORD usableBottom = static_cast<DWORD>(usable.bottom);
+  DWORD usableRight = static_cast<DWORD>(usable->right);
+  DWORD usableBottom = static_cast<DWORD>(usable->bottom);
   bool valid = left < right && right <= usableRight &&
                right - left >= FORCE_SCREEN_MINIMUM_WIDTH && top < bottom &&
                bottom <= usableBottom && bottom - top >= minimumHeight;
-  g_shell.forceScreenState = valid ? FORCE_SCREEN_VALID : FORCE_SCREEN_INVALID;
-  return valid;
+  *state = valid ? FORCE_SCREEN_VALID : FORCE_SCREEN_INVALID;
+  return true;
+}
+
+bool CheckForceScreen()
+{
+  RECT usable;
+  GetUsableArea(&usable);
+  int state = FORCE_SCREEN_NONE;
+  if (!JudgeForceScreen(&usable, &state))
+    return false;
+  g_shell.forceScreenState = state;
+  return state == FORCE_SCREEN_VALID;
 }
 
 bool ReadFullScreenSetting()
@@ -66,7 +75,7 @@ bool ReadFullScreenSetting()
   if (value > 1) {
     wchar_t text[TEXT_CAPACITY];
     LoadTextOrId(TEXT_ID(IDS_BAD_FULL_SCREEN), text, TEXT_CAPACITY);
-    MessageBoxW(nullptr, text, L"Ferrolt Error ", MB_OK);
+    ShowMessageBox(nullptr, text, L"Ferrolt Error ", MB_OK);
   }
   return true;
 }

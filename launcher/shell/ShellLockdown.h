@@ -37,6 +37,9 @@ extern ShellState g_shell;
 void ProbePlatform();
 void LoadShellLibrary();
 void FreeShellLibrary();
+// Judges the profile's forced rectangle against a usable area and the height every
+// configuration's menu needs; false when the profile gives no complete rectangle.
+bool JudgeForceScreen(const RECT *usable, int *state);
 bool CheckForceScreen();
 bool ReadFullScreenSetting();
 void EnterFullScreen();

@@ -1,0 +1,20 @@
+#pragma once
+// The checker's own texts, for what the launcher finds without a message of its own.
+// Everything the launcher itself would show is its own text, never one of these.
+
+#define TEXT_CANNOT_OPEN_SCRIPT L"Cannot open the script: "
+#define TEXT_UTF16_SCRIPT                                                                  \
+  L"The script is UTF-16 text; the loader reads 8-bit text, one byte per character: save " \
+  L"it as ANSI"
+#define TEXT_LINE_TOO_LONG \
+  L"Line %ld is longer than 32,768 characters: the loader stops there without a message"
+#define TEXT_NO_PROFILES L"The script defines no profile"
+#define TEXT_NO_DEFAULT L"The profile has no \"Default\" configuration: the launcher cannot start"
+#define TEXT_NEVER_REACHABLE L"Never reachable: no entry calls this configuration"
+#define TEXT_TOO_DEEP                                                                       \
+  L"\"%s\" cannot be entered: the path to it is deeper than the %d configurations the " \
+  L"launcher keeps"
+#define TEXT_NOT_SUPPLIED \
+  L"\"%s\" is not among the script's own files: it must already be on the device"
+#define TEXT_MENU_TOO_TALL \
+  L"A menu needs %lu pixels of height and the %dx%d screen has %d: its bars will scroll"

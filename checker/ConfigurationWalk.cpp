@@ -1,0 +1,347 @@
+// The walk over a profile's configurations: Default as at start-up, then every
+// configuration an entry calls, entered and left the way the launcher does it, then the
+// configurations nothing calls.
+#include <windows.h>
+#include <wctype.h>
+
+#include <map>
+
+#include "Common/StdInit.h"
+#include "checker/CheckerTexts.h"
+#include "checker/WalkSteps.h"
+#include "launcher/config/ConfigCheck.h"
+#include "launcher/config/DisplaySettings.h"
+#include "launcher/config/Profile.h"
+#include "launcher/config/ProgramEntries.h"
+#include "launcher/launch/LaunchCommand.h"
+#include "launcher/presentation/EntryIcons.h"
+#include "launcher/presentation/ListPresentation.h"
+#include "launcher/shell/MainWindow.h"
+#include "launcher/shell/Navigation.h"
+
+namespace check {
+namespace {
+
+std::wstring Lower(std::wstring text)
+{
+  for (wchar_t &c : text)
+    c = static_cast<wchar_t>(towlower(c));
+  return text;
+}
+
+// The file name at the end of a device path.
+std::wstring FileNameOf(const std::wstring &path)
+{
+  size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+std::wstring FolderOf(const std::wstring &path)
+{
+  size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? L"." : path.substr(0, slash);
+}
+
+class Walker {
+public:
+  Walker(const CheckOptions &options, const ScriptLines &lines, CheckedProfile *profile,
+         const ConfigurationVisitor &visitor)
+      : options_(options), lines_(lines), profile_(profile), visitor_(visitor)
+  {
+  }
+
+  void Run()
+  {
+    std::wstring defaultPath = g_profile.configurationKeyPath;
+    size_t home = Add(DEFAULT_CONFIGURATION, L"", 0, true);
+    if (!KeyExists(defaultPath.c_str())) {
+      Report(home, OwnFinding(lines_.KeyLine(profile_->keyPath), Severity::Error,
+                              DEFAULT_CONFIGURATION, TEXT_NO_DEFAULT));
+      FindProgramKeys(defaultPath.c_str());
+      Collect(home, 0);
+      return;
+    }
+    // Start-up loads the home configuration, checks it, and loads it again to show it.
+    bool started = LoadConfiguration(defaultPath.c_str());
+    Collect(home, 0);
+    if (!started)
+      return;
+    CheckConfiguration(DEFAULT_CONFIGURATION);
+    Collect(home, 0);
+    if (!ShowCurrent(home))
+      return;
+    FollowCalls(home);
+    WalkUnreachable(home);
+  }
+
+private:
+  struct Call {
+    int number;
+    std::wstring text;
+    long line;
+  };
+
+  CheckedConfiguration &At(size_t index) { return profile_->configurations[index]; }
+
+  size_t Add(const std::wstring &name, const std::wstring &parent, int parentItem,
+             bool reachable)
+  {
+    CheckedConfiguration configuration;
+    configuration.name = name;
+    configuration.parent = parent;
+    configuration.parentItem = parentItem;
+    configuration.depth = g_app.stackDepth;
+    configuration.reachable = reachable;
+    configuration.shown = false;
+    configuration.line = lines_.KeyLine(profile_->keyPath + L"\\" + name);
+    if (!reachable)
+      configuration.findings.push_back(OwnFinding(configuration.line, Severity::Warning, name,
+                                                  TEXT_NEVER_REACHABLE));
+    profile_->configurations.push_back(configuration);
+    visited_[Lower(name)] = profile_->configurations.size() - 1;
+    return profile_->configurations.size() - 1;
+  }
+
+  // A device shows the same message again when it loads a configuration again; the
+  // report names it once.
+  void Report(size_t index, const Finding &finding)
+  {
+    for (const Finding &known : At(index).findings)
+      if (known.message == finding.message)
+        return;
+    At(index).findings.push_back(finding);
+  }
+
+  // Files the messages collected since the last step to a configuration.
+  void Collect(size_t index, long fallbackLine)
+  {
+    CheckedConfiguration &configuration = At(index);
+    FindingPlace place = {&lines_, profile_->keyPath, configuration.name,
+                          fallbackLine != 0 ? fallbackLine : configuration.line,
+                          &configuration.entries};
+    for (const ShownMessage &message : TakeMessages())
+      Report(index, MakeFinding(message, place));
+  }
+
+  void RecordEntries(size_t index)
+  {
+    std::wstring programs = profile_->keyPath + L"\\" + At(index).name + L"\\Programs\\";
+    std::vector<CheckedEntry> &entries = At(index).entries;
+    entries.clear();
+    for (LONG i = 0; i < g_entries.programCount && i < MAX_PROGRAM_ENTRIES; ++i) {
+      const ProgramEntry &entry = g_entries.entries[i];
+      CheckedEntry checked;
+      checked.number = static_cast<int>(i) + 1;
+      checked.keyName = g_entries.keyNames[i];
+      checked.label = entry.description;
+      checked.target = entry.name;
+      checked.arguments = entry.command;
+      checked.call = entry.isCall ? entry.call : L"";
+      checked.hotKey = entry.hotKey;
+      checked.hotKeyModifiers = entry.hotKeyModifiers;
+      checked.icon = entry.icon;
+      checked.line = lines_.KeyLine(programs + checked.keyName);
+      entries.push_back(checked);
+    }
+  }
+
+  // What the launcher does when it shows the current configuration.
+  bool ShowCurrent(size_t index)
+  {
+    UnregisterEntryHotKeys();
+    ClearProgramEntries();
+    bool shown = LoadConfiguration(g_profile.configurationKeyPath) && RegisterEntryHotKeys() &&
+                 LoadEntryIcons();
+    RecordEntries(index);
+    if (shown)
+      ShowEntryWarnings();
+    Collect(index, 0);
+    At(index).shown = shown;
+    if (!shown)
+      return false;
+    CheckTargets(index);
+    CheckHeaderBitmap(index);
+    if (visitor_)
+      visitor_(*profile_, At(index));
+    return true;
+  }
+
+  // A file the launcher opens on the device (run file, shortcut, header picture) that the
+  // script does not bring along.
+  void CheckSupplied(size_t index, const std::wstring &devicePath, long line)
+  {
+    std::wstring beside = FolderOf(options_.script) + L"\\" + FileNameOf(devicePath);
+    if (GetFileAttributesW(beside.c_str()) != INVALID_FILE_ATTRIBUTES)
+      return;
+    Report(index, OwnFinding(line, Severity::Warning, At(index).name,
+                             FormatText(TEXT_NOT_SUPPLIED, devicePath)));
+  }
+
+  // The first step of every launch, as the launcher takes it when the entry is chosen.
+  void CheckTargets(size_t index)
+  {
+    std::wstring programs = profile_->keyPath + L"\\" + At(index).name + L"\\Programs\\";
+    for (const CheckedEntry &entry : At(index).entries) {
+      if (!entry.call.empty() || entry.target.empty())
+        continue;
+      long line = lines_.ValueLine(programs + entry.keyName, L"Name");
+      wchar_t path[TEXT_CAPACITY];
+      wchar_t extension[TEXT_CAPACITY];
+      bool prepared = PrepareProgramPath(entry.target.c_str(), path, extension);
+      Collect(index, line != 0 ? line : entry.line);
+      if (prepared && (_wcsicmp(extension, L".run") == 0 || _wcsicmp(extension, L".lnk") == 0))
+        CheckSupplied(index, path, line != 0 ? line : entry.line);
+    }
+  }
+
+  void CheckHeaderBitmap(size_t index)
+  {
+    if (g_settings.mode != MODE_MENU_BARS)
+      return;
+    FindingPlace place = {&lines_, profile_->keyPath, At(index).name, 0, nullptr};
+    for (const wchar_t *name : {At(index).name.c_str(), DEFAULT_CONFIGURATION}) {
+      std::wstring settings = profile_->keyPath + L"\\" + name + L"\\Settings";
+      if (!KeyExists(settings.c_str()))
+        continue;
+      wchar_t path[TEXT_CAPACITY];
+      ReadProfileValue(settings.c_str(), L"BitmapFilePath", path, sizeof(path), REG_SZ);
+      if (path[0] == 0 && lines_.ValueLine(settings, L"BitmapFilePath") == 0)
+        continue;
+      if (path[0] != 0)
+        CheckSupplied(index, path, SettingLine(place, L"BitmapFilePath"));
+      return;
+    }
+  }
+
+  // The name the launcher makes of a Call text (its own rule, applied and undone).
+  std::wstring NameOfCall(const std::wstring &text)
+  {
+    ProfileState saved = g_profile;
+    SetCurrentConfiguration(text.c_str());
+    std::wstring name = g_profile.configurationName;
+    g_profile = saved;
+    return name;
+  }
+
+  // Whether entering the name would repeat a configuration on the way to it; the
+  // launcher compares with exact case.
+  bool IsOnPath(const std::wstring &name)
+  {
+    if (name == g_profile.configurationName)
+      return true;
+    for (int i = 0; i < g_app.stackDepth && i < CONFIGURATION_STACK_SIZE; ++i)
+      if (name == g_navigation.stack[i])
+        return true;
+    return false;
+  }
+
+  std::vector<Call> CallsOf(size_t index)
+  {
+    std::wstring programs = profile_->keyPath + L"\\" + At(index).name + L"\\Programs\\";
+    std::vector<Call> calls;
+    for (const CheckedEntry &entry : At(index).entries) {
+      if (entry.call.empty())
+        continue;
+      long line = lines_.ValueLine(programs + entry.keyName, L"Call");
+      calls.push_back({entry.number, entry.call, line != 0 ? line : entry.line});
+    }
+    return calls;
+  }
+
+  void FollowCalls(size_t index)
+  {
+    for (const Call &call : CallsOf(index))
+      Enter(index, call);
+  }
+
+  // Choosing a call entry: the launcher checks the configuration, enters it and shows it.
+  // A call numbered 0 stands for no entry at all: a configuration nothing calls, checked
+  // as if the home configuration called it.
+  void Enter(size_t caller, const Call &call)
+  {
+    if (g_app.stackDepth >= CONFIGURATION_STACK_SIZE) {
+      Report(caller, OwnFinding(call.line, Severity::Error, At(caller).name,
+                                FormatText(TEXT_TOO_DEEP, call.text, CONFIGURATION_STACK_SIZE)));
+      return;
+    }
+    std::wstring name = NameOfCall(call.text);
+    bool repeating = IsOnPath(name);
+    auto known = visited_.find(Lower(name));
+    bool seen = known != visited_.end();
+
+    bool checked = CheckConfiguration(call.text.c_str());
+    if (!checked) {
+      Collect(caller, call.line);
+      return;
+    }
+    if (seen && !repeating) {
+      TakeMessages();  // reported when it was first walked
+      return;
+    }
+    size_t target = seen ? known->second : 0;
+    if (!seen) {
+      ++g_app.stackDepth;  // the depth it is shown at, counted before it is entered
+      bool called = call.number != 0;
+      target = Add(name, called ? At(caller).name : L"", call.number,
+                   called && At(caller).reachable);
+      --g_app.stackDepth;
+      Collect(target, 0);
+    } else {
+      TakeMessages();
+    }
+
+    if (!EnterConfiguration(call.text.c_str())) {
+      Collect(repeating ? caller : target, repeating ? call.line : 0);
+      ReturnToPreviousConfiguration();
+      TakeMessages();
+      return;
+    }
+    Collect(target, 0);
+    if (ShowCurrent(target))
+      FollowCalls(target);
+    ReturnToPreviousConfiguration();
+    TakeMessages();
+  }
+
+  // Configurations the profile defines that no entry reaches: checked as if the home
+  // configuration called them.
+  void WalkUnreachable(size_t home)
+  {
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, profile_->keyPath.c_str(), 0, KEY_READ, &key) !=
+        ERROR_SUCCESS)
+      return;
+    std::vector<std::wstring> names;
+    for (DWORD index = 0;; ++index) {
+      wchar_t name[TEXT_CAPACITY];
+      DWORD length = TEXT_CAPACITY;
+      if (RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+          ERROR_SUCCESS)
+        break;
+      names.push_back(name);
+    }
+    RegCloseKey(key);
+    for (const std::wstring &name : names) {
+      if (visited_.count(Lower(name)) != 0 || NameOfCall(name) != name)
+        continue;
+      Enter(home, {0, name, lines_.KeyLine(profile_->keyPath + L"\\" + name)});
+    }
+  }
+
+  const CheckOptions &options_;
+  const ScriptLines &lines_;
+  CheckedProfile *profile_;
+  const ConfigurationVisitor &visitor_;
+  std::map<std::wstring, size_t> visited_;  // lower-case name -> index
+};
+
+}  // namespace
+
+void WalkConfigurations(const CheckOptions &options, const ScriptLines &lines,
+                        CheckedProfile *profile, const ConfigurationVisitor &visitor)
+{
+  Walker walker(options, lines, profile, visitor);
+  walker.Run();
+}
+
+}  // namespace check

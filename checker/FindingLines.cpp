@@ -1,0 +1,147 @@
+#include "checker/FindingLines.h"
+
+#include <windows.h>
+#include <wchar.h>
+
+#include "Common/StdFuncs.h"
+#include "launcher/config/Profile.h"
+#include "resources/resource.h"
+
+namespace check {
+namespace {
+
+// The value each setting-check message is about (the colour message names four).
+struct CheckedValue {
+  int messageId;
+  const wchar_t *valueNames[4];
+};
+const CheckedValue kCheckedValues[] = {
+    {IDS_BAD_MODE, {L"Mode"}},
+    {IDS_BAD_USE_PROGRAM_ICONS, {L"UseProgramIcons"}},
+    {IDS_BAD_MENU_ITEM_HEIGHT, {L"MenuItemHeight"}},
+    {IDS_SAME_COLOURS,
+     {L"MenuItemTextColor", L"MenuItemBackgroundColor", L"SelectedMenuItemTextColor",
+      L"SelectedMenuItemBackgroundColor"}},
+    {IDS_BAD_FONT_SIZE, {L"MenuItemFontSize"}},
+    {IDS_BAD_BITMAP_HEIGHT, {L"BitmapHeight"}},
+    {IDS_BAD_NUMBER, {L"Number"}},
+    {IDS_BAD_DETAIL_COLUMNS, {L"DetailColumns"}},
+    {IDS_BAD_ICON_WIDTH, {L"MenuItemIconWidth"}},
+    {IDS_BAD_QUIT_AFTER_LAUNCH, {L"QuitAfterLaunch"}},
+    {IDS_BAD_DESCRIPTION_WIDTH, {L"DescriptionWidth"}},
+    {IDS_BAD_NAME_WIDTH, {L"NameWidth"}},
+    {IDS_BAD_COMMAND_WIDTH, {L"CommandWidth"}},
+    {IDS_BAD_HEADINGS, {L"Headings"}},
+    {IDS_BAD_TITLE_BAR_CONTEXT, {L"TitleBarContext"}},
+};
+
+const wchar_t kEntryWarningStart[] = L"Program Key  ";
+const wchar_t kTooManyItems[] = L"Too many items for numbered list ";
+const wchar_t kHotKeyWarningStart[] = L"Hotkey registration is unsuccessful.";
+
+// The fixed start of a string-table pattern, up to its first number or text.
+std::wstring PatternStart(int messageId)
+{
+  wchar_t pattern[TEXT_CAPACITY];
+  LoadTextOrId(TEXT_ID(messageId), pattern, TEXT_CAPACITY);
+  std::wstring start(pattern);
+  size_t percent = start.find(L'%');
+  return percent == std::wstring::npos ? start : start.substr(0, percent);
+}
+
+bool StartsWith(const std::wstring &text, const std::wstring &start)
+{
+  return !start.empty() && text.compare(0, start.size(), start) == 0;
+}
+
+std::wstring ConfigurationKey(const FindingPlace &place, const std::wstring &name)
+{
+  return place.profileKeyPath + L"\\" + name;
+}
+
+long EntryLine(const FindingPlace &place, int number)
+{
+  if (place.entries == nullptr)
+    return 0;
+  for (const CheckedEntry &entry : *place.entries)
+    if (entry.number == number)
+      return entry.line;
+  return 0;
+}
+
+// The second of two entries that ask for the same hot key, else the Programs key.
+long HotKeyLine(const FindingPlace &place)
+{
+  std::wstring programs = ConfigurationKey(place, place.configuration) + L"\\Programs";
+  if (place.entries != nullptr) {
+    const std::vector<CheckedEntry> &entries = *place.entries;
+    for (size_t i = 0; i < entries.size(); ++i)
+      for (size_t j = 0; j < i; ++j)
+        if (entries[i].hotKey > 0 && entries[i].hotKeyModifiers > 0 &&
+            entries[i].hotKey == entries[j].hotKey &&
+            entries[i].hotKeyModifiers == entries[j].hotKeyModifiers) {
+          long line = place.lines->ValueLine(programs + L"\\" + entries[i].keyName, L"HotKey");
+          return line != 0 ? line : entries[i].line;
+        }
+  }
+  return place.lines->KeyLine(programs);
+}
+
+long LineOf(const std::wstring &text, const FindingPlace &place)
+{
+  for (const CheckedValue &checked : kCheckedValues) {
+    if (!StartsWith(text, PatternStart(checked.messageId)))
+      continue;
+    for (const wchar_t *name : checked.valueNames) {
+      long line = name != nullptr ? SettingLine(place, name) : 0;
+      if (line != 0)
+        return line;
+    }
+  }
+  if (StartsWith(text, kEntryWarningStart))
+    return EntryLine(place, _wtoi(text.c_str() + wcslen(kEntryWarningStart)));
+  if (text == kTooManyItems)
+    return SettingLine(place, L"Number");
+  if (StartsWith(text, kHotKeyWarningStart))
+    return HotKeyLine(place);
+  if (StartsWith(text, PatternStart(IDS_SEQUENCE_GAP)) ||
+      StartsWith(text, PatternStart(IDS_NO_PROGRAM_KEYS)))
+    return place.lines->KeyLine(ConfigurationKey(place, place.configuration) + L"\\Programs");
+  return 0;
+}
+
+}  // namespace
+
+std::wstring MessageText(const ShownMessage &message)
+{
+  if (message.detail.empty())
+    return message.text;
+  return message.text + L": " + message.detail;
+}
+
+long SettingLine(const FindingPlace &place, const wchar_t *valueName)
+{
+  std::wstring own = ConfigurationKey(place, place.configuration) + L"\\Settings";
+  long line = place.lines->ValueLine(own, valueName);
+  if (line == 0)
+    line = place.lines->ValueLine(ConfigurationKey(place, DEFAULT_CONFIGURATION) + L"\\Settings",
+                                  valueName);
+  if (line == 0)
+    line = place.lines->KeyLine(own);
+  return line;
+}
+
+Finding MakeFinding(const ShownMessage &message, const FindingPlace &place)
+{
+  Finding finding;
+  finding.message = MessageText(message);
+  finding.severity =
+      message.caption == L"Ferrolt Warning" ? Severity::Warning : Severity::Error;
+  finding.configuration = place.configuration;
+  finding.line = LineOf(finding.message, place);
+  if (finding.line == 0)
+    finding.line = place.fallbackLine;
+  return finding;
+}
+
+}  // namespace check

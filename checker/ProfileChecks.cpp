@@ -1,0 +1,149 @@
+// The profile: chosen as the launcher chooses it, and its profile-wide values checked
+// against the device's screen.
+#include <windows.h>
+
+#include "Common/StdInit.h"
+#include "checker/CheckerTexts.h"
+#include "checker/WalkSteps.h"
+#include "launcher/config/ConfigCheck.h"
+#include "launcher/config/ProgramEntries.h"
+#include "launcher/config/Profile.h"
+#include "launcher/presentation/EntryIcons.h"
+#include "launcher/presentation/ListPresentation.h"
+#include "launcher/shell/Navigation.h"
+#include "launcher/shell/ShellLockdown.h"
+#include "resources/resource.h"
+
+namespace check {
+namespace {
+
+// Height of the Windows Mobile menu bar below a launcher that is not in full screen.
+enum { WM_MENU_BAR_HEIGHT = 26 };
+
+// Every run of the launcher starts from its start-up state; so does every profile here.
+void ResetLauncherState(const CheckOptions &options)
+{
+  UnregisterEntryHotKeys();
+  ClearProgramEntries();
+  ZeroMemory(&g_profile, sizeof(g_profile));
+  ZeroMemory(&g_navigation, sizeof(g_navigation));
+  g_app.instance = GetModuleHandleW(nullptr);
+  g_app.mainWindow = nullptr;
+  g_app.stackDepth = 0;
+  g_app.titleLimit = 28;
+  g_presentation.aboutIndex = g_presentation.exitIndex = g_presentation.returnIndex = -1;
+  g_shell.plainCe = !options.windowsMobile;
+  g_shell.fullScreen = 0;
+  g_shell.forceScreenState = FORCE_SCREEN_NONE;
+  g_shell.menuBarHeight = 0;
+}
+
+void CollectProfile(CheckedProfile *profile, long line)
+{
+  for (const ShownMessage &message : TakeMessages()) {
+    Finding finding = OwnFinding(line, message.caption == L"Ferrolt Warning" ? Severity::Warning
+                                                                             : Severity::Error,
+                                 SCOPE_PROFILE, MessageText(message));
+    profile->findings.push_back(finding);
+  }
+}
+
+long FirstValueLine(const ScriptLines &lines, const std::wstring &key,
+                    std::initializer_list<const wchar_t *> names)
+{
+  for (const wchar_t *name : names) {
+    long line = lines.ValueLine(key, name);
+    if (line != 0)
+      return line;
+  }
+  return lines.KeyLine(key);
+}
+
+// The forced rectangle as the launcher judges it on a device with this work area, and
+// the height the menus need.
+void CheckScreen(const CheckOptions &options, const ScriptLines &lines, CheckedProfile *profile)
+{
+  RECT usable = {0, 0, options.screenWidth, options.screenHeight};
+  int state = FORCE_SCREEN_NONE;
+  long rectangleLine = FirstValueLine(lines, profile->keyPath,
+                                      {L"ForceScreenLeft", L"ForceScreenTop", L"ForceScreenRight",
+                                       L"ForceScreenBottom"});
+  if (JudgeForceScreen(&usable, &state) && state == FORCE_SCREEN_INVALID) {
+    wchar_t text[TEXT_CAPACITY];
+    LoadTextOrId(TEXT_ID(IDS_BAD_FORCE_SCREEN), text, TEXT_CAPACITY);
+    profile->findings.push_back(
+        OwnFinding(rectangleLine, Severity::Warning, SCOPE_PROFILE, text));
+  }
+  if (state == FORCE_SCREEN_VALID)
+    return;  // the judgement includes the menus' height
+
+  DWORD fullScreen = 0;
+  ReadProfileValue(profile->keyPath.c_str(), L"FullScreen", &fullScreen, sizeof(fullScreen),
+                   REG_DWORD);
+  int available = options.screenHeight;
+  if (options.windowsMobile && fullScreen == 0)
+    available -= WM_MENU_BAR_HEIGHT;
+  DWORD needed = 0;
+  GetMinimumMenuHeight(&needed);
+  TakeMessages();
+  if (needed > static_cast<DWORD>(available < 0 ? 0 : available)) {
+    wchar_t text[TEXT_CAPACITY * 2];
+    _snwprintf(text, TEXT_CAPACITY * 2, TEXT_MENU_TOO_TALL, static_cast<unsigned long>(needed),
+               options.screenWidth, options.screenHeight, available);
+    text[TEXT_CAPACITY * 2 - 1] = 0;
+    profile->findings.push_back(
+        OwnFinding(lines.KeyLine(profile->keyPath), Severity::Warning, SCOPE_PROFILE, text));
+  }
+}
+
+}  // namespace
+
+bool SelectAndCheckProfile(const CheckOptions &options, const ScriptLines &lines,
+                           const std::wstring &name, CheckedProfile *profile)
+{
+  ResetLauncherState(options);
+  bool selected = SelectProfile(name.empty() ? nullptr : name.c_str());
+  long choiceLine = name.empty() ? lines.ValueLine(ProductKeyPath(), L"ActiveProfile") : 0;
+  CollectProfile(profile, choiceLine);
+  profile->name = g_profile.profileName[0] != 0 ? g_profile.profileName : name.c_str();
+  profile->keyPath = g_profile.profileKeyPath;
+  if (!selected)
+    return false;
+
+  // Start-up reads FullScreen (its own message for a bad value); the launcher's judgement
+  // of the forced rectangle on this desktop is replaced by the device's below.
+  ReadFullScreenSetting();
+  CollectProfile(profile, lines.ValueLine(profile->keyPath, L"FullScreen"));
+  g_shell.fullScreen = 0;
+  g_shell.forceScreenState = FORCE_SCREEN_NONE;
+  CheckScreen(options, lines, profile);
+
+  ReadExitOnEsc();
+  CollectProfile(profile, lines.ValueLine(ProductKeyPath(), L"ExitOnESC"));
+  ReadBackOnZero();
+  CollectProfile(profile, lines.ValueLine(ProductKeyPath(), L"BackOnZero"));
+  return true;
+}
+
+std::vector<std::wstring> DefinedProfiles()
+{
+  std::vector<std::wstring> names;
+  g_profile.keyLayout = KeyExists(PRODUCT_KEY_FIRST) ? 1 : 0;
+  std::wstring prefix = ProfilesPrefix();
+  prefix.pop_back();  // the trailing backslash
+  HKEY key;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, prefix.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return names;
+  for (DWORD index = 0;; ++index) {
+    wchar_t name[TEXT_CAPACITY];
+    DWORD length = TEXT_CAPACITY;
+    if (RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS)
+      break;
+    names.push_back(name);
+  }
+  RegCloseKey(key);
+  return names;
+}
+
+}  // namespace check

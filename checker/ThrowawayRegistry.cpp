@@ -1,0 +1,139 @@
+#include "checker/ThrowawayRegistry.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace check {
+namespace {
+
+// Below the real HKEY_CURRENT_USER; one sub-key per running check, named by its process id.
+const wchar_t kScratchParent[] = L"Software\\FerroltCheck\\Scratch";
+
+struct Redirection {
+  HKEY root;
+  const wchar_t *name;
+};
+const Redirection kRoots[] = {
+    {HKEY_CURRENT_USER, L"HKCU"},
+    {HKEY_LOCAL_MACHINE, L"HKLM"},
+    {HKEY_CLASSES_ROOT, L"HKCR"},
+    {HKEY_USERS, L"HKU"},
+};
+const size_t kRootCount = sizeof(kRoots) / sizeof(kRoots[0]);
+
+HKEY s_parent = nullptr;              // the real Scratch key, opened before redirecting
+std::wstring s_scratchName;           // this run's sub-key of it
+HKEY s_overrides[kRootCount] = {};
+CRITICAL_SECTION s_lock;
+bool s_open = false;
+
+std::wstring ProcessKeyName(DWORD processId)
+{
+  wchar_t name[32];
+  _snwprintf(name, 32, L"%lu", static_cast<unsigned long>(processId));
+  name[31] = 0;
+  return name;
+}
+
+bool ProcessRuns(DWORD processId)
+{
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+  if (process == nullptr)
+    return false;
+  bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+  CloseHandle(process);
+  return running;
+}
+
+// Keys left by runs that were killed before they could clean up.
+void RemoveStaleScratch()
+{
+  std::vector<std::wstring> stale;
+  for (DWORD index = 0;; ++index) {
+    wchar_t name[64];
+    DWORD length = 64;
+    if (RegEnumKeyExW(s_parent, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS)
+      break;
+    DWORD owner = static_cast<DWORD>(wcstoul(name, nullptr, 10));
+    if (owner == 0 || !ProcessRuns(owner))
+      stale.push_back(name);
+  }
+  for (const std::wstring &name : stale)
+    RegDeleteTreeW(s_parent, name.c_str());
+}
+
+void RemoveScratch()
+{
+  EnterCriticalSection(&s_lock);
+  if (s_open) {
+    for (size_t i = 0; i < kRootCount; ++i) {
+      RegOverridePredefKey(kRoots[i].root, nullptr);
+      if (s_overrides[i] != nullptr)
+        RegCloseKey(s_overrides[i]);
+      s_overrides[i] = nullptr;
+    }
+    RegDeleteTreeW(s_parent, s_scratchName.c_str());
+    RegCloseKey(s_parent);
+    s_parent = nullptr;
+    s_open = false;
+  }
+  LeaveCriticalSection(&s_lock);
+}
+
+BOOL WINAPI OnInterrupt(DWORD)
+{
+  RemoveScratch();
+  fflush(stdout);
+  ExitProcess(3);
+  return TRUE;
+}
+
+}  // namespace
+
+bool OpenThrowawayRegistry(std::wstring *error)
+{
+  static bool lockReady = false;
+  if (!lockReady) {
+    InitializeCriticalSection(&s_lock);
+    lockReady = true;
+  }
+  if (s_open)
+    return true;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, kScratchParent, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                      &s_parent, nullptr) != ERROR_SUCCESS) {
+    *error = L"cannot create the temporary registry key";
+    return false;
+  }
+  RemoveStaleScratch();
+  s_scratchName = ProcessKeyName(GetCurrentProcessId());
+  RegDeleteTreeW(s_parent, s_scratchName.c_str());
+
+  EnterCriticalSection(&s_lock);
+  s_open = true;
+  bool redirected = true;
+  for (size_t i = 0; i < kRootCount && redirected; ++i) {
+    std::wstring path = s_scratchName + L"\\" + kRoots[i].name;
+    redirected = RegCreateKeyExW(s_parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                 &s_overrides[i], nullptr) == ERROR_SUCCESS &&
+                 RegOverridePredefKey(kRoots[i].root, s_overrides[i]) == ERROR_SUCCESS;
+  }
+  LeaveCriticalSection(&s_lock);
+  if (!redirected) {
+    RemoveScratch();
+    *error = L"cannot redirect the registry to a temporary key";
+    return false;
+  }
+  SetConsoleCtrlHandler(OnInterrupt, TRUE);
+  return true;
+}
+
+void CloseThrowawayRegistry()
+{
+  RemoveScratch();
+}
+
+}  // namespace check

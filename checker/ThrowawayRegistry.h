@@ -1,0 +1,16 @@
+#pragma once
+// A registry of the process's own: HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,
+// HKEY_CLASSES_ROOT and HKEY_USERS point at empty keys below one temporary key, so that a
+// script imported and read there never reaches the real registry. The temporary key is
+// removed when the check ends, when it is interrupted (Ctrl+C, closed console), and, after
+// a run that was killed outright, by the next run.
+#include <string>
+
+namespace check {
+
+// False (with the reason) when the temporary key or the redirection could not be made.
+bool OpenThrowawayRegistry(std::wstring *error);
+// Gives the real keys back and removes the temporary one. Safe to call twice.
+void CloseThrowawayRegistry();
+
+}  // namespace check
