@@ -94,6 +94,8 @@ private:
     configuration.reachable = reachable;
     configuration.shown = false;
     configuration.line = lines_.KeyLine(profile_->keyPath + L"\\" + name);
+    if (configuration.line == 0)
+      configuration.line = lines_.KeyLine(profile_->keyPath);
     if (!reachable)
       configuration.findings.push_back(OwnFinding(configuration.line, Severity::Warning, name,
                                                   TEXT_NEVER_REACHABLE));
