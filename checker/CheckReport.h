@@ -17,6 +17,7 @@ struct Finding {
   Severity severity;
   std::wstring configuration;  // the configuration, or SCOPE_SCRIPT / SCOPE_PROFILE
   std::wstring message;        // the launcher's own text, as a device shows it
+  std::wstring correction;     // what the device uses instead of a value it corrects
 };
 
 // One program or call entry, as the device numbers it.

@@ -161,6 +161,9 @@ private:
     At(index).shown = shown;
     if (!shown)
       return false;
+    for (Finding &finding : At(index).findings)
+      if (finding.correction.empty())
+        finding.correction = SettingCorrection(finding.message, g_settings);
     CheckTargets(index);
     CheckHeaderBitmap(index);
     if (visitor_)
@@ -292,6 +295,14 @@ private:
       TakeMessages();
     }
 
+    // A Call text the launcher reduces to a configuration that does not exist would make it
+    // import the device's default script; the device then reports the missing entries.
+    std::wstring targetPath = profile_->keyPath + L"\\" + name;
+    if (!KeyExists(targetPath.c_str())) {
+      FindProgramKeys(targetPath.c_str());
+      Collect(target, call.line);
+      return;
+    }
     if (!EnterConfiguration(call.text.c_str())) {
       Collect(repeating ? caller : target, repeating ? call.line : 0);
       ReturnToPreviousConfiguration();
@@ -309,21 +320,7 @@ private:
   // configuration called them.
   void WalkUnreachable(size_t home)
   {
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, profile_->keyPath.c_str(), 0, KEY_READ, &key) !=
-        ERROR_SUCCESS)
-      return;
-    std::vector<std::wstring> names;
-    for (DWORD index = 0;; ++index) {
-      wchar_t name[TEXT_CAPACITY];
-      DWORD length = TEXT_CAPACITY;
-      if (RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-          ERROR_SUCCESS)
-        break;
-      names.push_back(name);
-    }
-    RegCloseKey(key);
-    for (const std::wstring &name : names) {
+    for (const std::wstring &name : SubKeyNames(profile_->keyPath)) {
       if (visited_.count(Lower(name)) != 0 || NameOfCall(name) != name)
         continue;
       Enter(home, {0, name, lines_.KeyLine(profile_->keyPath + L"\\" + name)});

@@ -1,6 +1,8 @@
 // FerroltCheck [options] script.reg: checks a configuration script the way the launcher
 // would read it on a device, without touching the real registry.
 #include <windows.h>
+#include <fcntl.h>
+#include <io.h>
 
 #include <cstdio>
 #include <string>
@@ -88,6 +90,8 @@ int wmain(int argc, wchar_t **argv)
 {
   // No error box of the platform may stop an unattended check.
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+  // Lines end in LF alone wherever the output goes, so pipelines read the same bytes.
+  _setmode(_fileno(stdout), _O_BINARY);
   Arguments arguments;
   if (!ParseArguments(argc, argv, &arguments)) {
     fputs(kUsage, stderr);

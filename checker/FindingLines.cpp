@@ -10,29 +10,52 @@
 namespace check {
 namespace {
 
-// The value each setting-check message is about (the colour message names four).
+std::wstring Number(long value) { return std::to_wstring(value); }
+
+std::wstring ModeName(long mode)
+{
+  const wchar_t *names[] = {L"Details", L"List", L"Small Icons", L"Large Icons", L"Menu Bars"};
+  return mode >= 0 && mode <= 4 ? names[mode] : Number(mode);
+}
+
+// The value each setting-check message is about (the colour message names four), and the
+// field of the settings record that holds what the device uses.
 struct CheckedValue {
   int messageId;
   const wchar_t *valueNames[4];
+  std::wstring (*used)(const DisplaySettings &);
 };
 const CheckedValue kCheckedValues[] = {
-    {IDS_BAD_MODE, {L"Mode"}},
-    {IDS_BAD_USE_PROGRAM_ICONS, {L"UseProgramIcons"}},
-    {IDS_BAD_MENU_ITEM_HEIGHT, {L"MenuItemHeight"}},
+    {IDS_BAD_MODE, {L"Mode"}, [](const DisplaySettings &r) { return ModeName(r.mode); }},
+    {IDS_BAD_USE_PROGRAM_ICONS, {L"UseProgramIcons"},
+     [](const DisplaySettings &r) { return Number(r.useProgramIcons); }},
+    {IDS_BAD_MENU_ITEM_HEIGHT, {L"MenuItemHeight"},
+     [](const DisplaySettings &r) { return Number(r.menuItemHeight); }},
     {IDS_SAME_COLOURS,
      {L"MenuItemTextColor", L"MenuItemBackgroundColor", L"SelectedMenuItemTextColor",
-      L"SelectedMenuItemBackgroundColor"}},
-    {IDS_BAD_FONT_SIZE, {L"MenuItemFontSize"}},
-    {IDS_BAD_BITMAP_HEIGHT, {L"BitmapHeight"}},
-    {IDS_BAD_NUMBER, {L"Number"}},
-    {IDS_BAD_DETAIL_COLUMNS, {L"DetailColumns"}},
-    {IDS_BAD_ICON_WIDTH, {L"MenuItemIconWidth"}},
-    {IDS_BAD_QUIT_AFTER_LAUNCH, {L"QuitAfterLaunch"}},
-    {IDS_BAD_DESCRIPTION_WIDTH, {L"DescriptionWidth"}},
-    {IDS_BAD_NAME_WIDTH, {L"NameWidth"}},
-    {IDS_BAD_COMMAND_WIDTH, {L"CommandWidth"}},
-    {IDS_BAD_HEADINGS, {L"Headings"}},
-    {IDS_BAD_TITLE_BAR_CONTEXT, {L"TitleBarContext"}},
+      L"SelectedMenuItemBackgroundColor"},
+     [](const DisplaySettings &) { return std::wstring(L"the default colours"); }},
+    {IDS_BAD_FONT_SIZE, {L"MenuItemFontSize"},
+     [](const DisplaySettings &r) { return Number(r.menuItemFontSize); }},
+    {IDS_BAD_BITMAP_HEIGHT, {L"BitmapHeight"},
+     [](const DisplaySettings &r) { return Number(r.bitmapHeight); }},
+    {IDS_BAD_NUMBER, {L"Number"}, [](const DisplaySettings &r) { return Number(r.number); }},
+    {IDS_BAD_DETAIL_COLUMNS, {L"DetailColumns"},
+     [](const DisplaySettings &r) { return Number(r.detailColumns); }},
+    {IDS_BAD_ICON_WIDTH, {L"MenuItemIconWidth"},
+     [](const DisplaySettings &r) { return Number(r.menuItemIconWidth); }},
+    {IDS_BAD_QUIT_AFTER_LAUNCH, {L"QuitAfterLaunch"},
+     [](const DisplaySettings &r) { return Number(r.quitAfterLaunch); }},
+    {IDS_BAD_DESCRIPTION_WIDTH, {L"DescriptionWidth"},
+     [](const DisplaySettings &r) { return Number(r.descriptionWidth); }},
+    {IDS_BAD_NAME_WIDTH, {L"NameWidth"},
+     [](const DisplaySettings &r) { return Number(r.nameWidth); }},
+    {IDS_BAD_COMMAND_WIDTH, {L"CommandWidth"},
+     [](const DisplaySettings &r) { return Number(r.commandWidth); }},
+    {IDS_BAD_HEADINGS, {L"Headings"},
+     [](const DisplaySettings &r) { return Number(r.headings); }},
+    {IDS_BAD_TITLE_BAR_CONTEXT, {L"TitleBarContext"},
+     [](const DisplaySettings &r) { return Number(r.titleBarContext); }},
 };
 
 const wchar_t kEntryWarningStart[] = L"Program Key  ";
@@ -129,6 +152,14 @@ long SettingLine(const FindingPlace &place, const wchar_t *valueName)
   if (line == 0)
     line = place.lines->KeyLine(own);
   return line;
+}
+
+std::wstring SettingCorrection(const std::wstring &message, const DisplaySettings &live)
+{
+  for (const CheckedValue &checked : kCheckedValues)
+    if (StartsWith(message, PatternStart(checked.messageId)))
+      return checked.used(live);
+  return std::wstring();
 }
 
 Finding MakeFinding(const ShownMessage &message, const FindingPlace &place)

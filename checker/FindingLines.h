@@ -8,6 +8,7 @@
 #include "checker/CheckReport.h"
 #include "checker/CollectedMessages.h"
 #include "checker/ScriptLines.h"
+#include "launcher/config/DisplaySettings.h"
 
 namespace check {
 
@@ -25,5 +26,8 @@ Finding MakeFinding(const ShownMessage &message, const FindingPlace &place);
 // Line of a value of the configuration's Settings, falling back to Default's Settings
 // and then to the configuration's own keys.
 long SettingLine(const FindingPlace &place, const wchar_t *valueName);
+// For a setting-check message: the value the device uses instead, as the live settings
+// record holds it after the launcher has loaded the configuration; empty for others.
+std::wstring SettingCorrection(const std::wstring &message, const DisplaySettings &live);
 
 }  // namespace check

@@ -127,12 +127,17 @@ bool SelectAndCheckProfile(const CheckOptions &options, const ScriptLines &lines
 
 std::vector<std::wstring> DefinedProfiles()
 {
-  std::vector<std::wstring> names;
   g_profile.keyLayout = KeyExists(PRODUCT_KEY_FIRST) ? 1 : 0;
   std::wstring prefix = ProfilesPrefix();
   prefix.pop_back();  // the trailing backslash
+  return SubKeyNames(prefix);
+}
+
+std::vector<std::wstring> SubKeyNames(const std::wstring &keyPath)
+{
+  std::vector<std::wstring> names;
   HKEY key;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, prefix.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
     return names;
   for (DWORD index = 0;; ++index) {
     wchar_t name[TEXT_CAPACITY];

@@ -87,7 +87,10 @@ std::string FormatTextReport(const CheckReport &report, bool nameProfiles)
     out += std::string(" ") + SeverityName(finding.severity) + ": ";
     if (nameProfiles && !profile.empty() && finding.configuration[0] != L'(')
       out += Utf8(profile) + "\\";
-    out += OneLine(finding.configuration) + ": " + OneLine(finding.message) + "\n";
+    out += OneLine(finding.configuration) + ": " + OneLine(finding.message);
+    if (!finding.correction.empty())
+      out += " (the device uses " + OneLine(finding.correction) + ")";
+    out += "\n";
   });
   size_t configurations = 0;
   for (const CheckedProfile &profile : report.profiles)
@@ -108,8 +111,10 @@ std::string FormatJsonReport(const CheckReport &report)
     out += "  {\"file\": " + JsonString(report.script) + ", \"line\": " +
            std::to_string(finding.line) + ", \"severity\": \"" + SeverityName(finding.severity) +
            "\", \"profile\": " + JsonString(profile) + ", \"configuration\": " +
-           JsonString(finding.configuration) + ", \"message\": " + JsonString(finding.message) +
-           "}";
+           JsonString(finding.configuration) + ", \"message\": " + JsonString(finding.message);
+    if (!finding.correction.empty())
+      out += ", \"correction\": " + JsonString(finding.correction);
+    out += "}";
   });
   out += first ? "]\n" : "\n]\n";
   return out;

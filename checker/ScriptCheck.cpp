@@ -103,7 +103,7 @@ std::wstring FormatText(const wchar_t *pattern, const std::wstring &text, long n
 Finding OwnFinding(long line, Severity severity, const std::wstring &scope,
                    const std::wstring &message)
 {
-  return Finding{line, severity, scope, message};
+  return Finding{line, severity, scope, message, std::wstring()};
 }
 
 void CheckScript(const CheckOptions &options, CheckReport *report,

@@ -21,6 +21,8 @@ bool SelectAndCheckProfile(const CheckOptions &options, const ScriptLines &lines
                            const std::wstring &name, CheckedProfile *profile);
 // Names of the profiles under the product's Profiles key.
 std::vector<std::wstring> DefinedProfiles();
+// Names of the sub-keys of a key below HKEY_CURRENT_USER (none when it cannot be opened).
+std::vector<std::wstring> SubKeyNames(const std::wstring &keyPath);
 
 // Walks every configuration of the selected profile.
 void WalkConfigurations(const CheckOptions &options, const ScriptLines &lines,
