@@ -68,7 +68,7 @@ public:
       return;
     CheckConfiguration(DEFAULT_CONFIGURATION);
     Collect(home, 0);
-    if (!ShowCurrent(home))
+    if (!ShowCurrent(home, false))
       return;
     FollowCalls(home);
     WalkUnreachable(home);
@@ -147,13 +147,18 @@ private:
     }
   }
 
-  // What the launcher does when it shows the current configuration.
-  bool ShowCurrent(size_t index)
+  // What the launcher does when it shows the current configuration. It loads it once
+  // more, as entering it did already; the checker takes the entry table entering left
+  // (the same load, the same messages).
+  bool ShowCurrent(size_t index, bool loaded)
   {
-    UnregisterEntryHotKeys();
-    ClearProgramEntries();
-    bool shown = LoadConfiguration(g_profile.configurationKeyPath) && RegisterEntryHotKeys() &&
-                 LoadEntryIcons();
+    bool shown = loaded;
+    if (!loaded) {
+      UnregisterEntryHotKeys();
+      ClearProgramEntries();
+      shown = LoadConfiguration(g_profile.configurationKeyPath) && RegisterEntryHotKeys() &&
+              LoadEntryIcons();
+    }
     RecordEntries(index);
     if (shown)
       ShowEntryWarnings();
@@ -303,17 +308,27 @@ private:
       Collect(target, call.line);
       return;
     }
+    std::wstring suffix = g_navigation.titleSuffix;
     if (!EnterConfiguration(call.text.c_str())) {
       Collect(repeating ? caller : target, repeating ? call.line : 0);
-      ReturnToPreviousConfiguration();
-      TakeMessages();
+      GoBack(suffix);
       return;
     }
     Collect(target, 0);
-    if (ShowCurrent(target))
+    if (ShowCurrent(target, true))
       FollowCalls(target);
-    ReturnToPreviousConfiguration();
-    TakeMessages();
+    GoBack(suffix);
+  }
+
+  // Back to the configuration that was left, as the launcher's stack keeps it. The walk
+  // does not load it again: it was checked when it was shown.
+  void GoBack(const std::wstring &suffix)
+  {
+    UnregisterEntryHotKeys();
+    ClearProgramEntries();
+    PopConfiguration();
+    SetCurrentConfiguration(g_profile.configurationName);
+    CopyText(g_navigation.titleSuffix, TEXT_CAPACITY, suffix.c_str());
   }
 
   // Configurations the profile defines that no entry reaches: checked as if the home

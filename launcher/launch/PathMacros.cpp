@@ -22,6 +22,8 @@ bool ExpandPathMacros(wchar_t *path)
   if (path == nullptr)
     return false;
   for (const PathMacro &macro : PATH_MACROS) {
+    if (wcsstr(path, macro.text) == nullptr)
+      continue;  // asking the platform for a folder costs more than looking
     wchar_t folder[TEXT_CAPACITY] = {0};
     if (!SHGetSpecialFolderPath(nullptr, folder, macro.folder, FALSE))
       continue;
