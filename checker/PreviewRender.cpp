@@ -74,33 +74,39 @@ void RegisterClasses()
   RegisterClassW(&bar);
 }
 
-// The configuration's own value, else the home configuration's.
-void ReadInheritedValue(const wchar_t *valueName, void *destination, DWORD bytes, DWORD kind)
+// The configuration's own value, else the home configuration's; false when neither has it.
+bool ReadInheritedValue(const wchar_t *valueName, DWORD kind, void *destination, DWORD bytes)
 {
-  wchar_t key[TEXT_CAPACITY];
-  CopyText(key, TEXT_CAPACITY, g_profile.configurationKeyPath);
-  AppendText(key, TEXT_CAPACITY, L"\\Settings");
-  ReadProfileValue(key, valueName, destination, bytes, kind);
-  bool found = kind == REG_SZ ? static_cast<wchar_t *>(destination)[0] != 0
-                              : *static_cast<DWORD *>(destination) != 0;
-  if (found)
-    return;
-  CopyText(key, TEXT_CAPACITY, g_profile.profileKeyPath);
-  AppendText(key, TEXT_CAPACITY, L"\\" DEFAULT_CONFIGURATION L"\\Settings");
-  ReadProfileValue(key, valueName, destination, bytes, kind);
+  const wchar_t *const owners[] = {g_profile.configurationName, DEFAULT_CONFIGURATION};
+  for (const wchar_t *owner : owners) {
+    wchar_t key[TEXT_CAPACITY];
+    CopyText(key, TEXT_CAPACITY, g_profile.profileKeyPath);
+    AppendText(key, TEXT_CAPACITY, L"\\");
+    AppendText(key, TEXT_CAPACITY, owner);
+    AppendText(key, TEXT_CAPACITY, L"\\Settings");
+    DWORD size = bytes;
+    DWORD flags = kind == REG_SZ ? RRF_RT_REG_SZ : RRF_RT_REG_DWORD;
+    if (RegGetValueW(HKEY_CURRENT_USER, key, valueName, flags, nullptr, destination, &size) ==
+        ERROR_SUCCESS)
+      return true;
+  }
+  return false;
 }
 
 // The header picture was cut for the screen the walk ran on; cut it again for this one,
 // taking the file from beside the script when the device path does not exist here.
 void ReloadHeaderPicture(const Screen &screen)
 {
-  if (g_settings.mode != MODE_MENU_BARS)
+  wchar_t path[TEXT_CAPACITY] = {0};
+  DWORD height = g_settings.bitmapHeight;
+  if (g_settings.mode != MODE_MENU_BARS ||
+      !ReadInheritedValue(L"BitmapFilePath", REG_SZ, path, sizeof(path)) || path[0] == 0)
     return;
-  wchar_t path[TEXT_CAPACITY];
-  ReadInheritedValue(L"BitmapFilePath", path, sizeof(path), REG_SZ);
-  if (path[0] == 0)
-    return;
-  if (GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES && !screen.fileFolder.empty()) {
+  if (GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES) {
+    // The launcher found no picture and forgot the height; take it as the settings give it.
+    if (screen.fileFolder.empty() ||
+        !ReadInheritedValue(L"BitmapHeight", REG_DWORD, &height, sizeof(height)))
+      return;
     const wchar_t *name = path;
     for (const wchar_t *p = path; *p != 0; ++p)
       if (*p == L'\\' || *p == L'/')
@@ -111,8 +117,9 @@ void ReloadHeaderPicture(const Screen &screen)
     AppendText(beside, TEXT_CAPACITY, name);
     CopyText(path, TEXT_CAPACITY, beside);
   }
-  if (g_settings.bitmapHeight == 0)
-    ReadInheritedValue(L"BitmapHeight", &g_settings.bitmapHeight, sizeof(DWORD), REG_DWORD);
+  if (height == 0)
+    return;
+  g_settings.bitmapHeight = height;
   LoadHeaderBitmap(&g_settings, path);
 }
 
