@@ -8,25 +8,29 @@
 #include <string>
 
 #include "checker/ConfigurationWalk.h"
+#include "checker/PreviewRun.h"
 #include "checker/ReportOutput.h"
 
 namespace {
 
 const char kUsage[] =
     "Usage: FerroltCheck [/profile NAME | /all] [/screen WxH] [/platform ce|wm] [/json] "
-    "script.reg\n"
+    "[/preview DIR] script.reg\n"
     "  /profile NAME   check this profile (default: the one the launcher would choose)\n"
     "  /all            check every profile the script defines\n"
     "  /screen WxH     the device's work area in pixels (default 240x320)\n"
     "  /platform ce|wm plain Windows CE (default) or Windows Mobile\n"
     "  /json           print the findings as a JSON array\n"
-    "Exit code: 0 clean, 1 warnings only, 2 errors, 3 the script could not be read.\n";
+    "  /preview DIR    also write a picture of every screen and a report page into DIR\n"
+    "Exit code: 0 clean, 1 warnings only, 2 errors, 3 the script could not be read,\n"
+    "4 the preview could not be written.\n";
 
-enum { EXIT_UNREADABLE = 3, LARGEST_SCREEN = 10000 };
+enum { EXIT_UNREADABLE = 3, EXIT_PREVIEW_NOT_WRITTEN = 4, LARGEST_SCREEN = 10000 };
 
 struct Arguments {
   check::CheckOptions options;
   bool json = false;
+  std::wstring previewFolder;  // empty: no preview
 };
 
 bool IsOption(const wchar_t *argument, const wchar_t *name)
@@ -59,6 +63,8 @@ bool ParseArguments(int count, wchar_t **values, Arguments *arguments)
       options.profile = values[++i];
     } else if (IsOption(argument, L"all")) {
       options.allProfiles = true;
+    } else if (IsOption(argument, L"preview") && hasValue) {
+      arguments->previewFolder = values[++i];
     } else if (IsOption(argument, L"json")) {
       arguments->json = true;
     } else if (IsOption(argument, L"screen") && hasValue) {
@@ -98,10 +104,21 @@ int wmain(int argc, wchar_t **argv)
     return EXIT_UNREADABLE;
   }
   check::CheckReport report;
-  check::CheckScript(arguments.options, &report);
+  std::wstring previewError;
+  bool previewWritten = true;
+  if (arguments.previewFolder.empty())
+    check::CheckScript(arguments.options, &report);
+  else
+    previewWritten = preview::WritePreview(arguments.options, arguments.previewFolder, &report,
+                                           &previewError);
   if (arguments.json)
     Print(check::FormatJsonReport(report));
   else
     Print(check::FormatTextReport(report, arguments.options.allProfiles));
+  if (!previewWritten) {
+    fputws(previewError.c_str(), stderr);
+    fputws(L"\n", stderr);
+    return EXIT_PREVIEW_NOT_WRITTEN;
+  }
   return report.ExitCode();
 }

@@ -118,9 +118,10 @@ bool SelectAndCheckProfile(const CheckOptions &options, const ScriptLines &lines
   g_shell.forceScreenState = FORCE_SCREEN_NONE;
   CheckScreen(options, lines, profile);
 
-  ReadExitOnEsc();
+  // Kept as start-up keeps them: the screens shown later number their Back item by them.
+  g_app.exitOnEsc = ReadExitOnEsc();
   CollectProfile(profile, lines.ValueLine(ProductKeyPath(), L"ExitOnESC"));
-  ReadBackOnZero();
+  g_app.backOnZero = ReadBackOnZero();
   CollectProfile(profile, lines.ValueLine(ProductKeyPath(), L"BackOnZero"));
   return true;
 }

@@ -8,6 +8,9 @@ command -v wine >/dev/null 2>&1 || need+=(wine wine64)
 command -v wineserver >/dev/null 2>&1 || [ -x /usr/lib/wine/wineserver ] || need+=(wine64)
 command -v cmake >/dev/null 2>&1 || need+=(cmake)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+# The report pages of the preview are tested in a headless browser.
+command -v chromium >/dev/null 2>&1 || need+=(chromium)
+command -v python3 >/dev/null 2>&1 || need+=(python3)
 if [ "${1:-}" = "--display" ]; then
   command -v Xvfb >/dev/null 2>&1 || need+=(xvfb)
   command -v xwd >/dev/null 2>&1 || need+=(x11-apps)

@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# The preview's report page in a real browser (Debian's chromium, headless, offline): the
+# shipped samples and a script full of markup are previewed with FerroltCheck under Wine,
+# then each page must load without errors, every picture must load, every link must lead
+# to a section of the page, no script may appear in it, and a screenshot must show more
+# than a blank page. Usage: check_report_page.sh BUILD_DIR SOURCE_DIR
+set -euo pipefail
+build="$(cd "$1" && pwd)"
+source_dir="$(cd "$2" && pwd)"
+here="$source_dir/tests/page"
+export FERROLT_BUILD="$build"
+. "$source_dir/scripts/wine-env.sh"
+out="$build/report-page-test"
+rm -rf "$out"
+mkdir -p "$out"
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+
+# A script whose texts are markup, quotes and a configuration name no file system takes.
+cat > "$out/markup.reg" <<'REG'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\OrvantLLC\Ferrolt]
+"ActiveProfile"="Markup"
+
+[HKEY_CURRENT_USER\Software\OrvantLLC\Ferrolt\Profiles\Markup\Default\Settings]
+"Mode"="Details"
+"TitleBar"="<b>Title</b> & \"quotes\""
+"Headings"=dword:00000001
+
+[HKEY_CURRENT_USER\Software\OrvantLLC\Ferrolt\Profiles\Markup\Default\Programs\Prog1]
+"Description"="<script>alert('label')</script>"
+"Name"="\\Windows\\<img src=x onerror=alert(1)>.exe"
+
+[HKEY_CURRENT_USER\Software\OrvantLLC\Ferrolt\Profiles\Markup\Default\Programs\Prog2]
+"Description"="Next"
+"Call"="a:b*c?"
+
+[HKEY_CURRENT_USER\Software\OrvantLLC\Ferrolt\Profiles\Markup\a:b*c?\Settings]
+"Mode"="Menu Bars"
+"Return"="</table><script>alert(2)</script>"
+
+[HKEY_CURRENT_USER\Software\OrvantLLC\Ferrolt\Profiles\Markup\a:b*c?\Programs\Prog1]
+"Description"="\" onmouseover=\"alert(3)"
+"Name"="\\Windows\\notepad.exe"
+REG
+
+chromium_run() {
+  local profile
+  profile="$(mktemp -d "$out/chromium-XXXXXX")"
+  timeout -k 5 120 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+    --disable-background-networking --disable-component-update --disable-sync \
+    --user-data-dir="$profile" "$@"
+}
+
+check_page() {
+  local name="$1" script="$2" pictures="$3"
+  shift 3
+  local folder="$out/$name"
+  local status=0
+  "$source_dir/scripts/wine-run.sh" "$build/FerroltCheck.exe" /preview "$(winepath -w "$folder")" \
+    "$@" "$(winepath -w "$script")" > "$out/$name.txt" 2>&1 || status=$?
+  if [ "$status" -gt 2 ] || [ ! -f "$folder/index.html" ]; then
+    fail "$name: FerroltCheck /preview ended with $status"; cat "$out/$name.txt" >&2; return
+  fi
+  local count
+  count=$(find "$folder" -name '*.png' | wc -l)
+  [ "$count" -eq "$pictures" ] || fail "$name: $count pictures, expected $pictures"
+
+  chromium_run --allow-file-access-from-files --enable-logging=stderr --v=0 \
+    --virtual-time-budget=10000 --dump-dom \
+    "file://$here/harness.html?page=file://$folder/index.html" \
+    > "$out/$name.dom" 2> "$out/$name.log" || true
+  local result
+  result=$(sed -n 's/.*<pre id="result">\([^<]*\).*/\1/p' "$out/$name.dom")
+  case "$result" in
+    "PASS $pictures pictures"*) ;;
+    *) fail "$name: $(sed -n '/<pre id="result">/,/<\/pre>/p' "$out/$name.dom")" ;;
+  esac
+  if grep -E 'CONSOLE|Uncaught|Not allowed to load' "$out/$name.log" >&2; then
+    fail "$name: the browser reported errors"
+  fi
+
+  chromium_run --screenshot="$out/$name-page.png" --window-size=1000,1400 \
+    "file://$folder/index.html" > /dev/null 2>&1 || true
+  if [ ! -f "$out/$name-page.png" ]; then
+    fail "$name: no screenshot"
+  else
+    local colours
+    colours=$(python3 "$here/png_detail.py" "$out/$name-page.png")
+    [ "$colours" -gt 20 ] || fail "$name: the screenshot is blank ($colours colours)"
+  fi
+}
+
+. "$source_dir/scripts/wine-env.sh"
+check_page sample-ce "$source_dir/setup/package/CE_Ferrolt.reg" 2
+check_page sample-wm "$source_dir/setup/package/WM_Ferrolt.reg" 2 /platform wm /screen 480x640
+check_page markup "$out/markup.reg" 2
+for pattern in "<script" "<b>Title" "<img src=x"; do
+  if grep -qF "$pattern" "$out/markup/index.html"; then
+    fail "markup: \"$pattern\" reached the page unescaped"
+  fi
+done
+grep -qF '&lt;script&gt;alert(&#39;label&#39;)' "$out/markup/index.html" ||
+  fail "markup: the label is not shown as text"
+
+[ "$failures" -eq 0 ] && echo "report pages: all checks passed"
+exit $((failures > 0))
