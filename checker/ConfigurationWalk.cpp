@@ -223,15 +223,7 @@ private:
     }
   }
 
-  // The name the launcher makes of a Call text (its own rule, applied and undone).
-  std::wstring NameOfCall(const std::wstring &text)
-  {
-    ProfileState saved = g_profile;
-    SetCurrentConfiguration(text.c_str());
-    std::wstring name = g_profile.configurationName;
-    g_profile = saved;
-    return name;
-  }
+  std::wstring NameOfCall(const std::wstring &text) { return CalledConfigurationName(text); }
 
   // Whether entering the name would repeat a configuration on the way to it; the
   // launcher compares with exact case.
@@ -350,6 +342,15 @@ private:
 };
 
 }  // namespace
+
+std::wstring CalledConfigurationName(const std::wstring &callText)
+{
+  ProfileState saved = g_profile;
+  SetCurrentConfiguration(callText.c_str());
+  std::wstring name = g_profile.configurationName;
+  g_profile = saved;
+  return name;
+}
 
 void WalkConfigurations(const CheckOptions &options, const ScriptLines &lines,
                         CheckedProfile *profile, const ConfigurationVisitor &visitor)

@@ -27,4 +27,7 @@ typedef std::function<void(const CheckedProfile &, const CheckedConfiguration &)
 void CheckScript(const CheckOptions &options, CheckReport *report,
                  const ConfigurationVisitor &visitor = nullptr);
 
+// The configuration a Call text enters, by the launcher's own rule for the name.
+std::wstring CalledConfigurationName(const std::wstring &callText);
+
 }  // namespace check

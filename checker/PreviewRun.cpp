@@ -28,16 +28,6 @@ std::wstring FolderOfScript(const std::wstring &script)
   return slash == std::wstring::npos ? L"" : path.substr(0, slash);
 }
 
-// The configuration a Call text enters, by the launcher's own rule for the name.
-std::wstring CallTarget(const std::wstring &call)
-{
-  ProfileState saved = g_profile;
-  SetCurrentConfiguration(call.c_str());
-  std::wstring name = g_profile.configurationName;
-  g_profile = saved;
-  return name;
-}
-
 // The items the presentation appended, as the device numbers them.
 std::vector<AddedItem> AddedItems()
 {
@@ -110,7 +100,7 @@ bool WritePreview(const check::CheckOptions &options, const std::wstring &folder
     entry.shot.configuration = static_cast<size_t>(&configuration - profile.configurations.data());
     entry.shot.numbered = g_settings.number == 1;
     for (const check::CheckedEntry &item : configuration.entries)
-      entry.shot.callTargets.push_back(item.call.empty() ? L"" : CallTarget(item.call));
+      entry.shot.callTargets.push_back(item.call.empty() ? L"" : check::CalledConfigurationName(item.call));
     if (RenderLoadedConfiguration(screen, &entry.picture)) {
       std::wstring name = options.allProfiles ? profile.name + L"-" + configuration.name
                                               : configuration.name;
