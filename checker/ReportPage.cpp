@@ -91,7 +91,10 @@ void AddFindings(std::string *page, const std::wstring &script,
     bool error = finding.severity == check::Severity::Error;
     *page += "<tr><td>" + LineText(script, finding.line) + "</td><td class=\"" +
              (error ? "error\">error" : "warning\">warning") + "</td><td class=\"msg\">" +
-             Html(finding.message) + "</td></tr>\n";
+             Html(finding.message);
+    if (!finding.correction.empty())
+      *page += " <span class=\"muted\">(the device uses " + Html(finding.correction) + ")</span>";
+    *page += "</td></tr>\n";
   }
   *page += "</table>\n";
 }

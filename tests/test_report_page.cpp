@@ -75,7 +75,7 @@ TEST(ReportPage, ShowsEachConfigurationWithItsItemsFindingsAndWorkingLinks)
   tools.parentItem = 2;
   tools.depth = 1;
   tools.reachable = true;
-  tools.findings.push_back({14, check::Severity::Error, L"Tools", L"Bad <value>"});
+  tools.findings.push_back({14, check::Severity::Error, L"Tools", L"Bad <value>", L"<50>"});
   profile.configurations = {home, tools};
   report.profiles.push_back(profile);
 
@@ -94,7 +94,7 @@ TEST(ReportPage, ShowsEachConfigurationWithItsItemsFindingsAndWorkingLinks)
   EXPECT_EQ(std::string::npos, page.find("<b>Scan"));
   EXPECT_NE(std::string::npos, page.find("&lt;b&gt;Scan&lt;/b&gt;"));
   EXPECT_NE(std::string::npos, page.find("depot&lt;1&gt;.reg:14"));
-  EXPECT_NE(std::string::npos, page.find("Bad &lt;value&gt;"));
+  EXPECT_NE(std::string::npos, page.find("Bad &lt;value&gt; <span class=\"muted\">(the device uses &lt;50&gt;)"));
   EXPECT_NE(std::string::npos, page.find("Ctrl+S"));
   EXPECT_NE(std::string::npos, page.find("src=\"Default.png\""));
   EXPECT_NE(std::string::npos, page.find("src=\"Tools.png\""));
