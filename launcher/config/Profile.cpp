@@ -87,7 +87,7 @@ void ReadProfileValue(const wchar_t *keyPath, const wchar_t *valueName, void *de
 
 static bool StartsWithLetter(const wchar_t *text)
 {
-  return text != nullptr && text[0] != 0 && iswalpha(text[0]);
+  return text != nullptr && text[0] != 0 && iswctype(text[0], _ALPHA);
 }
 
 bool ReadActiveProfile()

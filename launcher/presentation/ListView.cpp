@@ -303,7 +303,7 @@ static void AnswerDisplayInfo(NMLVDISPINFOW *info)
 LRESULT HandleListNotify(HWND window, UINT message, WPARAM controlId, NMHDR *header)
 {
   // A notification sent from another thread or process carries a pointer that is not ours.
-  if (controlId != LIST_VIEW_ID || header == nullptr || InSendMessageEx(nullptr) != ISMEX_NOSEND)
+  if (controlId != LIST_VIEW_ID || header == nullptr || InSendMessage())
     return 0;
   if (header->idFrom != LIST_VIEW_ID)
     return 0;
