@@ -524,6 +524,20 @@ TEST_F(LaunchTest, ResultsThatDoNotFitAreRefused)
                 L"\\Temp\\" + std::wstring(240, L'g') + L"\\%CE15%\\x.exe", "run file line too long");
 }
 
+TEST_F(LaunchTest, CommandTemplatesFillTheWholeBuffer)
+{
+  for (size_t length : {258u, 259u}) {
+    std::wstring arguments(length - 10, L'h');
+    Associate(L".ftfull", L"FerroltTest.Full", L"notes.exe " + arguments);
+    ExpectStart(L"\\Temp\\doc.ftfull", nullptr, arguments, L"C:\\windows\\notes.exe",
+                ("template of " + std::to_string(length) + " characters").c_str());
+  }
+  test::SetUnterminatedString(HKEY_CLASSES_ROOT, L"FerroltTest.Full\\Shell\\Open\\Command", L"",
+                              std::wstring(260, L'h'));
+  ExpectFailure(L"\\Temp\\doc.ftfull", nullptr, L"Association not found",
+                L"FerroltTest.Full\\Shell\\Open\\Command", "260 characters without terminator");
+}
+
 TEST_F(LaunchTest, MacrosInTheProgramPathAreExpanded)
 {
   ExpectStart(L"\\%CE15%\\..\\x.exe", L"-f", L"-f", L"C:\\windows\\x.exe", "fonts folder");

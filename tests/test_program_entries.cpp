@@ -249,6 +249,39 @@ TEST_F(ProgramEntriesTest, FaultyEntriesDrawOneWarningEachWithTheirPosition)
   EXPECT_EQ(6, g_entries.count);  // faulty entries stay
 }
 
+TEST_F(ProgramEntriesTest, TextsStoredWithoutTerminatorThatFillTheirBufferAreTooLong)
+{
+  const struct {
+    int number;
+    const wchar_t *value;
+    size_t length;  // characters stored, no terminator
+  } cases[] = {
+      {1, L"Description", 260}, {2, L"Name", 260}, {3, L"Call", 260},
+      {4, L"Command", 520},     {5, L"Description", 259},
+  };
+  for (const auto &c : cases) {
+    test::SetString(HKEY_CURRENT_USER, Prog(c.number), L"Description", L"Entry");
+    test::SetUnterminatedString(HKEY_CURRENT_USER, Prog(c.number), c.value,
+                                std::wstring(c.length, L'x'));
+  }
+  for (int n : {1, 4, 5})
+    test::SetString(HKEY_CURRENT_USER, Prog(n), L"Name", L"\\Windows\\tool.exe");
+  EXPECT_TRUE(Load().empty());
+  ASSERT_EQ(5, g_entries.count);
+  EXPECT_STREQ(L"", g_entries.entries[0].description);
+  EXPECT_STREQ(L"", g_entries.entries[1].name);
+  EXPECT_STREQ(L"", g_entries.entries[2].call);
+  EXPECT_EQ(0, g_entries.entries[2].isCall);
+  EXPECT_STREQ(L"", g_entries.entries[3].command);
+  EXPECT_EQ(std::wstring(259, L'x'), g_entries.entries[4].description) << "one short still fits";
+
+  std::vector<test::Box> boxes = Warnings();
+  ASSERT_EQ(3u, boxes.size());
+  EXPECT_EQ(L"Program Key  1 - Either Description key is empty or exceeds limit ", boxes[0].text);
+  EXPECT_EQ(L"Program Key  2 - No Name or Call found ", boxes[1].text);
+  EXPECT_EQ(L"Program Key  3 - No Name or Call found ", boxes[2].text);
+}
+
 TEST_F(ProgramEntriesTest, AddedItemsAreNotCheckedAsEntries)
 {
   AddEntry(1, L"One");

@@ -53,13 +53,17 @@ void ReadProfileValueFrom(HKEY key, const wchar_t *keyPath, const wchar_t *value
     return;
   }
   if (kind == REG_SZ) {
-    // A stored text need not carry its terminator: end it inside the buffer.
+    // A stored text need not carry its terminator: end it inside the buffer. One that
+    // fills the buffer without a terminator is one character too long and reads as empty.
     wchar_t *text = static_cast<wchar_t *>(destination);
     DWORD characters = capacityBytes / sizeof(wchar_t);
     DWORD used = size / sizeof(wchar_t);
     if (characters == 0)
       return;
-    text[used < characters ? used : characters - 1] = 0;
+    if (used >= characters && text[characters - 1] != 0)
+      text[0] = 0;
+    else
+      text[used < characters ? used : characters - 1] = 0;
   } else if (kind == REG_DWORD && size < sizeof(DWORD) && capacityBytes >= sizeof(DWORD)) {
     // A shorter value leaves the rest of the number at zero.
     BYTE *bytes = static_cast<BYTE *>(destination);

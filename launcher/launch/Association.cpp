@@ -7,16 +7,20 @@
 static bool ReadDefaultText(HKEY key, wchar_t *text)
 {
   DWORD type = 0;
-  DWORD size = (TEXT_CAPACITY - 1) * sizeof(wchar_t);
-  text[TEXT_CAPACITY - 1] = 0;
-  if (RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE *>(text), &size) !=
-          ERROR_SUCCESS ||
-      type != REG_SZ) {
-    text[0] = 0;
-    return false;
+  DWORD size = TEXT_CAPACITY * sizeof(wchar_t);
+  DWORD used = 0;
+  if (RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE *>(text), &size) ==
+          ERROR_SUCCESS &&
+      type == REG_SZ) {
+    used = size / sizeof(wchar_t);
+    // A stored text without terminator that fills the buffer is one character too long.
+    if (used < TEXT_CAPACITY || text[TEXT_CAPACITY - 1] == 0) {
+      text[used < TEXT_CAPACITY ? used : TEXT_CAPACITY - 1] = 0;
+      return true;
+    }
   }
-  text[size / sizeof(wchar_t)] = 0;
-  return true;
+  text[0] = 0;
+  return false;
 }
 
 bool FindCommandTemplate(const wchar_t *extension, wchar_t *command)

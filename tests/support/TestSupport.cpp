@@ -90,6 +90,19 @@ void SetString(HKEY root, const std::wstring &path, const std::wstring &name,
   RegCloseKey(key);
 }
 
+void SetUnterminatedString(HKEY root, const std::wstring &path, const std::wstring &name,
+                           const std::wstring &value)
+{
+  // The platform counts a terminator the caller left out when one follows the data, so
+  // something else must follow it.
+  std::wstring followed = value + L"#";
+  HKEY key = CreateKey(root, path);
+  RegSetValueExW(key, name.empty() ? nullptr : name.c_str(), 0, REG_SZ,
+                 reinterpret_cast<const BYTE *>(followed.data()),
+                 static_cast<DWORD>(value.size() * sizeof(wchar_t)));
+  RegCloseKey(key);
+}
+
 void SetDword(HKEY root, const std::wstring &path, const std::wstring &name, DWORD value)
 {
   HKEY key = CreateKey(root, path);

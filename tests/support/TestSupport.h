@@ -40,6 +40,9 @@ bool KeyPresent(HKEY root, const std::wstring &path);
 void SetString(HKEY root, const std::wstring &path, const std::wstring &name,
                const std::wstring &value);
 void SetDword(HKEY root, const std::wstring &path, const std::wstring &name, DWORD value);
+// A REG_SZ value stored without its terminator, as some tools write them.
+void SetUnterminatedString(HKEY root, const std::wstring &path, const std::wstring &name,
+                           const std::wstring &value);
 bool GetString(HKEY root, const std::wstring &path, const std::wstring &name,
                std::wstring *value);
 bool GetDword(HKEY root, const std::wstring &path, const std::wstring &name, DWORD *value);
