@@ -7,16 +7,21 @@
 
 AppState g_app;
 
-bool RegisterMainClass(HINSTANCE instance, UINT classNameId)
+bool FindRunningLauncher(HINSTANCE instance, UINT classNameId)
 {
   g_app.instance = instance;
   LoadTextOrId(TEXT_ID(classNameId), g_app.className, TEXT_CAPACITY);
-
   HWND running = FindWindowW(g_app.className, nullptr);
-  if (running != nullptr) {
-    BringWindowToFront(running);
+  if (running == nullptr)
     return false;
-  }
+  BringWindowToFront(running);
+  return true;
+}
+
+bool RegisterMainClass(HINSTANCE instance, UINT classNameId)
+{
+  if (FindRunningLauncher(instance, classNameId))
+    return false;
 
   WNDCLASSW description = {};
   description.style = CS_HREDRAW | CS_VREDRAW;

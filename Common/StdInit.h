@@ -25,6 +25,8 @@ struct AppState {
 };
 extern AppState g_app;
 
+// Brings a launcher that already runs to the front; true when there is one.
+bool FindRunningLauncher(HINSTANCE instance, UINT classNameId);
 bool RegisterMainClass(HINSTANCE instance, UINT classNameId);
 bool CreateMainWindow(HINSTANCE instance, int showCommand, DWORD style, UINT classNameId,
                       UINT windowTextId);

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "tests/support/ShellHarness.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -77,6 +78,40 @@ TEST_F(Startup, ShowsOneWindowOverTheWorkAreaAndASecondStartOnlyBringsItForward)
   ASSERT_TRUE(first.Wait(15000, &firstExit)) << "the launcher did not end on WM_CLOSE";
   EXPECT_EQ(0u, firstExit);
   EXPECT_EQ(0, test::CountWindows(L"FerroltClass"));
+}
+
+TEST_F(Startup, ASecondStartLeavesTheShellAsTheRunningLauncherSetIt)
+{
+  WriteStockProfile();
+  const std::wstring profile = kProfiles + L"Stock";
+  test::SetDword(HKEY_CURRENT_USER, profile, L"FullScreen", 0);
+  test::SavedOnTopKey savedOnTop;
+  test::WriteOnTopValue(7);
+  test::TaskBarWindow taskBar(26);
+
+  test::ChildProcess first;
+  ASSERT_TRUE(first.Start(Launcher(L"Stock")));
+  HWND window = test::WaitForWindow(L"FerroltClass", first.Id(), 15000);
+  ASSERT_NE(nullptr, window);
+
+  // The administrator switches to full screen, or another profile asks for it.
+  test::SetDword(HKEY_CURRENT_USER, profile, L"FullScreen", 1);
+  test::ChildProcess second;
+  ASSERT_TRUE(second.Start(Launcher(L"Stock")));
+  DWORD exitCode = 99;
+  ASSERT_TRUE(second.WaitPumping(15000, &exitCode)) << "the second start did not end (a box?)";
+  EXPECT_EQ(0u, exitCode);
+  test::PumpMessages(100);
+  EXPECT_FALSE(taskBar.EverHidden());
+  EXPECT_FALSE(taskBar.EverDisabled());
+  EXPECT_EQ(0, taskBar.SettingChanges());
+  DWORD onTop = 0;
+  EXPECT_TRUE(test::ReadOnTopValue(&onTop));
+  EXPECT_EQ(7u, onTop);
+  EXPECT_EQ(1, test::CountWindows(L"FerroltClass"));
+
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(first.WaitPumping(15000));
 }
 
 TEST_F(Startup, AMissingProfileIsReportedAndTheProgramEndsWithZero)

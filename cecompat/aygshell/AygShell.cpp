@@ -1,6 +1,6 @@
 // Stand-in for the Windows Mobile shell library. Every call appends one line to the file
 // named by FERROLT_AYGSHELL_LOG (when set), so a test or a person previewing a device can
-// see what the launcher asked for. FERROLT_AYGSHELL_MENUBAR_ERROR=<code> makes
+// see what the launcher asked for; a call the device would refuse says so at its end. FERROLT_AYGSHELL_MENUBAR_ERROR=<code> makes
 // SHCreateMenuBar fail with that last error.
 #include <windows.h>
 #include <commctrl.h>
@@ -46,11 +46,12 @@ static unsigned long long HandleValue(const void *handle)
 
 extern "C" BOOL WINAPI SHFullScreen(HWND window, DWORD state)
 {
+  bool live = IsWindow(window) != FALSE;
   char line[LINE_CAPACITY];
-  snprintf(line, sizeof(line), "SHFullScreen window=%llX state=0x%lX\r\n", HandleValue(window),
-           static_cast<unsigned long>(state));
+  snprintf(line, sizeof(line), "SHFullScreen window=%llX state=0x%lX%s\r\n", HandleValue(window),
+           static_cast<unsigned long>(state), live ? "" : " refused: no such window");
   RecordCall(line);
-  if (!IsWindow(window)) {
+  if (!live) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }

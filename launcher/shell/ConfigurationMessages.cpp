@@ -116,9 +116,10 @@ bool CloseApplication()
 
   bool destroyed = false;
   if (g_app.openDialog == nullptr && g_app.mainWindow != nullptr) {
-    DestroyWindow(g_app.mainWindow);
+    // The shell library shows the bars only for a window that still exists.
     if (WantsShownBars())
       ShowShellBars();
+    DestroyWindow(g_app.mainWindow);
     g_app.mainWindow = nullptr;
     destroyed = true;
   }

@@ -17,6 +17,10 @@ int RunLauncher(HINSTANCE instance, const wchar_t *commandLine)
   g_app.highResolution = false;
   g_profile.keyLayout = 0;
 
+  // A second start leaves the shell and the configuration to the launcher that runs.
+  if (FindRunningLauncher(instance, IDS_CLASS_NAME))
+    return 0;
+
   if (!SelectProfile(commandLine))
     return 0;
 
@@ -39,14 +43,18 @@ int RunLauncher(HINSTANCE instance, const wchar_t *commandLine)
 
   Sleep(100);
 
-  if (!RegisterMainClass(instance, IDS_CLASS_NAME))
+  if (!RegisterMainClass(instance, IDS_CLASS_NAME)) {
+    RestoreShell();
     return 0;
+  }
 
   DWORD style = 0;
   if (g_settings.titleShown && CaptionAllowed())
     style = WS_CAPTION;
-  if (!CreateMainWindow(instance, SW_SHOW, style, IDS_CLASS_NAME, IDS_WINDOW_TEXT))
+  if (!CreateMainWindow(instance, SW_SHOW, style, IDS_CLASS_NAME, IDS_WINDOW_TEXT)) {
+    RestoreShell();
     return 0;
+  }
 
   if (NeedsMenuBar())
     CreateEmptyMenuBar();

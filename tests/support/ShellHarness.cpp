@@ -14,11 +14,17 @@ namespace test {
 
 static const wchar_t kOnTopKey[] = L"Software\\Microsoft\\shell\\ontop";
 static int g_settingChanges = 0;
+static bool g_everHidden = false;
+static bool g_everDisabled = false;
 
 static LRESULT CALLBACK TaskBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
   if (message == WM_SETTINGCHANGE && lParam == 5000)
     ++g_settingChanges;
+  if (message == WM_SHOWWINDOW && !wParam)
+    g_everHidden = true;
+  if (message == WM_ENABLE && !wParam)
+    g_everDisabled = true;
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
@@ -30,6 +36,7 @@ TaskBarWindow::TaskBarWindow(int height)
   description.lpszClassName = L"HHTaskBar";
   RegisterClassW(&description);
   g_settingChanges = 0;
+  g_everHidden = g_everDisabled = false;
   window_ = CreateWindowExW(WS_EX_TOOLWINDOW, L"HHTaskBar", L"", WS_POPUP | WS_VISIBLE, 0, 0,
                             GetSystemMetrics(SM_CXSCREEN), height, nullptr, nullptr,
                             GetModuleHandleW(nullptr), nullptr);
@@ -43,6 +50,16 @@ TaskBarWindow::~TaskBarWindow()
 int TaskBarWindow::SettingChanges() const
 {
   return g_settingChanges;
+}
+
+bool TaskBarWindow::EverHidden() const
+{
+  return g_everHidden;
+}
+
+bool TaskBarWindow::EverDisabled() const
+{
+  return g_everDisabled;
 }
 
 static LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

@@ -11,13 +11,16 @@
 namespace test {
 
 // A top-level window of class HHTaskBar on this thread, standing in for the platform's task
-// bar along the top of the screen. It counts the WM_SETTINGCHANGE messages carrying 5000.
+// bar along the top of the screen. It counts the WM_SETTINGCHANGE messages carrying 5000
+// and notes whether it was ever hidden or disabled.
 class TaskBarWindow {
 public:
   explicit TaskBarWindow(int height);
   ~TaskBarWindow();
   HWND Window() const { return window_; }
   int SettingChanges() const;
+  bool EverHidden() const;
+  bool EverDisabled() const;
   bool Visible() const { return IsWindowVisible(window_) != FALSE; }
   bool Enabled() const { return IsWindowEnabled(window_) != FALSE; }
 

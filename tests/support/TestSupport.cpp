@@ -304,6 +304,23 @@ bool ChildProcess::Wait(DWORD timeoutMs, DWORD *exitCode)
   return true;
 }
 
+bool ChildProcess::WaitPumping(DWORD timeoutMs, DWORD *exitCode)
+{
+  DWORD start = GetTickCount();
+  for (DWORD elapsed = 0; process_ != nullptr && elapsed < timeoutMs;
+       elapsed = GetTickCount() - start) {
+    DWORD waited = MsgWaitForMultipleObjects(1, &process_, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
+    if (waited == WAIT_OBJECT_0)
+      return Wait(0, exitCode);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+  return Wait(0, exitCode);
+}
+
 struct WindowSearch {
   const wchar_t *className;
   DWORD processId;

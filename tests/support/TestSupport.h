@@ -77,6 +77,9 @@ public:
   bool Start(const std::wstring &commandLine);
   // Waits for the end; false on time-out.
   bool Wait(DWORD timeoutMs, DWORD *exitCode = nullptr);
+  // The same, dispatching this thread's messages meanwhile, so that the child can send
+  // to this thread's windows.
+  bool WaitPumping(DWORD timeoutMs, DWORD *exitCode = nullptr);
   DWORD Id() const { return id_; }
   HANDLE Handle() const { return process_; }
 
