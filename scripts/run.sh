@@ -31,6 +31,10 @@ trap cleanup EXIT
 ferrolt_prepare_prefix x11
 ferrolt_start_wineserver
 drive="$WINEPREFIX/drive_c"
+# Wine draws the window captions itself, as the device does, with or without a window
+# manager on the display.
+timeout -k 5 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f \
+  </dev/null >/dev/null 2>&1 || true
 
 # Install the launcher the way a device does after a CAB install: the installer driver
 # plays the setup extension's hooks, which merge the sample configuration with the
