@@ -17,6 +17,8 @@
 namespace preview {
 namespace {
 
+enum { LARGEST_PICTURE_SIDE = 2048 };
+
 std::wstring FolderOfScript(const std::wstring &script)
 {
   wchar_t full[MAX_PATH];
@@ -75,6 +77,14 @@ struct PendingShot {
 bool WritePreview(const check::CheckOptions &options, const std::wstring &folder,
                   check::CheckReport *report, std::wstring *error)
 {
+  // Every picture is kept until the check is over; a larger screen than any device's
+  // would hold gigabytes.
+  if (options.screenWidth > LARGEST_PICTURE_SIDE || options.screenHeight > LARGEST_PICTURE_SIDE) {
+    *error = L"No pictures of a screen wider or higher than " +
+             std::to_wstring(LARGEST_PICTURE_SIDE) + L" pixels";
+    check::CheckScript(options, report);
+    return false;
+  }
   if (!MakeFolder(folder)) {
     *error = L"Cannot make the folder " + folder;
     check::CheckScript(options, report);

@@ -104,5 +104,16 @@ done
 grep -qF '&lt;script&gt;alert(&#39;label&#39;)' "$out/markup/index.html" ||
   fail "markup: the label is not shown as text"
 
+# A folder that cannot be made, and a screen too large to keep pictures of, end with 4.
+touch "$out/a-file"
+sample="$(winepath -w "$source_dir/setup/package/CE_Ferrolt.reg")"
+for case in "a-file" "huge /screen 5000x400"; do
+  set -- $case
+  status=0
+  "$source_dir/scripts/wine-run.sh" "$build/FerroltCheck.exe" /preview "$(winepath -w "$out/$1")" \
+    "${@:2}" "$sample" > /dev/null 2>&1 || status=$?
+  [ "$status" -eq 4 ] || fail "/preview into $case ended with $status, expected 4"
+done
+
 [ "$failures" -eq 0 ] && echo "report pages: all checks passed"
 exit $((failures > 0))
