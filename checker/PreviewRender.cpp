@@ -129,8 +129,12 @@ HWND CreateScreenWindow(const Screen &screen)
   DWORD style = WS_POPUP;
   if (g_settings.titleShown && CaptionAllowed())
     style |= WS_CAPTION;
-  HWND window = CreateWindowExW(0, kHostClass, L"", style, 0, 0, screen.width, screen.height,
-                                nullptr, nullptr, g_app.instance, nullptr);
+  RECT place = {0, 0, screen.width, screen.height};
+  if (screen.forced)
+    place = screen.forcedRect;
+  HWND window = CreateWindowExW(0, kHostClass, L"", style, place.left, place.top,
+                                place.right - place.left, place.bottom - place.top, nullptr,
+                                nullptr, g_app.instance, nullptr);
   if (window == nullptr)
     return nullptr;
   // Shown and active as the launcher's window is, so that the list view draws its
@@ -222,6 +226,29 @@ void DrawFrame(HDC dc, HWND window)
   DrawCaption(window, dc, &caption, DC_ACTIVE | DC_TEXT | DC_GRADIENT);
 }
 
+// A window on part of the screen: the rest shows the colour of the desktop behind it.
+void PlaceOnScreen(const Screen &screen, Picture *picture)
+{
+  COLORREF desktop = GetSysColor(COLOR_BACKGROUND);
+  uint32_t fill = 0xFF000000u | (GetRValue(desktop) << 16) | (GetGValue(desktop) << 8) |
+                  GetBValue(desktop);
+  std::vector<uint32_t> whole(static_cast<size_t>(screen.width) * screen.height, fill);
+  for (int y = 0; y < picture->height; ++y) {
+    int row = screen.forcedRect.top + y;
+    if (row < 0 || row >= screen.height)
+      continue;
+    for (int x = 0; x < picture->width; ++x) {
+      int column = screen.forcedRect.left + x;
+      if (column >= 0 && column < screen.width)
+        whole[static_cast<size_t>(row) * screen.width + column] =
+            picture->pixels[static_cast<size_t>(y) * picture->width + x];
+    }
+  }
+  picture->pixels.swap(whole);
+  picture->width = screen.width;
+  picture->height = screen.height;
+}
+
 }  // namespace
 
 COLORREF Picture::At(int x, int y) const
@@ -284,8 +311,9 @@ bool RenderLoadedConfiguration(const Screen &screen, Picture *picture)
   const int savedLimit = g_app.titleLimit;
   const LONG programCount = g_entries.programCount;
   g_shell.plainCe = !screen.windowsMobile;
-  g_shell.fullScreen = screen.fullScreen ? 1 : 0;
-  g_shell.forceScreenState = FORCE_SCREEN_NONE;
+  // A forced rectangle stands for full screen, as at start-up.
+  g_shell.fullScreen = screen.fullScreen || screen.forced ? 1 : 0;
+  g_shell.forceScreenState = screen.forced ? FORCE_SCREEN_VALID : FORCE_SCREEN_NONE;
   g_shell.menuBarHeight = 0;
   g_shell.fullScreenEntry = nullptr;
   g_shell.createMenuBarEntry = CreateDeviceMenuBar;
@@ -299,6 +327,8 @@ bool RenderLoadedConfiguration(const Screen &screen, Picture *picture)
       wchar_t caption[TEXT_CAPACITY] = {0};
       GetWindowTextW(window, caption, TEXT_CAPACITY);
       rendered = CaptureWindow(window, picture);
+      if (rendered && screen.forced)
+        PlaceOnScreen(screen, picture);
       picture->caption = caption;
     }
     TearDownPresentation();

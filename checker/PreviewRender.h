@@ -17,6 +17,10 @@ struct Screen {
   int height = DEFAULT_SCREEN_HEIGHT;
   bool windowsMobile = false;  // false: plain Windows CE
   bool fullScreen = false;     // the profile's FullScreen value is set
+  // The profile's ForceScreen rectangle, when the launcher accepts it for this screen: the
+  // launcher's window covers only that part of the screen.
+  bool forced = false;
+  RECT forcedRect = {0, 0, 0, 0};
   // Where files the script names by device path (the header picture) are found when the
   // device path itself does not exist here: the script's folder. Empty: device paths only.
   std::wstring fileFolder;

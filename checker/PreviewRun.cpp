@@ -12,7 +12,9 @@
 #include "checker/ReportPage.h"
 #include "launcher/config/DisplaySettings.h"
 #include "launcher/config/Profile.h"
+#include "launcher/config/ConfigCheck.h"
 #include "launcher/presentation/ListPresentation.h"
+#include "launcher/shell/ShellLockdown.h"
 
 namespace preview {
 namespace {
@@ -105,6 +107,13 @@ bool WritePreview(const check::CheckOptions &options, const std::wstring &folder
     ReadProfileValue(profile.keyPath.c_str(), L"FullScreen", &fullScreen, sizeof(fullScreen),
                      REG_DWORD);
     screen.fullScreen = fullScreen != 0;
+    RECT usable = {0, 0, screen.width, screen.height};
+    int forceState = FORCE_SCREEN_NONE;
+    DWORD left = 0, top = 0, right = 0, bottom = 0;
+    screen.forced = JudgeForceScreen(&usable, &forceState) && forceState == FORCE_SCREEN_VALID &&
+                    ReadForceScreenRect(&left, &top, &right, &bottom);
+    SetRect(&screen.forcedRect, static_cast<int>(left), static_cast<int>(top),
+            static_cast<int>(right), static_cast<int>(bottom));
     PendingShot entry;
     entry.profileKey = profile.keyPath;
     entry.shot.configuration = static_cast<size_t>(&configuration - profile.configurations.data());

@@ -209,6 +209,28 @@ TEST_F(PreviewRender, EveryListModeShowsTheFirstLabelSelectedAtTheTop)
   }
 }
 
+TEST_F(PreviewRender, AForcedRectangleShowsTheLauncherOnlyThereOnTheScreen)
+{
+  ASSERT_NO_FATAL_FAILURE(Import());
+  ASSERT_NO_FATAL_FAILURE(Show(DEFAULT_CONFIGURATION));
+  preview::Screen screen;
+  screen.windowsMobile = true;
+  screen.forced = true;
+  SetRect(&screen.forcedRect, 20, 40, 220, 300);
+  preview::Picture shot;
+  ASSERT_TRUE(preview::RenderLoadedConfiguration(screen, &shot));
+  ASSERT_EQ(240, shot.width);
+  ASSERT_EQ(320, shot.height);
+  const COLORREF desktop = GetSysColor(COLOR_BACKGROUND);
+  for (POINT outside : {POINT{5, 5}, POINT{10, 200}, POINT{230, 200}, POINT{120, 310}})
+    EXPECT_EQ(desktop, shot.At(outside.x, outside.y)) << outside.x << "," << outside.y;
+  // Full screen on Windows Mobile: a caption, no menu bar; the bars start below the caption.
+  int top = FirstRowOf(shot, SELECTED);
+  EXPECT_GT(top, 40 + 10);
+  EXPECT_EQ(SELECTED, shot.At(22 + 4, top + 5));
+  EXPECT_EQ(AREA, shot.At(120, 295));
+}
+
 // The shipped samples name their header picture by its device path; the preview takes it
 // from beside the script, as the package installs it there.
 TEST_F(PreviewRender, ShippedSamplesShowTheirHeaderPictureAboveTheBars)
