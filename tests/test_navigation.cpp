@@ -8,7 +8,6 @@
 #include "launcher/config/DisplaySettings.h"
 #include "launcher/config/Profile.h"
 #include "launcher/config/ProgramEntries.h"
-#include "launcher/shell/MainWindow.h"
 #include "launcher/shell/Navigation.h"
 #include "tests/support/TestSupport.h"
 
@@ -163,27 +162,6 @@ TEST_F(Navigation, TenNestedConfigurationsFitTheEleventhDoesNot)
   EXPECT_STREQ(L"Default", g_profile.configurationName);
   EXPECT_EQ(L"Home", Title());
   EXPECT_FALSE(ReturnToPreviousConfiguration());
-}
-
-TEST_F(Navigation, ACallBeyondTheTenthLevelKeepsTheUserWhereHeIs)
-{
-  for (int i = 1; i <= 11; ++i)
-    AddConfiguration(L"Level" + std::to_wstring(i), 1);
-  const std::wstring entry = kProfile + L"\\Level10\\Programs\\Prog1";
-  test::SetString(HKEY_CURRENT_USER, entry, L"Name", L"");
-  test::SetString(HKEY_CURRENT_USER, entry, L"Call", L"Level11");
-  ASSERT_TRUE(LoadConfiguration(g_profile.configurationKeyPath));
-  for (int i = 1; i <= 10; ++i)
-    ASSERT_TRUE(EnterConfiguration((L"Level" + std::to_wstring(i)).c_str())) << i;
-  ASSERT_EQ(1, g_entries.entries[0].isCall);
-
-  OnEnterConfiguration(window_, reinterpret_cast<LPARAM>(g_entries.entries[0].call));
-  MSG message;
-  ASSERT_TRUE(PeekMessageW(&message, window_, MSG_ENTER_CONFIGURATION, MSG_SHOW_CONFIGURATION,
-                           PM_REMOVE));
-  EXPECT_EQ(static_cast<UINT>(MSG_SHOW_CONFIGURATION), message.message);
-  EXPECT_EQ(10, g_app.stackDepth);
-  EXPECT_STREQ(L"Level10", g_profile.configurationName);
 }
 
 TEST_F(Navigation, CallingAConfigurationOnTheWayIsARepeat)

@@ -39,10 +39,7 @@ void OnEnterConfiguration(HWND window, LPARAM name)
   TearDownPresentation();
   // The entry table that holds the text is emptied by what follows.
   CopyText(g_mainWindow.calledConfiguration, TEXT_CAPACITY, reinterpret_cast<const wchar_t *>(name));
-  int depth = g_app.stackDepth;
-  // Going back undoes the push of a failed entry; when the stack was full nothing was
-  // pushed, and the user stays on the configuration shown.
-  if (EnterConfiguration(g_mainWindow.calledConfiguration) || g_app.stackDepth == depth)
+  if (EnterConfiguration(g_mainWindow.calledConfiguration))
     PostMessageW(window, MSG_SHOW_CONFIGURATION, 0, 0);
   else
     PostMessageW(window, MSG_BACK, 0, 0);
