@@ -11,9 +11,9 @@
 #define TEXT_NO_PROFILES L"The script defines no profile"
 #define TEXT_NO_DEFAULT L"The profile has no \"Default\" configuration: the launcher cannot start"
 #define TEXT_NEVER_REACHABLE L"Never reachable: no entry calls this configuration"
-#define TEXT_TOO_DEEP                                                                       \
+#define TEXT_TOO_DEEP                                                                    \
   L"\"%s\" cannot be entered: the path to it is deeper than the %d configurations the " \
-  L"launcher keeps"
+  L"launcher keeps, and the device goes back one level instead"
 #define TEXT_NOT_SUPPLIED \
   L"\"%s\" is not among the script's own files: it must already be on the device"
 #define TEXT_MENU_TOO_TALL \

@@ -149,7 +149,7 @@ const Case kCases[] = {
                  DeepChain())),
      L"",
      {"{S}:58: error: C10: \"C11\" cannot be entered: the path to it is deeper than the 10 "
-      "configurations the launcher keeps",
+      "configurations the launcher keeps, and the device goes back one level instead",
       "{S}:59: warning: C11: Never reachable: no entry calls this configuration",
       "{S}: 1 error, 1 warning, 12 configurations checked"},
      2},
