@@ -21,7 +21,7 @@ namespace {
 const wchar_t kHostClass[] = L"FerroltPreviewScreen";
 const wchar_t kDeviceBarClass[] = L"FerroltPreviewDeviceBar";
 // Height of the Windows Mobile menu bar at the devices' 96 pixels per inch.
-enum { DEVICE_MENU_BAR_HEIGHT = 26, CHILD_LIMIT = 256 };
+enum { DEVICE_MENU_BAR_HEIGHT = 26, CHILD_LIMIT = 256, OFF_SCREEN = -30000 };
 
 // The launcher's main window as far as a shown presentation needs it: the list view asks
 // its parent for the texts of the further columns.
@@ -132,7 +132,8 @@ HWND CreateScreenWindow(const Screen &screen)
   RECT place = {0, 0, screen.width, screen.height};
   if (screen.forced)
     place = screen.forcedRect;
-  HWND window = CreateWindowExW(0, kHostClass, L"", style, place.left, place.top,
+  // Far off the desktop's own screen: a preview run on a desktop shows no windows there.
+  HWND window = CreateWindowExW(0, kHostClass, L"", style, OFF_SCREEN, OFF_SCREEN,
                                 place.right - place.left, place.bottom - place.top, nullptr,
                                 nullptr, g_app.instance, nullptr);
   if (window == nullptr)
