@@ -1,0 +1,45 @@
+#pragma once
+// The exit password as the registry stores it: a salted, iterated PBKDF2-HMAC-SHA1 hash
+// in the text form "pbkdf2-sha1$<iterations>$<salt hex>$<hash hex>". Derivation goes
+// through the platform's CryptoAPI; the password itself is never kept.
+#include <windows.h>
+
+enum {
+  PASSWORD_HASH_BYTES = 20,          // one SHA-1 block of derived key
+  PASSWORD_SALT_BYTES = 16,          // what a new hash gets
+  PASSWORD_SALT_MAX_BYTES = 64,      // the longest salt a stored value may carry
+  PASSWORD_MIN_ITERATIONS = 10000,
+  PASSWORD_MAX_ITERATIONS = 1000000, // beyond this a device would hang for minutes per try
+  PASSWORD_MAX_CHARACTERS = 64,      // the longest password the prompt accepts
+  // The longest stored text: prefix, 7 digits, the salt and the hash in hex, separators.
+  PASSWORD_HASH_TEXT_CAPACITY = 12 + 7 + 2 * PASSWORD_SALT_MAX_BYTES + 2 * PASSWORD_HASH_BYTES + 4,
+};
+
+#define PASSWORD_HASH_PREFIX L"pbkdf2-sha1$"
+
+struct PasswordHash {
+  DWORD iterations;
+  BYTE salt[PASSWORD_SALT_MAX_BYTES];
+  DWORD saltLength;
+  BYTE hash[PASSWORD_HASH_BYTES];
+};
+
+// PBKDF2 with HMAC-SHA1 (RFC 2898) into output; false when the platform's cryptography
+// fails. The password and salt are raw bytes; any output length is allowed.
+bool DerivePbkdf2Sha1(const BYTE *password, DWORD passwordLength, const BYTE *salt,
+                      DWORD saltLength, DWORD iterations, BYTE *output, DWORD outputLength);
+
+// Reads the stored text form; false for anything that is not a well-formed hash (wrong
+// prefix, iterations outside the allowed range, a salt shorter than 16 bytes or longer
+// than the maximum, a hash that is not 20 bytes, a stray character).
+bool ParsePasswordHash(const wchar_t *text, PasswordHash *hash);
+
+// Writes the text form of hash (lower-case hex); false when it does not fit capacity.
+bool FormatPasswordHash(const PasswordHash *hash, wchar_t *text, size_t capacity);
+
+// Makes a new hash of password (UTF-16, converted to UTF-8 as the prompt does) with a
+// random 16-byte salt and the given iterations.
+bool CreatePasswordHash(const wchar_t *password, DWORD iterations, PasswordHash *hash);
+
+// Whether password matches hash; the comparison takes the same time whatever matches.
+bool VerifyPassword(const wchar_t *password, const PasswordHash *hash);

@@ -1,0 +1,118 @@
+// The exit password's hash: PBKDF2-HMAC-SHA1 against the published vectors, the stored
+// text form, and checking a password against it.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "launcher/config/PasswordHash.h"
+
+namespace {
+
+std::string Hex(const BYTE *bytes, size_t length)
+{
+  static const char digits[] = "0123456789abcdef";
+  std::string text;
+  for (size_t i = 0; i < length; ++i) {
+    text += digits[bytes[i] >> 4];
+    text += digits[bytes[i] & 15];
+  }
+  return text;
+}
+
+// RFC 6070. The vector with 16,777,216 iterations is left out: it takes minutes.
+TEST(PasswordHash, DerivationMatchesThePublishedVectors)
+{
+  static const struct {
+    std::string password, salt;
+    DWORD iterations;
+    DWORD length;
+    const char *expected;
+  } vectors[] = {
+      {"password", "salt", 1, 20, "0c60c80f961f0e71f3a9b524af6012062fe037a6"},
+      {"password", "salt", 2, 20, "ea6c014dc72d6f8ccd1ed92ace1d41f0d8de8957"},
+      {"password", "salt", 4096, 20, "4b007901b765489abead49d926f721d065a429c1"},
+      {"passwordPASSWORDpassword", "saltSALTsaltSALTsaltSALTsaltSALTsalt", 4096, 25,
+       "3d2eec4fe41c849b80c8d83662c0e44a8b291a964cf2f07038"},
+      {std::string("pass\0word", 9), std::string("sa\0lt", 5), 4096, 16,
+       "56fa6aa75548099dcc37d7f03425e0c3"},
+  };
+  for (const auto &v : vectors) {
+    BYTE output[32] = {0};
+    ASSERT_TRUE(DerivePbkdf2Sha1(reinterpret_cast<const BYTE *>(v.password.data()),
+                                 static_cast<DWORD>(v.password.size()),
+                                 reinterpret_cast<const BYTE *>(v.salt.data()),
+                                 static_cast<DWORD>(v.salt.size()), v.iterations, output, v.length));
+    EXPECT_EQ(v.expected, Hex(output, v.length)) << v.iterations << " iterations";
+  }
+}
+
+// Passwords of no bytes and longer than a SHA-1 block, as other implementations derive them.
+TEST(PasswordHash, EmptyAndLongPasswordsFollowHmacKeyRules)
+{
+  // A 100-byte key: HMAC first reduces it to its SHA-1.
+  const std::string longKey(100, 'k');
+  BYTE digest[20];
+  ASSERT_TRUE(DerivePbkdf2Sha1(reinterpret_cast<const BYTE *>(longKey.data()), 100,
+                               reinterpret_cast<const BYTE *>("salt"), 4, 3, digest, 20));
+  EXPECT_EQ("26c5aad6369b5bf0f63761a693d30e4f3654fe13", Hex(digest, 20));
+
+  ASSERT_TRUE(DerivePbkdf2Sha1(nullptr, 0, reinterpret_cast<const BYTE *>("salt"), 4, 1, digest, 20));
+  EXPECT_EQ("a33dddc30478185515311f8752895d36ea4363a2", Hex(digest, 20));
+}
+
+TEST(PasswordHash, OnlyWellFormedValuesAreAccepted)
+{
+  const std::wstring salt = L"00112233445566778899aabbccddeeff";
+  const std::wstring hash = L"0c60c80f961f0e71f3a9b524af6012062fe037a6";
+  static const struct {
+    std::wstring text;
+    bool valid;
+  } rows[] = {
+      {L"pbkdf2-sha1$10000$" + salt + L"$" + hash, true},
+      {L"pbkdf2-sha1$1000000$" + salt + L"AB$" + hash, true},
+      {L"pbkdf2-sha1$20000$00112233445566778899AABBCCDDEEFF$" + hash, true},
+      {L"", false},
+      {L"pbkdf2-sha1$9999$" + salt + L"$" + hash, false},
+      {L"pbkdf2-sha1$1000001$" + salt + L"$" + hash, false},
+      {L"pbkdf2-sha1$99999999999$" + salt + L"$" + hash, false},
+      {L"pbkdf2-sha1$$" + salt + L"$" + hash, false},
+      {L"pbkdf2-sha1$+10000$" + salt + L"$" + hash, false},
+      {L"PBKDF2-SHA1$10000$" + salt + L"$" + hash, false},
+      {L"pbkdf2-sha256$10000$" + salt + L"$" + hash, false},
+      {L"pbkdf2-sha1$10000$00112233445566778899aabbccddee$" + hash, false},  // 15-byte salt
+      {L"pbkdf2-sha1$10000$" + salt + L"0$" + hash, false},                  // odd digits
+      {L"pbkdf2-sha1$10000$" + salt + L"$" + hash + L"00", false},
+      {L"pbkdf2-sha1$10000$" + salt + L"$" + hash.substr(2), false},
+      {L"pbkdf2-sha1$10000$" + salt + L"$" + hash + L"$", false},
+      {L"pbkdf2-sha1$10000$" + salt + L"$" + hash + L" ", false},
+      {L"pbkdf2-sha1$10000$" + salt + L"$" + hash.substr(0, 38) + L"zz", false},
+      {L"pbkdf2-sha1$10000$" + salt, false},
+      {L"pbkdf2-sha1$10000$" + std::wstring(130, L'a') + L"$" + hash, false},
+  };
+  for (const auto &row : rows) {
+    PasswordHash parsed;
+    EXPECT_EQ(row.valid, ParsePasswordHash(row.text.c_str(), &parsed)) << row.text.c_str();
+  }
+}
+
+TEST(PasswordHash, ANewHashIsSaltedReadsBackAndKnowsItsPassword)
+{
+  PasswordHash first, second, parsed;
+  ASSERT_TRUE(CreatePasswordHash(L"4711-p\u00e4ss", PASSWORD_MIN_ITERATIONS, &first));
+  ASSERT_TRUE(CreatePasswordHash(L"4711-p\u00e4ss", PASSWORD_MIN_ITERATIONS, &second));
+  EXPECT_EQ(16u, first.saltLength);
+  EXPECT_NE(Hex(first.salt, 16), Hex(second.salt, 16)) << "each hash gets its own salt";
+  EXPECT_NE(Hex(first.hash, 20), Hex(second.hash, 20));
+
+  wchar_t text[PASSWORD_HASH_TEXT_CAPACITY];
+  ASSERT_TRUE(FormatPasswordHash(&first, text, PASSWORD_HASH_TEXT_CAPACITY));
+  EXPECT_EQ(std::wstring(L"pbkdf2-sha1$10000$"), std::wstring(text).substr(0, 18));
+  ASSERT_TRUE(ParsePasswordHash(text, &parsed));
+  EXPECT_TRUE(VerifyPassword(L"4711-p\u00e4ss", &parsed));
+  EXPECT_FALSE(VerifyPassword(L"4711-pass", &parsed));
+  EXPECT_FALSE(VerifyPassword(L"", &parsed));
+  EXPECT_FALSE(FormatPasswordHash(&first, text, 40)) << "a text that does not fit is refused";
+  EXPECT_FALSE(CreatePasswordHash(L"x", PASSWORD_MIN_ITERATIONS - 1, &first));
+}
+
+}  // namespace
