@@ -59,6 +59,11 @@ bool CreateMainWindow(HINSTANCE instance, int showCommand, DWORD style, UINT cla
   return true;
 }
 
+DWORD LauncherTime()
+{
+  return GetTickCount() + g_app.clockOffset;
+}
+
 bool PreTranslateLoopMessage(MSG *message)
 {
   if (g_app.openDialog != nullptr) {

@@ -22,6 +22,7 @@ struct AppState {
   HACCEL currentAccelerators;
   HWND openDialog;          // the framework dialog on top, if any
   HWND presentationWindow;  // the list view or the menu-bar container, if any
+  DWORD clockOffset;        // added to the tick count; lets tests move the clock forward
 };
 extern AppState g_app;
 
@@ -36,6 +37,9 @@ int RunMessageLoop(UINT acceleratorId);
 bool PreTranslateLoopMessage(MSG *message);
 // One message through those rules, then translated and dispatched when nobody took it.
 void DispatchLoopMessage(MSG *message);
+
+// Milliseconds on the launcher's clock: the tick count plus the clock offset.
+DWORD LauncherTime();
 
 void GetWorkArea(RECT *area);
 void GetClientArea(RECT *area);

@@ -6,6 +6,7 @@
 #include "launcher/launch/LaunchCommand.h"
 #include "launcher/presentation/ListPresentation.h"
 #include "launcher/presentation/MenuBars.h"
+#include "launcher/shell/ExitGuard.h"
 #include "launcher/shell/MainWindow.h"
 #include "launcher/shell/Navigation.h"
 #include "launcher/shell/ShellLockdown.h"
@@ -64,6 +65,8 @@ void ActivateItem(int index)
         CheckConfiguration(g_navigation.stack[g_app.stackDepth - 1]))
       PostMessageW(g_app.mainWindow, MSG_BACK, 0, 0);
   } else if (index == g_presentation.exitIndex) {
+    if (!ConfirmUserExit())
+      return;
     if (IsMenuBarsMode())
       PostMessageW(g_app.mainWindow, WM_CLOSE, 0, 0);
     else
@@ -93,15 +96,16 @@ void HandleCommand(HWND window, int commandId)
   case IDOK:
     if (g_app.openDialog != nullptr)
       PostMessageW(g_app.openDialog, WM_COMMAND, IDOK, 0);
-    else
+    else if (ConfirmUserExit())
       PostMessageW(window, WM_CLOSE, 0, 0);
     return;
   case IDCANCEL:
-    if (g_settings.exitShown)
+    if (g_settings.exitShown && ConfirmUserExit())
       PostMessageW(window, WM_CLOSE, 0, 0);
     return;
   case CMD_QUIT:
-    SendMessageW(window, WM_CLOSE, 0, 0);
+    if (ConfirmUserExit())
+      SendMessageW(window, WM_CLOSE, 0, 0);
     return;
   case CMD_ABOUT:
     ShowLauncherAbout();
@@ -123,7 +127,9 @@ void HandleCommand(HWND window, int commandId)
 
 void ConfirmExit()
 {
-  if (!g_settings.exitShown)
+  if (!g_settings.exitShown || (g_app.exitOnEsc != 1 && g_app.exitOnEsc != 2))
+    return;
+  if (!ConfirmUserExit())
     return;
   switch (g_app.exitOnEsc) {
   case 1:

@@ -5,6 +5,7 @@
 #include "launcher/config/ProgramEntries.h"
 #include "launcher/presentation/ListPresentation.h"
 #include "launcher/presentation/MenuBars.h"
+#include "launcher/shell/ExitGuard.h"
 #include "launcher/shell/ShellLockdown.h"
 
 MainWindowState g_mainWindow = {{0}, -1, -1, -1, -1, false};
@@ -119,6 +120,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     OnSetFocus();
     return 0;
   case WM_CLOSE:
+    DismissExitPrompt();
     CloseApplication();
     return 0;
   case WM_SETTINGCHANGE:

@@ -5,6 +5,7 @@
 #include "launcher/config/ConfigCheck.h"
 #include "launcher/config/DisplaySettings.h"
 #include "launcher/config/Profile.h"
+#include "launcher/shell/ExitGuard.h"
 #include "launcher/shell/Navigation.h"
 #include "launcher/shell/ShellLockdown.h"
 #include "launcher/shell/WMCmdBar.h"
@@ -67,6 +68,7 @@ int RunLauncher(HINSTANCE instance, const wchar_t *commandLine)
 
   g_app.exitOnEsc = ReadExitOnEsc();
   g_app.backOnZero = ReadBackOnZero();
+  ReadExitGuard();
 
   return RunMessageLoop(IDA_LAUNCHER);
 }

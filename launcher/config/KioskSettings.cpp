@@ -1,0 +1,75 @@
+// Reading and checking ExitPassword and IdleHomeSeconds.
+#include "launcher/config/KioskSettings.h"
+
+#include "Common/StdInit.h"
+#include "launcher/config/Profile.h"
+#include "resources/resource.h"
+
+static void ShowSettingError(TextOrId format, ULONG_PTR first, ULONG_PTR second)
+{
+  wchar_t formatText[TEXT_CAPACITY];
+  wchar_t message[TEXT_CAPACITY];
+  LoadTextOrId(format, formatText, TEXT_CAPACITY);
+  wsprintfW(message, formatText, first, second);
+  MessageBoxW(g_app.mainWindow, message, L"Ferrolt Error ", MB_OK);
+}
+
+int ClassifyExitPassword(DWORD type, const wchar_t *text, DWORD bytes, PasswordHash *hash)
+{
+  if (type != REG_SZ || text == nullptr || bytes < sizeof(wchar_t) ||
+      bytes > PASSWORD_HASH_TEXT_CAPACITY * sizeof(wchar_t))
+    return EXIT_PASSWORD_INVALID;
+  // The text must end where the value ends: no terminator inside, none missing.
+  DWORD length = bytes / sizeof(wchar_t);
+  if (text[length - 1] != L'\0')
+    return EXIT_PASSWORD_INVALID;
+  return ParsePasswordHash(text, hash) ? EXIT_PASSWORD_SET : EXIT_PASSWORD_INVALID;
+}
+
+int ReadExitPassword(PasswordHash *hash)
+{
+  ZeroMemory(hash, sizeof(*hash));
+  HKEY key;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, ProductKeyPath(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return EXIT_PASSWORD_NONE;
+  // One character more than any hash, so that a longer value is seen as too long.
+  wchar_t text[PASSWORD_HASH_TEXT_CAPACITY + 1] = {0};
+  DWORD type = 0;
+  DWORD bytes = sizeof(text) - sizeof(wchar_t);
+  LONG result = RegQueryValueExW(key, L"ExitPassword", nullptr, &type,
+                                 reinterpret_cast<BYTE *>(text), &bytes);
+  RegCloseKey(key);
+  if (result == ERROR_FILE_NOT_FOUND)
+    return EXIT_PASSWORD_NONE;
+  int state = result == ERROR_SUCCESS ? ClassifyExitPassword(type, text, bytes, hash)
+                                      : EXIT_PASSWORD_INVALID;
+  if (state == EXIT_PASSWORD_INVALID)
+    ShowSettingError(TEXT_ID(IDS_BAD_EXIT_PASSWORD), 0, 0);
+  return state;
+}
+
+bool IsAllowedIdleHomeSeconds(DWORD seconds)
+{
+  return seconds == 0 || (seconds >= IDLE_HOME_MIN_SECONDS && seconds <= IDLE_HOME_MAX_SECONDS);
+}
+
+DWORD ReadIdleHomeSeconds()
+{
+  HKEY key;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, g_profile.profileKeyPath, 0, KEY_READ, &key) !=
+      ERROR_SUCCESS)
+    return 0;
+  DWORD type = 0;
+  DWORD seconds = 0;
+  DWORD size = sizeof(seconds);
+  LONG result = RegQueryValueExW(key, L"IdleHomeSeconds", nullptr, &type,
+                                 reinterpret_cast<BYTE *>(&seconds), &size);
+  RegCloseKey(key);
+  if (result == ERROR_FILE_NOT_FOUND)
+    return 0;
+  if (result == ERROR_SUCCESS && type == REG_DWORD && size == sizeof(seconds) &&
+      IsAllowedIdleHomeSeconds(seconds))
+    return seconds;
+  ShowSettingError(TEXT_ID(IDS_BAD_IDLE_HOME_SECONDS), IDLE_HOME_MIN_SECONDS, IDLE_HOME_MAX_SECONDS);
+  return 0;
+}

@@ -1,0 +1,25 @@
+#pragma once
+// The two settings that keep a device user inside the launcher: the exit password of the
+// product key and the profile's idle time before the launcher goes back home.
+#include <windows.h>
+
+#include "launcher/config/PasswordHash.h"
+
+enum { EXIT_PASSWORD_NONE = 0, EXIT_PASSWORD_SET = 1, EXIT_PASSWORD_INVALID = 2 };
+enum { IDLE_HOME_MIN_SECONDS = 10, IDLE_HOME_MAX_SECONDS = 86400 };
+
+// What a stored ExitPassword value amounts to. A value of another type, one too long for
+// any hash, or one that does not parse is EXIT_PASSWORD_INVALID; hash is filled only for
+// EXIT_PASSWORD_SET. Shows nothing.
+int ClassifyExitPassword(DWORD type, const wchar_t *text, DWORD bytes, PasswordHash *hash);
+
+// Reads ExitPassword from the product key; shows "ExitPassword is not valid" when it is
+// not a well-formed hash.
+int ReadExitPassword(PasswordHash *hash);
+
+// 0 (off) and 10 to 86,400 are allowed.
+bool IsAllowedIdleHomeSeconds(DWORD seconds);
+
+// Reads IdleHomeSeconds from the profile key: 0 when missing or off; a value that is not
+// allowed is reported as the other setting checks do and read as 0.
+DWORD ReadIdleHomeSeconds();
