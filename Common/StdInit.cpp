@@ -64,8 +64,17 @@ DWORD LauncherTime()
   return GetTickCount() + g_app.clockOffset;
 }
 
+// A key or a tap (not a mere pointer move) from the device's user.
+static bool IsUserInput(UINT message)
+{
+  return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
+         (message >= WM_LBUTTONDOWN && message <= WM_MBUTTONDBLCLK);
+}
+
 bool PreTranslateLoopMessage(MSG *message)
 {
+  if (IsUserInput(message->message))
+    g_app.lastInputTime = LauncherTime();
   if (g_app.openDialog != nullptr) {
     if (g_app.currentAccelerators != nullptr &&
         TranslateAcceleratorW(g_app.openDialog, g_app.currentAccelerators, message))

@@ -23,6 +23,7 @@ struct AppState {
   HWND openDialog;          // the framework dialog on top, if any
   HWND presentationWindow;  // the list view or the menu-bar container, if any
   DWORD clockOffset;        // added to the tick count; lets tests move the clock forward
+  DWORD lastInputTime;      // LauncherTime() of the last key or tap the loops saw
 };
 extern AppState g_app;
 

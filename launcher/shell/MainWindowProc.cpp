@@ -6,6 +6,7 @@
 #include "launcher/presentation/ListPresentation.h"
 #include "launcher/presentation/MenuBars.h"
 #include "launcher/shell/ExitGuard.h"
+#include "launcher/shell/IdleHome.h"
 #include "launcher/shell/ShellLockdown.h"
 
 MainWindowState g_mainWindow = {{0}, -1, -1, -1, -1, false};
@@ -109,6 +110,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
   case WM_CREATE:
     return OnCreate(window);
   case WM_DESTROY:
+    StopIdleHome(window);
     PostQuitMessage(0);
     return 0;
   case WM_SIZE:
@@ -122,6 +124,11 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
   case WM_CLOSE:
     DismissExitPrompt();
     CloseApplication();
+    return 0;
+  case WM_TIMER:
+    if (wParam != IDLE_HOME_TIMER)
+      return DefWindowProcW(window, message, wParam, lParam);
+    OnIdleTimer(window);
     return 0;
   case WM_SETTINGCHANGE:
     if (wParam == SETTING_ROTATION)

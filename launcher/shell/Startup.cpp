@@ -6,6 +6,7 @@
 #include "launcher/config/DisplaySettings.h"
 #include "launcher/config/Profile.h"
 #include "launcher/shell/ExitGuard.h"
+#include "launcher/shell/IdleHome.h"
 #include "launcher/shell/Navigation.h"
 #include "launcher/shell/ShellLockdown.h"
 #include "launcher/shell/WMCmdBar.h"
@@ -69,6 +70,7 @@ int RunLauncher(HINSTANCE instance, const wchar_t *commandLine)
   g_app.exitOnEsc = ReadExitOnEsc();
   g_app.backOnZero = ReadBackOnZero();
   ReadExitGuard();
+  StartIdleHome(g_app.mainWindow);
 
   return RunMessageLoop(IDA_LAUNCHER);
 }

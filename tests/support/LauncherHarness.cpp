@@ -6,6 +6,7 @@
 #include "Common/StdInit.h"
 #include "launcher/config/Profile.h"
 #include "launcher/shell/ExitGuard.h"
+#include "launcher/shell/IdleHome.h"
 #include "launcher/shell/MainWindow.h"
 #include "launcher/shell/Navigation.h"
 #include "launcher/shell/ShellLockdown.h"
@@ -179,6 +180,7 @@ void LauncherTest::Start()
                                IDS_WINDOW_TEXT));
   g_app.currentAccelerators = LoadAcceleratorsW(g_app.instance, MAKEINTRESOURCEW(IDA_LAUNCHER));
   ReadExitGuard();
+  StartIdleHome(g_app.mainWindow);
   SetForegroundWindow(g_app.mainWindow);
   PumpUntil([this] { return !Running() || g_app.presentationWindow != nullptr; });
   Pump(50);

@@ -1,0 +1,169 @@
+// Back home when idle: the real main window left alone in front goes back to "Default"
+// level by level; keys and taps, dialogs, other windows in front and the setting's range.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "Common/StdInit.h"
+#include "launcher/config/Profile.h"
+#include "launcher/shell/IdleHome.h"
+#include "launcher/shell/MainWindow.h"
+#include "launcher/shell/Navigation.h"
+#include "tests/support/FrameworkHarness.h"
+#include "tests/support/LauncherHarness.h"
+
+namespace {
+
+class IdleHome : public test::LauncherTest {
+protected:
+  void SetIdleSeconds(DWORD seconds)
+  {
+    test::SetDword(HKEY_CURRENT_USER, kProfile, L"IdleHomeSeconds", seconds);
+  }
+  // Three levels below "Default", IdleHomeSeconds 10, the launcher started and at depth.
+  void StartAtDepth(int depth)
+  {
+    AddLevels(3);
+    SetIdleSeconds(10);
+    Start();
+    Descend(depth);
+    ASSERT_EQ(depth, g_app.stackDepth) << boxes.Captions();
+    Touch();
+  }
+  // A tap on the launcher, as the user's last input.
+  void Touch()
+  {
+    PostMessageW(g_app.mainWindow, WM_LBUTTONDOWN, 0, 0);
+    PostMessageW(g_app.mainWindow, WM_LBUTTONUP, 0, 0);
+    Pump(50);
+  }
+  // The launcher's clock moves on; the idle timer then gets more than one tick to act.
+  void Idle(DWORD seconds)
+  {
+    g_app.clockOffset += seconds * 1000;
+    Pump(1200);
+  }
+  // The clock moves on, and the launcher is home within a few ticks.
+  bool HomeAfter(DWORD seconds)
+  {
+    g_app.clockOffset += seconds * 1000;
+    return PumpUntil([this] { return AtHome(); }, 4000);
+  }
+  bool AtHome() const
+  {
+    return g_app.stackDepth == 0 && wcscmp(g_profile.configurationName, L"Default") == 0 &&
+           g_app.presentationWindow != nullptr;
+  }
+};
+
+TEST_F(IdleHome, LeftAloneInFrontItGoesBackHomeLevelByLevel)
+{
+  for (const wchar_t *family : {static_cast<const wchar_t *>(nullptr), L"PocketPC"}) {
+    test::ScopedEnv platform(L"FERROLT_PLATFORM_TYPE", family);
+    for (int depth : {1, 3}) {
+      SCOPED_TRACE(testing::Message() << (family ? "PocketPC" : "plain CE") << ", depth " << depth);
+      SetUp();
+      StartAtDepth(depth);
+      Idle(6);
+      EXPECT_EQ(depth, g_app.stackDepth) << "less than ten seconds";
+      EXPECT_TRUE(HomeAfter(4)) << "depth " << g_app.stackDepth;
+      EXPECT_EQ(L"Home", test::WindowText(g_app.mainWindow)) << "every level's segment is gone";
+      EXPECT_EQ(0u, boxes.Count()) << boxes.Captions();
+      Stop();
+    }
+  }
+}
+
+TEST_F(IdleHome, AKeyOrATapStartsTheIdleTimeAgain)
+{
+  for (UINT input : {static_cast<UINT>(WM_KEYDOWN), static_cast<UINT>(WM_LBUTTONDOWN)}) {
+    SCOPED_TRACE(input);
+    SetUp();
+    StartAtDepth(1);
+    Idle(6);
+    PostMessageW(g_app.presentationWindow, input, input == WM_KEYDOWN ? VK_SHIFT : 0, 0);
+    Pump(50);
+    Idle(6);
+    EXPECT_EQ(1, g_app.stackDepth) << "six seconds after the input";
+    EXPECT_TRUE(HomeAfter(4));
+    Stop();
+  }
+}
+
+TEST_F(IdleHome, AnOpenFrameworkDialogIsClosedBeforeGoingBack)
+{
+  static const struct {
+    const char *name;
+    int command;
+  } dialogsOpen[] = {{"About box", CMD_ABOUT}, {"exit password", CMD_QUIT}};
+  for (const auto &open : dialogsOpen) {
+    SCOPED_TRACE(open.name);
+    SetUp();
+    test::SetString(HKEY_CURRENT_USER, kProduct, L"ExitPassword",
+                    L"pbkdf2-sha1$10000$00112233445566778899aabbccddeeff$"
+                    L"0c60c80f961f0e71f3a9b524af6012062fe037a6");
+    StartAtDepth(1);
+    dialogs.Type(L"12", 0);
+    // The dialog's own loop runs inside this pump; the clock moves on while it is open.
+    bool opened = false;
+    test::RunLater(300, [&opened] {
+      opened = g_app.openDialog != nullptr;
+      g_app.clockOffset += 10 * 1000;
+    });
+    PostMessageW(g_app.mainWindow, WM_COMMAND, open.command, 0);
+    EXPECT_TRUE(PumpUntil([this] { return AtHome(); }));
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(nullptr, g_app.openDialog);
+    EXPECT_TRUE(Running()) << "a cancelled password dialog lets nobody out";
+    EXPECT_TRUE(dialogs.Messages().empty()) << "nothing typed counts as an answer";
+    Stop();
+  }
+}
+
+TEST_F(IdleHome, BehindAnotherWindowItNeverJumps)
+{
+  StartAtDepth(2);
+  HWND other = CreateWindowExW(0, L"STATIC", L"started program", WS_POPUP | WS_VISIBLE, 0, 0, 40,
+                               40, nullptr, nullptr, nullptr, nullptr);
+  SetForegroundWindow(other);
+  Idle(60);
+  EXPECT_EQ(2, g_app.stackDepth);
+
+  // Back in front, the time spent behind does not count.
+  DestroyWindow(other);
+  SetForegroundWindow(g_app.mainWindow);
+  Idle(6);
+  EXPECT_EQ(2, g_app.stackDepth);
+  EXPECT_TRUE(HomeAfter(4));
+}
+
+TEST_F(IdleHome, ValuesOutsideTheRangeAreReportedAndTurnItOff)
+{
+  static const struct {
+    DWORD seconds;
+    bool allowed;
+  } rows[] = {{0, true}, {10, true}, {86400, true}, {9, false}, {86401, false}, {0xFFFFFFFF, false}};
+  for (const auto &row : rows) {
+    SCOPED_TRACE(row.seconds);
+    SetUp();
+    SetIdleSeconds(row.seconds);
+    Start();
+    EXPECT_EQ(row.allowed ? row.seconds : 0u, g_idleHome.seconds);
+    if (row.allowed) {
+      EXPECT_EQ(0u, boxes.Count()) << boxes.Captions();
+    } else {
+      ASSERT_EQ(1u, boxes.Count()) << boxes.Captions();
+      EXPECT_EQ(L"Ferrolt Error ", boxes.Boxes()[0].caption);
+      EXPECT_EQ(L"IdleHomeSeconds must be 0 or between 10 and 86400", boxes.Boxes()[0].text);
+    }
+    Stop();
+  }
+  // A text is not a number of seconds.
+  SetUp();
+  test::SetString(HKEY_CURRENT_USER, kProfile, L"IdleHomeSeconds", L"30");
+  Start();
+  EXPECT_EQ(0u, g_idleHome.seconds);
+  EXPECT_EQ(1u, boxes.Count());
+}
+
+}  // namespace
