@@ -5,6 +5,7 @@
 #include "checker/CheckerTexts.h"
 #include "checker/ThrowawayRegistry.h"
 #include "checker/WalkSteps.h"
+#include "launcher/presentation/EntryIcons.h"
 #include "launcher/regscript/RegistryScript.h"
 
 namespace check {
@@ -122,6 +123,8 @@ void CheckScript(const CheckOptions &options, CheckReport *report,
     return;
   }
   StartCollectingMessages();
+  // Icons tell nothing about a configuration; only a visitor that pictures it needs them.
+  g_entryIconsWanted = static_cast<bool>(visitor);
   ScriptLines lines;
   ImportScript(options.script, &lines, report);
   if (!utf16) {
@@ -140,6 +143,7 @@ void CheckScript(const CheckOptions &options, CheckReport *report,
         WalkConfigurations(options, lines, &profile, visitor);
     }
   }
+  g_entryIconsWanted = true;
   CloseThrowawayRegistry();
 }
 

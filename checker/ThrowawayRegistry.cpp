@@ -48,6 +48,34 @@ bool ProcessRuns(DWORD processId)
   return running;
 }
 
+// Deletes the key and everything below it. Each key is opened once and deleted through
+// that handle; the platform's tree delete opens and queries every key several times.
+LONG DeleteKeyTree(HKEY parent, const wchar_t *name)
+{
+  HKEY key = nullptr;
+  LONG result = RegOpenKeyExW(parent, name, 0, KEY_ENUMERATE_SUB_KEYS | DELETE, &key);
+  if (result != ERROR_SUCCESS)
+    return result;
+  std::vector<std::wstring> children;
+  for (DWORD index = 0;; ++index) {
+    wchar_t child[MAX_PATH];  // a key name holds at most 255 characters
+    DWORD length = MAX_PATH;
+    if (RegEnumKeyExW(key, index, child, &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS)
+      break;
+    children.push_back(child);
+  }
+  for (const std::wstring &child : children)
+    DeleteKeyTree(key, child.c_str());
+  // An empty name deletes the key the handle is open on.
+  result = RegDeleteKeyW(key, L"");
+  RegCloseKey(key);
+  // Whatever this way left behind, the platform's own tree delete removes.
+  if (result != ERROR_SUCCESS)
+    result = RegDeleteTreeW(parent, name);
+  return result;
+}
+
 // Keys left by runs that were killed before they could clean up.
 void RemoveStaleScratch()
 {
@@ -63,7 +91,7 @@ void RemoveStaleScratch()
       stale.push_back(name);
   }
   for (const std::wstring &name : stale)
-    RegDeleteTreeW(s_parent, name.c_str());
+    DeleteKeyTree(s_parent, name.c_str());
 }
 
 void RemoveScratch()
@@ -76,7 +104,7 @@ void RemoveScratch()
         RegCloseKey(s_overrides[i]);
       s_overrides[i] = nullptr;
     }
-    RegDeleteTreeW(s_parent, s_scratchName.c_str());
+    DeleteKeyTree(s_parent, s_scratchName.c_str());
     RegCloseKey(s_parent);
     s_parent = nullptr;
     s_open = false;

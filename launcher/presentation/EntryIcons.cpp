@@ -8,6 +8,7 @@
 #include "launcher/config/ProgramEntries.h"
 
 bool g_hotKeysRegistered = true;
+bool g_entryIconsWanted = true;
 
 // Hot-key ids (entry indexes) registered with the main window, one bit each, so that
 // unregistering removes exactly those and nothing another window owns.
@@ -84,6 +85,8 @@ static void LoadIconsOfEntry(ProgramEntry *entry, bool lookUpFile, int smallSize
 
 int LoadEntryIcons()
 {
+  if (!g_entryIconsWanted)
+    return 1;
   SetCursor(LoadCursorW(nullptr, IDC_WAIT));
   bool lookUpFile = g_settings.useProgramIcons == 1 || g_settings.mode != MODE_MENU_BARS;
   int smallSize = SmallIconSize();

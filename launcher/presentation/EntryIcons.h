@@ -3,6 +3,9 @@
 #include <windows.h>
 
 extern bool g_hotKeysRegistered;  // cleared when any registration failed
+// Cleared by a tool that reads configurations without showing them (the checker):
+// LoadEntryIcons then loads no icon at all.
+extern bool g_entryIconsWanted;
 
 int LoadEntryIcons();
 int RegisterEntryHotKeys();
