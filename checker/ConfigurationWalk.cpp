@@ -61,14 +61,18 @@ public:
       Collect(home, 0);
       return;
     }
-    // Start-up loads the home configuration, checks it, and loads it again to show it.
+    // Start-up loads the home configuration, checks it, and loads it again to show it;
+    // the walk shows the table of the first load.
+    UnregisterEntryHotKeys();
+    ClearProgramEntries();
     bool started = LoadConfiguration(defaultPath.c_str());
     Collect(home, 0);
     if (!started)
       return;
     CheckConfiguration(DEFAULT_CONFIGURATION);
     Collect(home, 0);
-    if (!ShowCurrent(home, false))
+    bool loaded = RegisterEntryHotKeys() && LoadEntryIcons();
+    if (!ShowCurrent(home, loaded))
       return;
     FollowCalls(home);
     WalkUnreachable(home);
@@ -147,18 +151,12 @@ private:
     }
   }
 
-  // What the launcher does when it shows the current configuration. It loads it once
-  // more, as entering it did already; the checker takes the entry table entering left
-  // (the same load, the same messages).
+  // What the launcher does when it shows the current configuration, which it has just
+  // loaded (entering it loads it, and the walk takes the table that load left: a second
+  // load reads the same keys and repeats the same messages).
   bool ShowCurrent(size_t index, bool loaded)
   {
     bool shown = loaded;
-    if (!loaded) {
-      UnregisterEntryHotKeys();
-      ClearProgramEntries();
-      shown = LoadConfiguration(g_profile.configurationKeyPath) && RegisterEntryHotKeys() &&
-              LoadEntryIcons();
-    }
     RecordEntries(index);
     if (shown)
       ShowEntryWarnings();

@@ -48,6 +48,18 @@ bool ProcessRuns(DWORD processId)
   return running;
 }
 
+// Deletes the key an open handle names, in one round trip to the registry where the
+// system's own entry point is there; RegDeleteKeyW with an empty name opens the key again.
+LONG DeleteOpenKey(HKEY key)
+{
+  typedef LONG(WINAPI * DeleteKeyFunction)(HANDLE);
+  static DeleteKeyFunction deleteKey = reinterpret_cast<DeleteKeyFunction>(
+      reinterpret_cast<void *>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtDeleteKey")));
+  if (deleteKey == nullptr)
+    return RegDeleteKeyW(key, L"");
+  return deleteKey(key) == 0 ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+
 // Deletes the key and everything below it. Each key is opened once and deleted through
 // that handle; the platform's tree delete opens and queries every key several times.
 LONG DeleteKeyTree(HKEY parent, const wchar_t *name)
@@ -67,8 +79,7 @@ LONG DeleteKeyTree(HKEY parent, const wchar_t *name)
   }
   for (const std::wstring &child : children)
     DeleteKeyTree(key, child.c_str());
-  // An empty name deletes the key the handle is open on.
-  result = RegDeleteKeyW(key, L"");
+  result = DeleteOpenKey(key);
   RegCloseKey(key);
   // Whatever this way left behind, the platform's own tree delete removes.
   if (result != ERROR_SUCCESS)
