@@ -8,6 +8,7 @@
 #include <string>
 
 #include "checker/ConfigurationWalk.h"
+#include "checker/HashPassword.h"
 #include "checker/PreviewRun.h"
 #include "checker/ReportOutput.h"
 
@@ -16,12 +17,15 @@ namespace {
 const char kUsage[] =
     "Usage: FerroltCheck [/profile NAME | /all] [/screen WxH] [/platform ce|wm] [/json] "
     "[/preview DIR] script.reg\n"
+    "       FerroltCheck /hash-password\n"
     "  /profile NAME   check this profile (default: the one the launcher would choose)\n"
     "  /all            check every profile the script defines\n"
     "  /screen WxH     the device's work area in pixels (default 240x320)\n"
     "  /platform ce|wm plain Windows CE (default) or Windows Mobile\n"
     "  /json           print the findings as a JSON array\n"
     "  /preview DIR    also write a picture of every screen and a report page into DIR\n"
+    "  /hash-password  read a password from standard input and print its ExitPassword value\n"
+    "                  and a REGEDIT4 line (exit code 0, or 2 for an empty or overlong one)\n"
     "Exit code: 0 clean, 1 warnings only, 2 errors, 3 the script could not be read,\n"
     "4 the preview could not be written.\n";
 
@@ -98,6 +102,8 @@ int wmain(int argc, wchar_t **argv)
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
   // Lines end in LF alone wherever the output goes, so pipelines read the same bytes.
   _setmode(_fileno(stdout), _O_BINARY);
+  if (argc == 2 && IsOption(argv[1], L"hash-password"))
+    return RunHashPassword();
   Arguments arguments;
   if (!ParseArguments(argc, argv, &arguments)) {
     fputs(kUsage, stderr);

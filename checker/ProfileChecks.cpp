@@ -6,6 +6,7 @@
 #include "checker/CheckerTexts.h"
 #include "checker/WalkSteps.h"
 #include "launcher/config/ConfigCheck.h"
+#include "launcher/config/KioskSettings.h"
 #include "launcher/config/ProgramEntries.h"
 #include "launcher/config/Profile.h"
 #include "launcher/presentation/EntryIcons.h"
@@ -123,6 +124,11 @@ bool SelectAndCheckProfile(const CheckOptions &options, const ScriptLines &lines
   CollectProfile(profile, lines.ValueLine(ProductKeyPath(), L"ExitOnESC"));
   g_app.backOnZero = ReadBackOnZero();
   CollectProfile(profile, lines.ValueLine(ProductKeyPath(), L"BackOnZero"));
+  PasswordHash exitPassword;
+  ReadExitPassword(&exitPassword);
+  CollectProfile(profile, lines.ValueLine(ProductKeyPath(), L"ExitPassword"));
+  ReadIdleHomeSeconds();
+  CollectProfile(profile, lines.ValueLine(profile->keyPath, L"IdleHomeSeconds"));
   return true;
 }
 

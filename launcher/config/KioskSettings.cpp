@@ -11,7 +11,7 @@ static void ShowSettingError(TextOrId format, ULONG_PTR first, ULONG_PTR second)
   wchar_t message[TEXT_CAPACITY];
   LoadTextOrId(format, formatText, TEXT_CAPACITY);
   wsprintfW(message, formatText, first, second);
-  MessageBoxW(g_app.mainWindow, message, L"Ferrolt Error ", MB_OK);
+  ShowMessageBox(g_app.mainWindow, message, L"Ferrolt Error ", MB_OK);
 }
 
 int ClassifyExitPassword(DWORD type, const wchar_t *text, DWORD bytes, PasswordHash *hash)

@@ -16,7 +16,22 @@ static void ReadAvailable(HANDLE pipe, std::string *output)
   }
 }
 
-CheckerRun RunChecker(const std::wstring &arguments, DWORD timeoutMs)
+// A pipe whose reading end the child inherits, filled with input and closed.
+static HANDLE InputPipe(const std::string &input)
+{
+  SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+  HANDLE readEnd = nullptr, writeEnd = nullptr;
+  if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0))
+    return nullptr;
+  SetHandleInformation(writeEnd, HANDLE_FLAG_INHERIT, 0);
+  DWORD written = 0;
+  if (!input.empty())
+    WriteFile(writeEnd, input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
+  CloseHandle(writeEnd);
+  return readEnd;
+}
+
+CheckerRun RunChecker(const std::wstring &arguments, DWORD timeoutMs, const std::string &input)
 {
   CheckerRun run;
   SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
@@ -29,12 +44,15 @@ CheckerRun RunChecker(const std::wstring &arguments, DWORD timeoutMs)
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdOutput = writeEnd;
   startup.hStdError = writeEnd;
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  HANDLE inputPipe = input.empty() ? nullptr : InputPipe(input);
+  startup.hStdInput = inputPipe != nullptr ? inputPipe : GetStdHandle(STD_INPUT_HANDLE);
   std::wstring line = L"\"" + BuildDir() + L"FerroltCheck.exe\" " + arguments;
   PROCESS_INFORMATION process = {};
   BOOL started = CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                                 &startup, &process);
   CloseHandle(writeEnd);
+  if (inputPipe != nullptr)
+    CloseHandle(inputPipe);
   if (!started) {
     CloseHandle(readEnd);
     return run;

@@ -13,8 +13,10 @@ struct CheckerRun {
   std::string output;     // standard output, as printed
 };
 
-// Runs FerroltCheck.exe with the given arguments and collects its standard output.
-CheckerRun RunChecker(const std::wstring &arguments, DWORD timeoutMs = 60000);
+// Runs FerroltCheck.exe with the given arguments and collects its standard output; input,
+// when given, is piped to its standard input.
+CheckerRun RunChecker(const std::wstring &arguments, DWORD timeoutMs = 60000,
+                      const std::string &input = std::string());
 // Writes a script file of these bytes into a folder of the tests' own; returns its path.
 std::wstring WriteScript(const std::wstring &fileName, const std::string &bytes);
 // The lines of a text, without their line ends.

@@ -1,0 +1,98 @@
+// FerroltCheck and the kiosk settings: /hash-password makes a value the launcher accepts,
+// and the checker reports the values the launcher refuses, at the lines that wrote them.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "launcher/config/PasswordHash.h"
+#include "tests/support/CheckerRun.h"
+
+namespace {
+
+std::wstring Wide(const std::string &text)
+{
+  wchar_t buffer[512] = {0};
+  MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, buffer, 511);
+  return buffer;
+}
+
+TEST(HashPasswordCommand, PrintsAValueTheLauncherAcceptsAndARegeditLine)
+{
+  static const struct {
+    std::string input;
+    const wchar_t *password;
+  } rows[] = {{"4711\r\n", L"4711"}, {"p\xc3\xa4ss word\n", L"p\u00e4ss word"}, {"last", L"last"}};
+  for (const auto &row : rows) {
+    SCOPED_TRACE(row.input);
+    test::CheckerRun run = test::RunChecker(L"/hash-password", 60000, row.input);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(0u, run.exitCode) << run.output;
+    std::vector<std::string> lines = test::Lines(run.output);
+    ASSERT_EQ(2u, lines.size()) << run.output;
+    PasswordHash hash;
+    ASSERT_TRUE(ParsePasswordHash(Wide(lines[0]).c_str(), &hash)) << lines[0];
+    EXPECT_EQ(16u, hash.saltLength);
+    EXPECT_GE(hash.iterations, 10000u);
+    EXPECT_TRUE(VerifyPassword(row.password, &hash));
+    EXPECT_FALSE(VerifyPassword(L"4712", &hash));
+    EXPECT_EQ("\"ExitPassword\"=\"" + lines[0] + "\"", lines[1]);
+  }
+}
+
+TEST(HashPasswordCommand, RefusesAnEmptyOrOverlongPassword)
+{
+  for (const std::string &input : {std::string("\r\n"), std::string(65, 'x') + "\n",
+                                   std::string(300, 'x'), std::string("\xff\xfe\n")}) {
+    SCOPED_TRACE(input.size());
+    test::CheckerRun run = test::RunChecker(L"/hash-password", 60000, input);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(2u, run.exitCode);
+    EXPECT_EQ(std::string::npos, run.output.find("pbkdf2")) << run.output;
+  }
+}
+
+TEST(KioskSettingChecks, ValuesTheLauncherRefusesAreReportedAtTheirLines)
+{
+  const std::string head =
+      "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\OrvantLLC\\Ferrolt]\n\"ActiveProfile\"=\"Shop\"\n";
+  const std::string profile = "[HKEY_CURRENT_USER\\Software\\OrvantLLC\\Ferrolt\\Profiles\\Shop]\n";
+  const std::string home =
+      "[HKEY_CURRENT_USER\\Software\\OrvantLLC\\Ferrolt\\Profiles\\Shop\\Default\\Settings]\n"
+      "\"Mode\"=\"List\"\n"
+      "[HKEY_CURRENT_USER\\Software\\OrvantLLC\\Ferrolt\\Profiles\\Shop\\Default\\Programs\\Prog1]\n"
+      "\"Description\"=\"Notes\"\n\"Name\"=\"\\\\Windows\\\\notepad.exe\"\n";
+  const std::string good = "pbkdf2-sha1$10000$00112233445566778899aabbccddeeff$"
+                           "0c60c80f961f0e71f3a9b524af6012062fe037a6";
+  static const struct {
+    const char *name;
+    std::string product, profile;
+    std::vector<std::string> findings;  // before the summary line
+    DWORD exitCode;
+  } rows[] = {
+      {"both well set", "\"ExitPassword\"=\"" + good + "\"\n", "\"IdleHomeSeconds\"=dword:0000003c\n",
+       {}, 0},
+      {"a password that is not a hash", "\"ExitPassword\"=\"4711\"\n", "",
+       {":4: error: (profile): ExitPassword is not valid"}, 2},
+      {"a hash of too few rounds",
+       "\"ExitPassword\"=\"pbkdf2-sha1$9999$00112233445566778899aabbccddeeff$"
+       "0c60c80f961f0e71f3a9b524af6012062fe037a6\"\n",
+       "", {":4: error: (profile): ExitPassword is not valid"}, 2},
+      {"an idle time below ten seconds", "", "\"IdleHomeSeconds\"=dword:00000009\n",
+       {":5: error: (profile): IdleHomeSeconds must be 0 or between 10 and 86400"}, 2},
+  };
+  for (const auto &row : rows) {
+    SCOPED_TRACE(row.name);
+    std::wstring path = test::WriteScript(L"kiosk.reg", head + row.product + profile + row.profile + home);
+    test::CheckerRun run = test::RunChecker(L"\"" + path + L"\"");
+    ASSERT_TRUE(run.finished);
+    std::vector<std::string> lines = test::Lines(run.output);
+    ASSERT_EQ(row.findings.size() + 1, lines.size()) << run.output;
+    std::string shown(path.begin(), path.end());
+    for (size_t i = 0; i < row.findings.size(); ++i)
+      EXPECT_EQ(shown + row.findings[i], lines[i]);
+    EXPECT_EQ(row.exitCode, run.exitCode) << run.output;
+  }
+}
+
+}  // namespace
