@@ -20,6 +20,8 @@ inline bool IsTextId(TextOrId value) { return reinterpret_cast<ULONG_PTR>(value)
 bool CopyText(wchar_t *buffer, size_t capacity, const wchar_t *text);
 // Appends text, cutting it when it does not fit. Returns false when it had to cut.
 bool AppendText(wchar_t *buffer, size_t capacity, const wchar_t *text);
+// The value of one hexadecimal digit (either case), or -1.
+int HexDigitValue(wchar_t c);
 
 // ---- Path and text helpers ---------------------------------------------------------
 // In place: replaces the first occurrence of sought by replacement. A result that would

@@ -116,3 +116,14 @@ bool GetDirectory(const wchar_t *path, wchar_t *directory, size_t capacity)
   directory[length] = 0;
   return true;
 }
+
+int HexDigitValue(wchar_t c)
+{
+  if (c >= L'0' && c <= L'9')
+    return c - L'0';
+  if (c >= L'a' && c <= L'f')
+    return c - L'a' + 10;
+  if (c >= L'A' && c <= L'F')
+    return c - L'A' + 10;
+  return -1;
+}

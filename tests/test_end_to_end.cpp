@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "tests/support/LauncherHarness.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -27,23 +28,6 @@ bool WaitForTitle(HWND window, const std::wstring &title, DWORD timeoutMs)
     Sleep(50);
   }
   return false;
-}
-
-// Presses a key combination in the launcher's thread: its key state is shared while the
-// two input queues are attached.
-void PressControlKey(HWND window, WORD key)
-{
-  DWORD thread = GetWindowThreadProcessId(window, nullptr);
-  AttachThreadInput(GetCurrentThreadId(), thread, TRUE);
-  BYTE keys[256];
-  GetKeyboardState(keys);
-  keys[VK_CONTROL] = 0x80;
-  SetKeyboardState(keys);
-  PostMessageW(window, WM_KEYDOWN, key, 1);
-  Sleep(500);
-  keys[VK_CONTROL] = 0;
-  SetKeyboardState(keys);
-  AttachThreadInput(GetCurrentThreadId(), thread, FALSE);
 }
 
 TEST(EndToEnd, SampleConfigurationIsWalkedAProgramStartedAndTheLauncherClosedWithCtrlQ)
@@ -96,7 +80,7 @@ TEST(EndToEnd, SampleConfigurationIsWalkedAProgramStartedAndTheLauncherClosedWit
   ASSERT_TRUE(WaitForTitle(window, L"Warehouse", 10000)) << TitleOf(window).c_str();
   Sleep(300);
 
-  PressControlKey(window, 'Q');
+  test::PressControlKey(window, 'Q');
   ASSERT_TRUE(launcher.Wait(15000, &exitCode)) << "Ctrl+Q did not close the launcher";
   EXPECT_EQ(0u, exitCode);
 

@@ -47,6 +47,16 @@ public:
   void ChooseExitItem() { ActivateItem(g_presentation.exitIndex); }
   void PressEscape() { test::PostKey(g_app.presentationWindow, VK_ESCAPE); }
   void PressPlatformOk() { SendMessageW(g_app.mainWindow, WM_COMMAND, IDOK, 0); }
+
+protected:
+  // Ctrl+Q's command, answered with a wrong password each time.
+  void QuitWithWrongPassword(int times)
+  {
+    for (int i = 0; i < times; ++i) {
+      dialogs.Type(L"0000");
+      SendMessageW(g_app.mainWindow, WM_COMMAND, CMD_QUIT, 0);
+    }
+  }
 };
 
 struct ExitPath {
@@ -118,10 +128,7 @@ TEST_F(ExitPassword, FiveWrongAnswersInARowLockTheWayOutForAMinute)
 {
   SetPassword(HashOf(kPassword));
   Start();
-  for (int i = 0; i < 5; ++i) {
-    dialogs.Type(L"0000");
-    SendMessageW(g_app.mainWindow, WM_COMMAND, CMD_QUIT, 0);
-  }
+  QuitWithWrongPassword(5);
   Pump();
   EXPECT_EQ(5, dialogs.Prompts());
   dialogs.Clear();
@@ -152,12 +159,9 @@ TEST_F(ExitPassword, AWrongAnswerAfterTheLockStartsAnotherMinute)
 {
   SetPassword(HashOf(kPassword));
   Start();
-  for (int i = 0; i < 6; ++i) {
-    dialogs.Type(L"0000");
-    SendMessageW(g_app.mainWindow, WM_COMMAND, CMD_QUIT, 0);
-    if (i == 4)
-      g_app.clockOffset += 60 * 1000;
-  }
+  QuitWithWrongPassword(5);
+  g_app.clockOffset += 60 * 1000;
+  QuitWithWrongPassword(1);
   Pump();
   EXPECT_EQ(6, dialogs.Prompts());
   dialogs.Clear();

@@ -149,17 +149,6 @@ bool DerivePbkdf2Sha1(const BYTE *password, DWORD passwordLength, const BYTE *sa
   return done;
 }
 
-static int HexDigit(wchar_t c)
-{
-  if (c >= L'0' && c <= L'9')
-    return c - L'0';
-  if (c >= L'a' && c <= L'f')
-    return c - L'a' + 10;
-  if (c >= L'A' && c <= L'F')
-    return c - L'A' + 10;
-  return -1;
-}
-
 // Reads hex digits up to the next '$' or the end; false for an odd count, a stray
 // character or more than capacity bytes.
 static bool ParseHexField(const wchar_t **cursor, BYTE *bytes, DWORD capacity, DWORD *length)
@@ -167,8 +156,8 @@ static bool ParseHexField(const wchar_t **cursor, BYTE *bytes, DWORD capacity, D
   const wchar_t *p = *cursor;
   DWORD count = 0;
   while (*p != L'\0' && *p != L'$') {
-    int high = HexDigit(p[0]);
-    int low = high < 0 ? -1 : HexDigit(p[1]);
+    int high = HexDigitValue(p[0]);
+    int low = high < 0 ? -1 : HexDigitValue(p[1]);
     if (low < 0 || count >= capacity)
       return false;
     bytes[count++] = static_cast<BYTE>(high * 16 + low);

@@ -16,17 +16,6 @@ static wchar_t *SkipBlanks(wchar_t *text)
   return text;
 }
 
-static int HexDigitValue(wchar_t c)
-{
-  if (c >= L'0' && c <= L'9')
-    return c - L'0';
-  if (c >= L'a' && c <= L'f')
-    return c - L'a' + 10;
-  if (c >= L'A' && c <= L'F')
-    return c - L'A' + 10;
-  return -1;
-}
-
 // Case-insensitive for ASCII letters only, so no locale can make "dword:" match oddly.
 static bool StartsWithAnyCase(const wchar_t *text, const wchar_t *prefix)
 {
