@@ -2,6 +2,7 @@
 // exit password's hash.
 #include "launcher/config/PasswordHash.h"
 
+#include <wchar.h>
 #include <wincrypt.h>
 
 #include "Common/StdFuncs.h"
@@ -237,7 +238,7 @@ bool FormatPasswordHash(const PasswordHash *hash, wchar_t *text, size_t capacity
 static bool PasswordBytes(const wchar_t *password, char *bytes, int capacity, DWORD *length)
 {
   *length = 0;
-  if (password == nullptr || lstrlenW(password) > PASSWORD_MAX_CHARACTERS)
+  if (password == nullptr || wcslen(password) > PASSWORD_MAX_CHARACTERS)
     return false;
   if (password[0] == L'\0')
     return true;
