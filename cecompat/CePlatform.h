@@ -3,6 +3,7 @@
 // Product code includes this header and calls them under their device names; on the
 // device build this header would be empty.
 #include <windows.h>
+#include <shellapi.h>
 
 #ifndef SPI_GETPLATFORMTYPE
 #define SPI_GETPLATFORMTYPE 257
@@ -26,6 +27,13 @@ LONG CeRegDeleteKeyW(HKEY root, LPCWSTR path);
 // Reads a CE text shortcut ("<count>#<target>") into target; the target comes back as
 // written, quotes and arguments included.
 BOOL SHGetShortcutTarget(LPCWSTR shortcut, LPWSTR target, int capacity);
+
+// SHGetFileInfoW for a device path. On the device a path from the root ("\\Windows\\...")
+// names the object store; on a desktop it names the current drive, and the desktop shell
+// answers such a path only with the drive letter in front.
+DWORD_PTR CeSHGetFileInfoW(LPCWSTR path, DWORD attributes, SHFILEINFOW *info, UINT infoSize,
+                           UINT flags);
+#define SHGetFileInfoW CeSHGetFileInfoW
 
 // Loads a bitmap file as a DIB section.
 HBITMAP SHLoadDIBitmap(LPCWSTR path);

@@ -1,5 +1,7 @@
 // Entry icons and hot keys, against the prefix's real files, icons and hot-key table.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <shellapi.h>
 
 #include <string>
 #include <vector>
@@ -8,6 +10,7 @@
 #include "launcher/config/DisplaySettings.h"
 #include "launcher/config/ProgramEntries.h"
 #include "launcher/presentation/EntryIcons.h"
+#include "launcher/presentation/IconCache.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -84,13 +87,7 @@ protected:
   void TearDown() override
   {
     UnregisterEntryHotKeys();
-    for (ProgramEntry &entry : g_entries.entries) {
-      if (entry.smallIcon != nullptr)
-        DestroyIcon(entry.smallIcon);
-      if (entry.largeIcon != nullptr)
-        DestroyIcon(entry.largeIcon);
-    }
-    ZeroMemory(&g_entries, sizeof g_entries);
+    ClearProgramEntries();  // the entries' owner gives back what they own, and only that
     g_app.mainWindow = nullptr;
     DestroyWindow(window_);
   }
@@ -192,6 +189,82 @@ TEST_F(EntryIconsTest, SmallAndLargeIconAreSeparateHandlesOfTheRightSize)
       EXPECT_EQ(smallSize * 2, Picture(entry.largeIcon).width) << i;
     }
   }
+}
+
+IconPicture ShellPicture(const wchar_t *path)
+{
+  SHFILEINFOW info = {};
+  if (!SHGetFileInfoW(path, 0, &info, sizeof info, SHGFI_ICON))
+    return IconPicture();
+  IconPicture picture = Picture(info.hIcon);
+  DestroyIcon(info.hIcon);
+  return picture;
+}
+
+bool IconAlive(HICON icon)
+{
+  ICONINFO info = {};
+  if (!GetIconInfo(icon, &info))
+    return false;
+  DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+  return true;
+}
+
+TEST_F(EntryIconsTest, AnEntryNamingARealProgramByItsDevicePathShowsThatProgramsIcon)
+{
+  // The device root is the current drive: \Windows is the prefix's windows folder.
+  ProgramEntry &entry = AddEntry(L"\\Windows\\notepad.exe");
+  LoadEntryIcons();
+  IconPicture program = ShellPicture(L"C:\\windows\\notepad.exe");
+  ASSERT_GT(program.width, 0) << "the shell has no icon for the program";
+  ASSERT_FALSE(program == ResourcePicture(ICON_DEFAULT_ENTRY, program.width));
+  EXPECT_TRUE(Picture(entry.largeIcon) == program);
+}
+
+TEST_F(EntryIconsTest, AnUnchangedFileIsAskedForOnceUntilTheLauncherEnds)
+{
+  const std::wstring copy = L"C:\\icon-cache-test.exe";
+  ASSERT_TRUE(CopyFileW(L"C:\\windows\\notepad.exe", copy.c_str(), FALSE));
+  AddEntry(copy);
+  AddEntry(copy);
+  AddEntry(L"", ICON_ABOUT);
+  LoadEntryIcons();
+  const ProgramEntry first = g_entries.entries[0];
+  const HICON about = g_entries.entries[2].largeIcon;
+  // Both entries show the one answer; an entry shows it without owning it.
+  EXPECT_EQ(first.largeIcon, g_entries.entries[1].largeIcon);
+  EXPECT_EQ(first.smallIcon, g_entries.entries[1].smallIcon);
+  ClearProgramEntries();
+  for (HICON kept : {first.smallIcon, first.largeIcon, about})
+    EXPECT_TRUE(IconAlive(kept));
+
+  // Entering again: the same handles, the shell is not asked again.
+  AddEntry(copy);
+  AddEntry(L"", ICON_ABOUT);
+  LoadEntryIcons();
+  EXPECT_EQ(first.largeIcon, g_entries.entries[0].largeIcon);
+  EXPECT_EQ(first.smallIcon, g_entries.entries[0].smallIcon);
+  EXPECT_EQ(about, g_entries.entries[1].largeIcon);
+
+  // A file written since is asked for anew.
+  HANDLE file = CreateFileW(copy.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, file);
+  FILETIME later = {0x12345678, 0x01D00000};
+  SetFileTime(file, nullptr, nullptr, &later);
+  CloseHandle(file);
+  LoadEntryIcons();
+  EXPECT_NE(first.largeIcon, g_entries.entries[0].largeIcon);
+  EXPECT_TRUE(Picture(first.largeIcon) == Picture(g_entries.entries[0].largeIcon));
+
+  // At the end each kept file icon is destroyed, the launcher's own icons are not.
+  const HICON changed = g_entries.entries[0].largeIcon;
+  ClearProgramEntries();
+  ReleaseFileIcons();
+  for (HICON released : {first.smallIcon, first.largeIcon, changed})
+    EXPECT_FALSE(IconAlive(released));
+  EXPECT_TRUE(IconAlive(about));
+  DeleteFileW(copy.c_str());
 }
 
 // Whether the key combination is free: another window can take it for a moment.

@@ -440,6 +440,71 @@ TEST_F(ListPresentationTest, ImagesStayWithTheirItemsWhenAnIconIsMissing)
   }
 }
 
+// The pixels of an image and of its mask as the list holds them.
+std::vector<DWORD> ImageBits(HIMAGELIST list, int index)
+{
+  std::vector<DWORD> bits;
+  IMAGEINFO info = {};
+  if (!ImageList_GetImageInfo(list, index, &info))
+    return bits;
+  HDC screen = GetDC(nullptr);
+  for (HBITMAP bitmap : {info.hbmImage, info.hbmMask}) {
+    BITMAP shape = {};
+    GetObjectW(bitmap, sizeof shape, &shape);
+    BITMAPINFO format = {};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = shape.bmWidth;
+    format.bmiHeader.biHeight = -shape.bmHeight;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    std::vector<DWORD> all(static_cast<size_t>(shape.bmWidth) * shape.bmHeight);
+    GetDIBits(screen, bitmap, 0, shape.bmHeight, all.data(), &format, DIB_RGB_COLORS);
+    for (int y = info.rcImage.top; y < info.rcImage.bottom; ++y)
+      for (int x = info.rcImage.left; x < info.rcImage.right; ++x)
+        bits.push_back(all[static_cast<size_t>(y) * shape.bmWidth + x]);
+  }
+  ReleaseDC(nullptr, screen);
+  return bits;
+}
+
+TEST_F(ListPresentationTest, AnIconShownAgainGivesTheSameImageAsConvertingIt)
+{
+  AddEntries(6);
+  HICON redSmall = SolidIcon(16, RGB(255, 0, 0)), redLarge = SolidIcon(32, RGB(255, 0, 0));
+  HICON blueSmall = SolidIcon(16, RGB(0, 0, 255)), blueLarge = SolidIcon(32, RGB(0, 0, 255));
+  // Entries 0, 1, 3 and the Exit item share one icon; entries 2 and 4 lack a small one.
+  const HICON smalls[] = {redSmall, redSmall, nullptr, redSmall, nullptr, blueSmall, redSmall};
+  const HICON larges[] = {redLarge, redLarge, blueLarge, redLarge, blueLarge, blueLarge, redLarge};
+  for (int i = 0; i < 6; ++i) {
+    g_entries.entries[i].smallIcon = smalls[i];
+    g_entries.entries[i].largeIcon = larges[i];
+  }
+  ShowItem(&g_settings.exitShown, g_settings.exitText, L"Exit");
+  g_settings.exitSmallIcon = redSmall;
+  g_settings.exitLargeIcon = redLarge;
+  ASSERT_NE(nullptr, Build());
+
+  for (HIMAGELIST built : {g_presentation.smallImages, g_presentation.largeImages}) {
+    const HICON *icons = built == g_presentation.smallImages ? smalls : larges;
+    ASSERT_EQ(7, ImageList_GetImageCount(built));
+    // The same images made the plain way: every icon converted on its own.
+    int width = 0, height = 0;
+    ImageList_GetIconSize(built, &width, &height);
+    HIMAGELIST plain = ImageList_Create(width, height, ILC_MASK, 7, 0);
+    ImageList_SetBkColor(plain, ImageList_GetBkColor(built));
+    for (int i = 0; i < 7; ++i) {
+      if (icons[i] != nullptr)
+        ImageList_ReplaceIcon(plain, -1, icons[i]);
+      else
+        ImageList_SetImageCount(plain, i + 1);  // a blank image, checked by colour elsewhere
+    }
+    for (int i = 0; i < 7; ++i)
+      if (icons[i] != nullptr)
+        EXPECT_EQ(ImageBits(plain, i), ImageBits(built, i)) << "image " << i << " of " << width;
+    ImageList_Destroy(plain);
+  }
+}
+
 TEST_F(ListPresentationTest, ArrowKeysWrapInDetailsAndListOnly)
 {
   const struct {

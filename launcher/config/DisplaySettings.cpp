@@ -8,6 +8,7 @@
 #include "launcher/config/ProgramEntries.h"
 #include "launcher/config/Profile.h"
 #include "launcher/config/SettingReader.h"
+#include "launcher/presentation/IconCache.h"
 #include "resources/resource.h"
 
 DisplaySettings g_settings;
@@ -308,13 +309,12 @@ bool LoadDisplaySettings(const wchar_t *configurationKeyPath)
 
 void LoadItemIcons(int iconId, HICON *smallIcon, HICON *largeIcon)
 {
-  HINSTANCE instance = g_app.instance != nullptr ? g_app.instance : GetModuleHandleW(nullptr);
-  if (*smallIcon != nullptr)
+  // The launcher's own icons are shared: the record holds them without owning them,
+  // except one loaded when no place for sharing was left.
+  if (*smallIcon != nullptr && !IsKeptIcon(*smallIcon))
     DestroyIcon(*smallIcon);
-  if (*largeIcon != nullptr)
+  if (*largeIcon != nullptr && !IsKeptIcon(*largeIcon))
     DestroyIcon(*largeIcon);
-  *smallIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(iconId), IMAGE_ICON,
-                                             SmallIconSize(), SmallIconSize(), 0));
-  *largeIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(iconId), IMAGE_ICON,
-                                             LargeIconSize(), LargeIconSize(), 0));
+  *smallIcon = LoadLauncherIcon(iconId, SmallIconSize());
+  *largeIcon = LoadLauncherIcon(iconId, LargeIconSize());
 }

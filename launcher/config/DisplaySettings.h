@@ -78,6 +78,6 @@ bool ValidateSetting(int check, bool showMessage, bool reset, DisplaySettings *r
 bool ResetSetting(DisplaySettings *record, int messageId);
 HBITMAP CropBitmap(HBITMAP source, int sourceX, int sourceY, int largestWidth,
                    int largestHeight);
-// Loads the small and large icons of an added item (About, Exit, Return) into handles,
-// releasing what they held.
+// Loads the small and large icons of an added item (About, Exit, Return) into handles;
+// they are the launcher's shared icons.
 void LoadItemIcons(int iconId, HICON *smallIcon, HICON *largeIcon);

@@ -8,6 +8,7 @@
 #include "launcher/config/DisplaySettings.h"
 #include "launcher/config/Profile.h"
 #include "launcher/config/SettingReader.h"
+#include "launcher/presentation/IconCache.h"
 #include "launcher/presentation/ListPresentation.h"
 #include "resources/resource.h"
 
@@ -29,18 +30,20 @@ static bool OwnedBySettings(HICON icon)
          icon == g_settings.returnSmallIcon || icon == g_settings.returnLargeIcon;
 }
 
-static void ReleaseEntryIcon(HICON icon)
+void ReleaseEntryIcon(HICON *icon)
 {
-  if (icon != nullptr && !OwnedBySettings(icon))
-    DestroyIcon(icon);
+  // Shared launcher icons and kept file icons have owners of their own.
+  if (*icon != nullptr && !OwnedBySettings(*icon) && !IsKeptIcon(*icon))
+    DestroyIcon(*icon);
+  *icon = nullptr;
 }
 
 void ClearProgramEntries()
 {
   int used = UsedSlots();
   for (int i = 0; i < used; ++i) {
-    ReleaseEntryIcon(g_entries.entries[i].smallIcon);
-    ReleaseEntryIcon(g_entries.entries[i].largeIcon);
+    ReleaseEntryIcon(&g_entries.entries[i].smallIcon);
+    ReleaseEntryIcon(&g_entries.entries[i].largeIcon);
   }
   ReleaseHeaderBitmap(&g_settings);
   ZeroMemory(&g_entries, sizeof(g_entries));

@@ -40,6 +40,8 @@ struct EntryTable {
 extern EntryTable g_entries;
 
 void ClearProgramEntries();
+// Destroys an entry's icon when the entry owns it, and forgets it.
+void ReleaseEntryIcon(HICON *icon);
 bool FindProgramKeys(const wchar_t *configurationKeyPath);
 bool LoadProgramEntries(const wchar_t *configurationKeyPath);
 // Reads the values of one numbered key, opened once (null when it could not be opened:

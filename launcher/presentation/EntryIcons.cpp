@@ -1,11 +1,10 @@
 // Icons and hot keys of the program entries.
 #include "launcher/presentation/EntryIcons.h"
 
-#include <shellapi.h>
-
 #include "Common/StdInit.h"
 #include "launcher/config/DisplaySettings.h"
 #include "launcher/config/ProgramEntries.h"
+#include "launcher/presentation/IconCache.h"
 
 bool g_hotKeysRegistered = true;
 bool g_entryIconsWanted = true;
@@ -23,55 +22,35 @@ static int ProgramEntryCount()
   return count > MAX_PROGRAM_ENTRIES ? MAX_PROGRAM_ENTRIES : static_cast<int>(count);
 }
 
-static HICON LoadLauncherIcon(LONG iconId, int size)
+// The existence check; its size and write time tell whether the file changed.
+static bool FindFile(const wchar_t *path, WIN32_FIND_DATAW *found)
 {
-  return static_cast<HICON>(LoadImageW(g_app.instance, MAKEINTRESOURCEW(LOWORD(iconId)),
-                                       IMAGE_ICON, size, size, 0));
-}
-
-static bool FileExists(const wchar_t *path)
-{
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW(path, &found);
+  HANDLE search = FindFirstFileW(path, found);
   if (search == INVALID_HANDLE_VALUE)
     return false;
   FindClose(search);
   return true;
 }
 
-static HICON GetShellFileIcon(const wchar_t *path, UINT sizeFlag)
-{
-  SHFILEINFOW info;
-  ZeroMemory(&info, sizeof info);
-  if (SHGetFileInfoW(path, 0, &info, sizeof info, SHGFI_ICON | sizeFlag) == 0)
-    return nullptr;
-  return info.hIcon;
-}
-
-static void ReleaseIcon(HICON *icon)
-{
-  if (*icon != nullptr)
-    DestroyIcon(*icon);
-  *icon = nullptr;
-}
-
 static void LoadIconsOfEntry(ProgramEntry *entry, bool lookUpFile, int smallSize, int largeSize)
 {
   // A second run over the same table must not leak what the first one loaded.
-  ReleaseIcon(&entry->smallIcon);
-  ReleaseIcon(&entry->largeIcon);
+  ReleaseEntryIcon(&entry->smallIcon);
+  ReleaseEntryIcon(&entry->largeIcon);
 
   if (entry->icon != 0) {
     entry->smallIcon = LoadLauncherIcon(entry->icon, smallSize);
     entry->largeIcon = LoadLauncherIcon(entry->icon, largeSize);
   }
   // Only the Name can be a file; a call entry has none and keeps its launcher icon.
+  WIN32_FIND_DATAW found;
   if (lookUpFile && entry->name[0] != L'\0' &&
-      (entry->smallIcon == nullptr || entry->largeIcon == nullptr) && FileExists(entry->name)) {
+      (entry->smallIcon == nullptr || entry->largeIcon == nullptr) &&
+      FindFile(entry->name, &found)) {
     if (entry->smallIcon == nullptr)
-      entry->smallIcon = GetShellFileIcon(entry->name, SHGFI_SMALLICON);
+      entry->smallIcon = GetFileIcon(entry->name, found, true);
     if (entry->largeIcon == nullptr)
-      entry->largeIcon = GetShellFileIcon(entry->name, 0);
+      entry->largeIcon = GetFileIcon(entry->name, found, false);
   }
   if (entry->smallIcon == nullptr)
     entry->smallIcon = LoadLauncherIcon(ICON_DEFAULT_ENTRY, smallSize);

@@ -84,23 +84,51 @@ static bool AppendBlankImage(HIMAGELIST list)
   return added;
 }
 
-static bool AppendImage(HIMAGELIST list, HICON icon)
+// The icon behind each image of a list so far (none for a blank image), so that an icon
+// shown again is copied inside the list instead of being converted once more.
+struct ImageSources {
+  HICON icons[ENTRY_TABLE_SLOTS];
+  int count;
+};
+static ImageSources s_smallSources, s_largeSources;
+
+// Grows the list by one image and copies image from into it.
+static bool AppendCopy(HIMAGELIST list, int from, int to)
 {
-  if (icon == nullptr)
-    return AppendBlankImage(list);
-  return ImageList_ReplaceIcon(list, -1, icon) >= 0;
+  if (!ImageList_SetImageCount(list, static_cast<UINT>(to + 1)))
+    return false;
+  if (ImageList_Copy(list, to, list, from, ILCF_MOVE))
+    return true;
+  ImageList_SetImageCount(list, static_cast<UINT>(to));
+  return false;
+}
+
+static bool AppendImage(HIMAGELIST list, ImageSources *sources, HICON icon)
+{
+  if (sources->count >= ENTRY_TABLE_SLOTS)
+    return false;
+  int index = sources->count;
+  bool added = false;
+  for (int j = 0; j < index && !added; ++j)
+    if (sources->icons[j] == icon)
+      added = AppendCopy(list, j, index);
+  if (!added)
+    added = icon == nullptr ? AppendBlankImage(list) : ImageList_ReplaceIcon(list, -1, icon) >= 0;
+  if (added)
+    sources->icons[sources->count++] = icon;
+  return added;
 }
 
 static bool AppendEntryImages(int index, HICON smallIcon, HICON largeIcon, TextOrId smallError,
                               TextOrId largeError)
 {
   wchar_t message[TEXT_CAPACITY];
-  if (!AppendImage(g_presentation.smallImages, smallIcon)) {
+  if (!AppendImage(g_presentation.smallImages, &s_smallSources, smallIcon)) {
     FormatStringById(message, TEXT_CAPACITY, smallError, static_cast<ULONG_PTR>(index));
     ShowLastError(message);
     return false;
   }
-  if (!AppendImage(g_presentation.largeImages, largeIcon)) {
+  if (!AppendImage(g_presentation.largeImages, &s_largeSources, largeIcon)) {
     FormatStringById(message, TEXT_CAPACITY, largeError, static_cast<ULONG_PTR>(index));
     ShowLastError(message);
     return false;
@@ -118,6 +146,8 @@ static bool AppendAddedItemImages(int index, HICON smallIcon, HICON largeIcon, U
 
 static bool AddImages()
 {
+  s_smallSources.count = 0;
+  s_largeSources.count = 0;
   for (int i = 0; i < g_entries.programCount && i < MAX_PROGRAM_ENTRIES; ++i) {
     const ProgramEntry &entry = g_entries.entries[i];
     if (!AppendEntryImages(i, entry.smallIcon, entry.largeIcon,

@@ -5,6 +5,8 @@
 #include "launcher/config/ConfigCheck.h"
 #include "launcher/config/DisplaySettings.h"
 #include "launcher/config/Profile.h"
+#include "launcher/config/ProgramEntries.h"
+#include "launcher/presentation/IconCache.h"
 #include "launcher/shell/ExitGuard.h"
 #include "launcher/shell/IdleHome.h"
 #include "launcher/shell/Navigation.h"
@@ -72,5 +74,9 @@ int RunLauncher(HINSTANCE instance, const wchar_t *commandLine)
   ReadExitGuard();
   StartIdleHome(g_app.mainWindow);
 
-  return RunMessageLoop(IDA_LAUNCHER);
+  int exitCode = RunMessageLoop(IDA_LAUNCHER);
+  // The entries go first: they may show kept file icons, which go last.
+  ClearProgramEntries();
+  ReleaseFileIcons();
+  return exitCode;
 }
