@@ -1,6 +1,8 @@
 // Icons and hot keys of the program entries.
 #include "launcher/presentation/EntryIcons.h"
 
+#include <wchar.h>
+
 #include "Common/StdInit.h"
 #include "launcher/config/DisplaySettings.h"
 #include "launcher/config/ProgramEntries.h"
@@ -22,13 +24,27 @@ static int ProgramEntryCount()
   return count > MAX_PROGRAM_ENTRIES ? MAX_PROGRAM_ENTRIES : static_cast<int>(count);
 }
 
-// The existence check; its size and write time tell whether the file changed.
-static bool FindFile(const wchar_t *path, WIN32_FIND_DATAW *found)
+// The existence check; its size and write time tell whether the file changed. A plain
+// name takes one call; a wildcard name is searched for, as it always was, and a name
+// ending in a separator names no file.
+static bool FindFile(const wchar_t *path, WIN32_FILE_ATTRIBUTE_DATA *found)
 {
-  HANDLE search = FindFirstFileW(path, found);
+  size_t length = wcslen(path);
+  if (length == 0 || path[length - 1] == L'\\')
+    return false;
+  if (wcspbrk(path, L"*?") == nullptr)
+    return GetFileAttributesExW(path, GetFileExInfoStandard, found) != FALSE;
+  WIN32_FIND_DATAW match;
+  HANDLE search = FindFirstFileW(path, &match);
   if (search == INVALID_HANDLE_VALUE)
     return false;
   FindClose(search);
+  found->dwFileAttributes = match.dwFileAttributes;
+  found->ftCreationTime = match.ftCreationTime;
+  found->ftLastAccessTime = match.ftLastAccessTime;
+  found->ftLastWriteTime = match.ftLastWriteTime;
+  found->nFileSizeHigh = match.nFileSizeHigh;
+  found->nFileSizeLow = match.nFileSizeLow;
   return true;
 }
 
@@ -43,7 +59,7 @@ static void LoadIconsOfEntry(ProgramEntry *entry, bool lookUpFile, int smallSize
     entry->largeIcon = LoadLauncherIcon(entry->icon, largeSize);
   }
   // Only the Name can be a file; a call entry has none and keeps its launcher icon.
-  WIN32_FIND_DATAW found;
+  WIN32_FILE_ATTRIBUTE_DATA found;
   if (lookUpFile && entry->name[0] != L'\0' &&
       (entry->smallIcon == nullptr || entry->largeIcon == nullptr) &&
       FindFile(entry->name, &found)) {

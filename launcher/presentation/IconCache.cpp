@@ -54,7 +54,7 @@ static HICON AskShell(const wchar_t *path, bool smallIcon)
   return info.hIcon;
 }
 
-static bool SameFile(const FileIcon &kept, const wchar_t *path, const WIN32_FIND_DATAW &found)
+static bool SameFile(const FileIcon &kept, const wchar_t *path, const WIN32_FILE_ATTRIBUTE_DATA &found)
 {
   return kept.sizeHigh == found.nFileSizeHigh && kept.sizeLow == found.nFileSizeLow &&
          kept.written.dwLowDateTime == found.ftLastWriteTime.dwLowDateTime &&
@@ -63,7 +63,7 @@ static bool SameFile(const FileIcon &kept, const wchar_t *path, const WIN32_FIND
 }
 
 // The place of the file, or a new one; none when the table is full or the path too long.
-static FileIcon *FindFilePlace(const wchar_t *path, const WIN32_FIND_DATAW &found)
+static FileIcon *FindFilePlace(const wchar_t *path, const WIN32_FILE_ATTRIBUTE_DATA &found)
 {
   for (int i = 0; i < s_fileIconCount; ++i)
     if (SameFile(s_fileIcons[i], path, found))
@@ -82,7 +82,7 @@ static FileIcon *FindFilePlace(const wchar_t *path, const WIN32_FIND_DATAW &foun
   return &place;
 }
 
-HICON GetFileIcon(const wchar_t *path, const WIN32_FIND_DATAW &found, bool smallIcon)
+HICON GetFileIcon(const wchar_t *path, const WIN32_FILE_ATTRIBUTE_DATA &found, bool smallIcon)
 {
   FileIcon *place = FindFilePlace(path, found);
   if (place == nullptr)

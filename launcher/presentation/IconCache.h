@@ -10,10 +10,11 @@ enum { LAUNCHER_ICON_SLOTS = 64, FILE_ICON_SLOTS = 48 };
 // destroys it (when the table of shared icons is full, the caller owns a fresh one).
 HICON LoadLauncherIcon(int iconId, int size);
 
-// The shell's small or large icon of a file that the existence check found. The same
+// The shell's small or large icon of a file that the existence check found, with the
+// size and write time it reported. The same
 // unchanged file is asked for once; the answer (an icon or none) is kept until
 // ReleaseFileIcons. When no place is free the caller owns the icon it gets.
-HICON GetFileIcon(const wchar_t *path, const WIN32_FIND_DATAW &found, bool smallIcon);
+HICON GetFileIcon(const wchar_t *path, const WIN32_FILE_ATTRIBUTE_DATA &found, bool smallIcon);
 
 // Whether an icon is one of the above, which no entry or list may destroy.
 bool IsKeptIcon(HICON icon);
