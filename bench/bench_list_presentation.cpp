@@ -34,13 +34,7 @@ static void FillEntries(int count)
 
 static void ReleaseEntries()
 {
-  for (ProgramEntry &entry : g_entries.entries) {
-    if (entry.smallIcon != nullptr)
-      DestroyIcon(entry.smallIcon);
-    if (entry.largeIcon != nullptr)
-      DestroyIcon(entry.largeIcon);
-    entry.smallIcon = entry.largeIcon = nullptr;
-  }
+  ClearProgramEntries();  // gives back what the entries own, and only that
 }
 
 static void TearDown()

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Configures and builds everything into the build folder (FERROLT_BUILD, default ./build).
+# FERROLT_BUILD_TYPE chooses the build type (default RelWithDebInfo, which the tests use;
+# Release is what ships: optimised and stripped).
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 # ccache, where the machine has it, shares compiled objects between build folders.
@@ -8,5 +10,7 @@ if command -v ccache >/dev/null 2>&1; then
   export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(dirname "$FERROLT_SRC")}" CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-1}"
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
-cmake -S "$FERROLT_SRC" -B "$FERROLT_BUILD" -DCMAKE_TOOLCHAIN_FILE="$FERROLT_SRC/cmake/mingw-w64.cmake" "${launcher[@]}" >/dev/null
+build_type=()
+[ -n "${FERROLT_BUILD_TYPE:-}" ] && build_type=(-DCMAKE_BUILD_TYPE="$FERROLT_BUILD_TYPE")
+cmake -S "$FERROLT_SRC" -B "$FERROLT_BUILD" -DCMAKE_TOOLCHAIN_FILE="$FERROLT_SRC/cmake/mingw-w64.cmake" "${launcher[@]}" "${build_type[@]}" >/dev/null
 cmake --build "$FERROLT_BUILD" -j "$(nproc)" "$@"

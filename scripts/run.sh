@@ -5,8 +5,12 @@
 # screen, a screenshot is saved after start-up, and the launcher is closed again.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+# What ships is a Release build (optimised, stripped), in a build folder of its own.
+export FERROLT_BUILD="${FERROLT_RELEASE_BUILD:-$(dirname "$here")/build-release}"
+export FERROLT_BUILD_TYPE=Release
 "$here/install-deps.sh" --display
-"$here/build.sh"
+"$here/build.sh" --target Ferrolt --target Ostrel --target CabDriver --target Pollex \
+  --target aygshell --target post_close
 . "$here/wine-env.sh"
 export WINEPREFIX="$FERROLT_BUILD/run-prefix"
 out="${FERROLT_SCREENSHOT:-$FERROLT_BUILD/screenshot.png}"

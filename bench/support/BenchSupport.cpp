@@ -1,0 +1,132 @@
+#include "bench/support/BenchSupport.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <wchar.h>
+
+DWORD BenchUnixPid()
+{
+  wchar_t text[32];
+  DWORD length = GetEnvironmentVariableW(L"FERROLT_BENCH_PID", text, 32);
+  if (length == 0 || length >= 32)
+    return 0;
+  return static_cast<DWORD>(wcstoul(text, nullptr, 10));
+}
+
+bool ReadServerRoundTrips(ULONGLONG *count)
+{
+  static wchar_t path[64];
+  if (path[0] == 0) {
+    DWORD pid = BenchUnixPid();
+    if (pid == 0)
+      return false;
+    swprintf(path, 64, L"Z:\\proc\\%lu\\io", static_cast<unsigned long>(pid));
+  }
+  HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return false;
+  char text[512];
+  DWORD got = 0;
+  BOOL read = ReadFile(file, text, sizeof text - 1, &got, nullptr);
+  CloseHandle(file);
+  if (!read)
+    return false;
+  text[got] = 0;
+  const char *line = strstr(text, "syscw:");
+  if (line == nullptr)
+    return false;
+  *count = strtoull(line + 6, nullptr, 10);
+  return true;
+}
+
+static double Now()
+{
+  LARGE_INTEGER frequency, counter;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&counter);
+  return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// What one reading of the counter costs in round trips.
+static double ReadingCost()
+{
+  static double cost = -1;
+  if (cost >= 0)
+    return cost;
+  ULONGLONG first = 0, second = 0;
+  cost = 0;
+  if (ReadServerRoundTrips(&first) && ReadServerRoundTrips(&second))
+    cost = static_cast<double>(second - first);
+  return cost;
+}
+
+Figure MeasureRounds(void (*work)(void *), void *context, int rounds)
+{
+  double cost = ReadingCost();
+  ULONGLONG before = 0, after = 0;
+  bool counted = ReadServerRoundTrips(&before);
+  double start = Now();
+  for (int i = 0; i < rounds; ++i)
+    work(context);
+  double end = Now();
+  counted = ReadServerRoundTrips(&after) && counted;
+  Figure figure;
+  figure.milliseconds = (end - start) / rounds;
+  figure.roundTrips = counted ? (static_cast<double>(after - before) - cost) / rounds : -1;
+  return figure;
+}
+
+void PrintHeader(const char *title)
+{
+  printf("%s\n", title);
+  printf("  %-34s %12s %10s | %12s %10s | %6s %6s\n", "", "round trips", "ms", "floor trips",
+         "floor ms", "x trips", "x ms");
+}
+
+void PrintFigure(const char *what, const Figure &figure, const Figure &floor)
+{
+  double tripRatio = floor.roundTrips > 0 ? figure.roundTrips / floor.roundTrips : 0;
+  double timeRatio = floor.milliseconds > 0 ? figure.milliseconds / floor.milliseconds : 0;
+  printf("  %-34s %12.0f %10.2f | %12.0f %10.2f | %6.2f %6.2f\n", what, figure.roundTrips,
+         figure.milliseconds, floor.roundTrips, floor.milliseconds, tripRatio, timeRatio);
+  fflush(stdout);
+}
+
+void PumpPending()
+{
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+static HKEY CreateKey(const wchar_t *path)
+{
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS)
+    return nullptr;
+  return key;
+}
+
+void BenchSetText(const wchar_t *path, const wchar_t *name, const wchar_t *text)
+{
+  HKEY key = CreateKey(path);
+  if (key == nullptr)
+    return;
+  RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(text),
+                 static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
+}
+
+void BenchSetNumber(const wchar_t *path, const wchar_t *name, DWORD value)
+{
+  HKEY key = CreateKey(path);
+  if (key == nullptr)
+    return;
+  RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&value), sizeof value);
+  RegCloseKey(key);
+}
