@@ -245,14 +245,6 @@ static void PlainTwoShows(void *context)
   PlainShowRound(context);
 }
 
-static HICON FileIcon(const wchar_t *path, UINT size)
-{
-  SHFILEINFOW info = {};
-  if (!SHGetFileInfoW(path, 0, &info, sizeof info, SHGFI_ICON | size))
-    return nullptr;
-  return info.hIcon;
-}
-
 static HICON ResourceIcon(int id, int size)
 {
   return static_cast<HICON>(
@@ -332,8 +324,8 @@ int wmain(int argc, wchar_t **argv)
   PlainShow plain = {};
   wchar_t program[MAX_PATH];
   GetFullPathNameW(kProgram, MAX_PATH, program, nullptr);
-  plain.programSmall = FileIcon(program, SHGFI_SMALLICON);
-  plain.programLarge = FileIcon(program, 0);
+  plain.programSmall = BenchShellIcon(program, SHGFI_SMALLICON);
+  plain.programLarge = BenchShellIcon(program, 0);
   plain.exitSmall = ResourceIcon(427, 16);
   plain.exitLarge = ResourceIcon(427, 32);
   plain.backSmall = ResourceIcon(424, 16);

@@ -7,6 +7,8 @@
 
 #include <wchar.h>
 
+#include "bench/support/BenchSupport.h"
+
 enum { ENTRIES = 16, ROWS = ENTRIES + 1, LIST_ID = 1000 };
 
 static LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -18,22 +20,14 @@ static LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wParam
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
-static HICON FileIcon(const wchar_t *path, UINT size)
-{
-  SHFILEINFOW info = {};
-  if (!SHGetFileInfoW(path, 0, &info, sizeof info, SHGFI_ICON | size))
-    return nullptr;
-  return info.hIcon;
-}
-
 static void FillList(HWND list, HINSTANCE instance)
 {
   HIMAGELIST small = ImageList_Create(16, 16, ILC_MASK, ROWS, 0);
   HIMAGELIST large = ImageList_Create(32, 32, ILC_MASK, ROWS, 0);
   wchar_t program[MAX_PATH];
   GetFullPathNameW(L"\\Windows\\notepad.exe", MAX_PATH, program, nullptr);
-  HICON programSmall = FileIcon(program, SHGFI_SMALLICON);
-  HICON programLarge = FileIcon(program, 0);
+  HICON programSmall = BenchShellIcon(program, SHGFI_SMALLICON);
+  HICON programLarge = BenchShellIcon(program, 0);
   HICON exitSmall = LoadIconW(instance, MAKEINTRESOURCEW(427));
   for (int row = 0; row < ROWS; ++row) {
     ImageList_ReplaceIcon(small, -1, row < ENTRIES ? programSmall : exitSmall);

@@ -31,22 +31,7 @@ IconPicture Picture(HICON icon)
   ICONINFO info;
   if (icon == nullptr || !GetIconInfo(icon, &info))
     return picture;
-  BITMAP bitmap;
-  GetObjectW(info.hbmColor, sizeof bitmap, &bitmap);
-  picture.width = bitmap.bmWidth;
-  picture.height = bitmap.bmHeight;
-  BITMAPINFO format = {};
-  format.bmiHeader.biSize = sizeof format.bmiHeader;
-  format.bmiHeader.biWidth = bitmap.bmWidth;
-  format.bmiHeader.biHeight = -bitmap.bmHeight;
-  format.bmiHeader.biPlanes = 1;
-  format.bmiHeader.biBitCount = 32;
-  format.bmiHeader.biCompression = BI_RGB;
-  picture.pixels.resize(static_cast<size_t>(bitmap.bmWidth) * bitmap.bmHeight);
-  HDC screen = GetDC(nullptr);
-  GetDIBits(screen, info.hbmColor, 0, bitmap.bmHeight, picture.pixels.data(), &format,
-            DIB_RGB_COLORS);
-  ReleaseDC(nullptr, screen);
+  picture.pixels = test::BitmapPixels(info.hbmColor, &picture.width, &picture.height);
   DeleteObject(info.hbmColor);
   DeleteObject(info.hbmMask);
   return picture;

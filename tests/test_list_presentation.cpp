@@ -447,23 +447,13 @@ std::vector<DWORD> ImageBits(HIMAGELIST list, int index)
   IMAGEINFO info = {};
   if (!ImageList_GetImageInfo(list, index, &info))
     return bits;
-  HDC screen = GetDC(nullptr);
   for (HBITMAP bitmap : {info.hbmImage, info.hbmMask}) {
-    BITMAP shape = {};
-    GetObjectW(bitmap, sizeof shape, &shape);
-    BITMAPINFO format = {};
-    format.bmiHeader.biSize = sizeof format.bmiHeader;
-    format.bmiHeader.biWidth = shape.bmWidth;
-    format.bmiHeader.biHeight = -shape.bmHeight;
-    format.bmiHeader.biPlanes = 1;
-    format.bmiHeader.biBitCount = 32;
-    std::vector<DWORD> all(static_cast<size_t>(shape.bmWidth) * shape.bmHeight);
-    GetDIBits(screen, bitmap, 0, shape.bmHeight, all.data(), &format, DIB_RGB_COLORS);
+    int width = 0;
+    std::vector<DWORD> all = test::BitmapPixels(bitmap, &width);
     for (int y = info.rcImage.top; y < info.rcImage.bottom; ++y)
       for (int x = info.rcImage.left; x < info.rcImage.right; ++x)
-        bits.push_back(all[static_cast<size_t>(y) * shape.bmWidth + x]);
+        bits.push_back(all[static_cast<size_t>(y) * width + x]);
   }
-  ReleaseDC(nullptr, screen);
   return bits;
 }
 

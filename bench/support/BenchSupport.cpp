@@ -1,5 +1,7 @@
 #include "bench/support/BenchSupport.h"
 
+#include <shellapi.h>
+
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -129,4 +131,12 @@ void BenchSetNumber(const wchar_t *path, const wchar_t *name, DWORD value)
     return;
   RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&value), sizeof value);
   RegCloseKey(key);
+}
+
+HICON BenchShellIcon(const wchar_t *path, UINT sizeFlag)
+{
+  SHFILEINFOW info = {};
+  if (!SHGetFileInfoW(path, 0, &info, sizeof info, SHGFI_ICON | sizeFlag))
+    return nullptr;
+  return info.hIcon;
 }

@@ -26,6 +26,9 @@ void PrintHeader(const char *title);
 // Dispatches waiting messages, as a message loop would between two user actions.
 void PumpPending();
 
+// The shell's icon of a file (SHGFI_SMALLICON for the small one, 0 for the large one).
+HICON BenchShellIcon(const wchar_t *path, UINT sizeFlag);
+
 // Writes a text or number value below HKEY_CURRENT_USER, creating the key.
 void BenchSetText(const wchar_t *path, const wchar_t *name, const wchar_t *text);
 void BenchSetNumber(const wchar_t *path, const wchar_t *name, DWORD value);

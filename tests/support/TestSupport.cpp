@@ -58,6 +58,28 @@ LRESULT CALLBACK BoxAnswerer::Hook(int code, WPARAM wParam, LPARAM lParam)
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+std::vector<DWORD> BitmapPixels(HBITMAP bitmap, int *width, int *height)
+{
+  BITMAP shape = {};
+  GetObjectW(bitmap, sizeof shape, &shape);
+  if (width != nullptr)
+    *width = shape.bmWidth;
+  if (height != nullptr)
+    *height = shape.bmHeight;
+  BITMAPINFO format = {};
+  format.bmiHeader.biSize = sizeof format.bmiHeader;
+  format.bmiHeader.biWidth = shape.bmWidth;
+  format.bmiHeader.biHeight = -shape.bmHeight;
+  format.bmiHeader.biPlanes = 1;
+  format.bmiHeader.biBitCount = 32;
+  format.bmiHeader.biCompression = BI_RGB;
+  std::vector<DWORD> pixels(static_cast<size_t>(shape.bmWidth) * shape.bmHeight);
+  HDC screen = GetDC(nullptr);
+  GetDIBits(screen, bitmap, 0, shape.bmHeight, pixels.data(), &format, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
 void DeleteTree(HKEY root, const std::wstring &path)
 {
   RegDeleteTreeW(root, path.c_str());

@@ -34,6 +34,9 @@ private:
   static BoxAnswerer *current_;
 };
 
+// The pixels of a bitmap as 32-bit values, top row first, with its size.
+std::vector<DWORD> BitmapPixels(HBITMAP bitmap, int *width = nullptr, int *height = nullptr);
+
 // Registry under a root key of the prefix.
 void DeleteTree(HKEY root, const std::wstring &path);
 bool KeyPresent(HKEY root, const std::wstring &path);
