@@ -495,6 +495,31 @@ TEST_F(ListPresentationTest, AnIconShownAgainGivesTheSameImageAsConvertingIt)
   }
 }
 
+// The presentation owns its image lists: the control going leaves them alone, and the
+// tear-down is what destroys them.
+TEST_F(ListPresentationTest, OnlyTheTearDownDestroysTheImageLists)
+{
+  AddEntries(3);
+  HWND listView = Build();
+  ASSERT_NE(nullptr, listView);
+  HIMAGELIST lists[] = {g_presentation.smallImages, g_presentation.largeImages};
+  DestroyWindow(listView);
+  for (HIMAGELIST list : lists)
+    EXPECT_EQ(3, ImageList_GetImageCount(list)) << "destroyed with the control";
+
+  listView = Build();
+  ASSERT_NE(nullptr, listView);
+  HIMAGELIST built[] = {g_presentation.smallImages, g_presentation.largeImages};
+  TearDownPresentation();
+  EXPECT_FALSE(IsWindow(listView));
+  EXPECT_EQ(nullptr, g_presentation.smallImages);
+  EXPECT_EQ(nullptr, g_presentation.largeImages);
+  for (HIMAGELIST list : built)
+    EXPECT_FALSE(ImageList_Destroy(list)) << "left standing by the tear-down";
+  for (HIMAGELIST list : lists)
+    EXPECT_TRUE(ImageList_Destroy(list));
+}
+
 TEST_F(ListPresentationTest, ArrowKeysWrapInDetailsAndListOnly)
 {
   const struct {

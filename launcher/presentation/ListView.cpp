@@ -8,8 +8,10 @@
 #include "resource.h"
 
 enum {
+  // The image lists belong to the presentation, which destroys them when it is torn down;
+  // LVS_SHAREIMAGELISTS keeps the control from destroying them a second time.
   LIST_VIEW_BASE_STYLE = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | LVS_NOSORTHEADER |
-                         LVS_SHOWSELALWAYS | LVS_SINGLESEL,
+                         LVS_SHOWSELALWAYS | LVS_SINGLESEL | LVS_SHAREIMAGELISTS,
   IMAGE_BACKGROUND = 0x00FFFFFF,
   MAX_LIST_COLUMNS = 3,
 };
