@@ -340,4 +340,33 @@ TEST_F(MainWindow, RotationRebuildsThePresentationAndResizesOnPlainCe)
   EXPECT_EQ(shown, g_app.presentationWindow);
 }
 
+int ChildWindows(HWND parent)
+{
+  int count = 0;
+  for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+    ++count;
+  return count;
+}
+
+TEST_F(MainWindow, ShowRequestsThatPileUpLeaveOnePresentation)
+{
+  AddProgram(L"Default", 1, L"Notes", L"\\Windows\\notepad.exe");
+  for (const wchar_t *mode : {L"Details", L"Menu Bars"}) {
+    AddConfiguration(L"Default", mode);
+    Start();
+    ASSERT_EQ(1, ChildWindows(g_app.mainWindow)) << mode;
+    SendMessageW(g_app.mainWindow, WM_SETTINGCHANGE, 0x3002, 0);
+    SendMessageW(g_app.mainWindow, WM_SETTINGCHANGE, 0x3002, 0);
+    Pump();
+    EXPECT_EQ(1, ChildWindows(g_app.mainWindow)) << mode << ": two rotations";
+    PostMessageW(g_app.mainWindow, MSG_SHOW_CONFIGURATION, 0, 0);
+    PostMessageW(g_app.mainWindow, MSG_SHOW_CONFIGURATION, 0, 0);
+    Pump();
+    EXPECT_EQ(1, ChildWindows(g_app.mainWindow)) << mode << ": the show message twice";
+    EXPECT_EQ(g_app.presentationWindow, GetWindow(g_app.mainWindow, GW_CHILD)) << mode;
+    SendMessageW(g_app.mainWindow, WM_CLOSE, 0, 0);
+    UnregisterClassW(L"FerroltClass", GetModuleHandleW(nullptr));
+  }
+}
+
 }  // namespace

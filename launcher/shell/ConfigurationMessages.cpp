@@ -65,9 +65,11 @@ void ShowEntryWarnings()
 
 void OnShowConfiguration(HWND window)
 {
-  // Entering or going back registered the hot keys of this table already; drop them so
-  // that registering again does not count as a clash.
-  UnregisterEntryHotKeys();
+  // A show request can come while a presentation stands: two rotations before the queue is
+  // pumped, one during the start-up check's message, or one posted by another process.
+  // What is shown goes first (with its hot keys, so that registering them again does not
+  // count as a clash), so that only one presentation ever stands.
+  TearDownPresentation();
   ClearProgramEntries();
   bool built = LoadConfiguration(g_profile.configurationKeyPath) && RegisterEntryHotKeys() &&
                LoadEntryIcons() && BuildPresentation(window);
