@@ -383,9 +383,6 @@ TEST_F(ListPresentationTest, DetailColumnsShareTheWidthOrTakeTheirSetting)
     EXPECT_EQ(share, SendMessageW(listView, LVM_GETCOLUMNWIDTH, c, 0)) << c;
     EXPECT_EQ(headings[c], ColumnHeading(listView, c));
   }
-  if (scrollBar == 13 && client.right - client.left == kClientWidth) {
-    EXPECT_EQ(70, share);
-  }
   // The further columns are filled from the entry table on request.
   EXPECT_EQ(L"\\Windows\\prog2.exe", ItemText(listView, 1, 1));
   EXPECT_EQ(L"-arg2", ItemText(listView, 1, 2));
@@ -406,6 +403,28 @@ TEST_F(ListPresentationTest, DetailColumnsShareTheWidthOrTakeTheirSetting)
   EXPECT_TRUE(GetWindowLongW(listView, GWL_STYLE) & LVS_NOCOLUMNHEADER);
   HWND header = reinterpret_cast<HWND>(SendMessageW(listView, LVM_GETHEADER, 0, 0));
   EXPECT_TRUE(header == nullptr || !IsWindowVisible(header));
+
+  // A list 240 pixels wide inside its border with a 13-pixel scroll bar: (240 + 1 - 13 - 16)
+  // / 3 gives three columns of 70 pixels.
+  TearDown();
+  SetUp();
+  NONCLIENTMETRICSW metrics = {};
+  metrics.cbSize = sizeof metrics;
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0));
+  NONCLIENTMETRICSW narrow = metrics;
+  narrow.iScrollWidth = 13;
+  ASSERT_TRUE(SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof narrow, &narrow, 0));
+  SetWindowPos(main_, nullptr, 0, 0, kClientWidth + 2, kClientHeight, SWP_NOMOVE | SWP_NOZORDER);
+  g_settings.detailColumns = 3;
+  AddEntries(2);
+  listView = Build();
+  scrollBar = GetSystemMetrics(SM_CXVSCROLL);
+  GetClientRect(listView, &client);
+  SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  ASSERT_EQ(13, scrollBar);
+  ASSERT_EQ(kClientWidth, client.right - client.left);
+  for (int c = 0; c < 3; ++c)
+    EXPECT_EQ(70, SendMessageW(listView, LVM_GETCOLUMNWIDTH, c, 0)) << c;
 }
 
 TEST_F(ListPresentationTest, ImagesStayWithTheirItemsWhenAnIconIsMissing)
