@@ -13,6 +13,7 @@
 #include "launcher/presentation/MenuBars.h"
 #include "launcher/shell/ShellLockdown.h"
 #include "resources/resource.h"
+#include "support/ObjectLedger.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -721,8 +722,7 @@ TEST_F(MenuBars, RebuildingTwoHundredTimesGivesBackEveryObject)
   g_entries.entries[0].largeIcon = Icon(RGB(0, 255, 0));
   Build(240, 300);
   DestroyContainer();
-  DWORD gdiBefore = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-  DWORD userBefore = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+  test::ObjectLedger ledger;
   HGDIOBJ made[4] = {};
   HICON arrows[2] = {};
   for (int cycle = 0; cycle < 200; ++cycle) {
@@ -743,16 +743,22 @@ TEST_F(MenuBars, RebuildingTwoHundredTimesGivesBackEveryObject)
               GetClassLongPtrW(container_, GCLP_HBRBACKGROUND));
     DestroyContainer();
   }
-  // Each object the last build made is gone; the process totals are checked as well where
-  // the platform counts them.
+  // Each object the last build made is gone, and every brush, pen, font, bitmap, context
+  // and icon that the builds and paints made was given back once.
   for (HGDIOBJ object : made)
     EXPECT_EQ(0u, GetObjectType(object));
   for (HICON arrow : arrows) {
     ICONINFO info;
     EXPECT_FALSE(GetIconInfo(arrow, &info));
   }
-  EXPECT_EQ(gdiBefore, GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS));
-  EXPECT_EQ(userBefore, GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS));
+  EXPECT_LT(200 * 6, ledger.Made());
+  EXPECT_EQ(0, ledger.Outstanding());
+  EXPECT_EQ(0, ledger.ReleasedTwice());
+  // The class that outlives the builds holds no brush a build released.
+  WNDCLASSW container = {};
+  ASSERT_TRUE(GetClassInfoW(g_app.instance, MENU_BAR_CLASS, &container));
+  EXPECT_TRUE(container.hbrBackground == nullptr ||
+              GetObjectType(container.hbrBackground) == OBJ_BRUSH);
   EXPECT_EQ(OBJ_BITMAP, GetObjectType(g_settings.headerBitmap));  // the settings keep their bitmap
 }
 

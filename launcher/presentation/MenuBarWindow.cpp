@@ -323,9 +323,23 @@ static LRESULT OnSetFocus()
   return 0;
 }
 
+// The class outlives every build, and its background is the brush of the build whose
+// container stands: it is given when the container is made and taken back when the
+// container goes, before the build's release deletes the brush.
+static void SetClassBrush(HWND window, HBRUSH brush)
+{
+  SetClassLongPtrW(window, GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(brush));
+}
+
 LRESULT CALLBACK MenuBarWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
   switch (message) {
+  case WM_CREATE:
+    SetClassBrush(window, g_menuBars.areaBrush);
+    return 0;
+  case WM_NCDESTROY:
+    SetClassBrush(window, nullptr);
+    return DefWindowProcW(window, message, wParam, lParam);
   case WM_SETFOCUS:
     return OnSetFocus();
   case WM_PAINT:

@@ -143,7 +143,7 @@ static void RegisterContainerClass()
   windowClass.style = CS_HREDRAW | CS_VREDRAW;
   windowClass.lpfnWndProc = MenuBarWindowProc;
   windowClass.hInstance = LauncherInstance();
-  windowClass.hbrBackground = g_menuBars.areaBrush;
+  windowClass.hbrBackground = nullptr;  // each container lends the class its build's brush
   windowClass.lpszClassName = MENU_BAR_CLASS;
   RegisterClassW(&windowClass);  // fails harmlessly when an earlier build registered it
 }
@@ -267,9 +267,6 @@ HWND CreateMenuBars(HWND parent)
                                          height, parent, nullptr, LauncherInstance(), nullptr);
   if (g_menuBars.container == nullptr)
     return nullptr;
-  // The class outlives the build whose brush it was registered with.
-  SetClassLongPtrW(g_menuBars.container, GCLP_HBRBACKGROUND,
-                   reinterpret_cast<LONG_PTR>(g_menuBars.areaBrush));
 
   g_menuBars.headerHeight = CreateHeader(width);
   BuildLabels();
