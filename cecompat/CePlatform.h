@@ -24,6 +24,14 @@ BOOL CeSystemParametersInfoW(UINT action, UINT param, PVOID data, UINT winIni);
 LONG CeRegDeleteKeyW(HKEY root, LPCWSTR path);
 #define RegDeleteKeyW CeRegDeleteKeyW
 
+// CreateWindowExW as the device does it: a top-level window created without caption bits
+// has neither caption nor border and its client area is the whole window. Desktop Win32
+// gives such a window (style WS_OVERLAPPED) a caption all the same, so it becomes a pop-up.
+HWND CeCreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x,
+                       int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
+                       LPVOID parameter);
+#define CreateWindowExW CeCreateWindowExW
+
 // Reads a CE text shortcut ("<count>#<target>") into target; the target comes back as
 // written, quotes and arguments included.
 BOOL SHGetShortcutTarget(LPCWSTR shortcut, LPWSTR target, int capacity);

@@ -114,6 +114,36 @@ TEST_F(Startup, ASecondStartLeavesTheShellAsTheRunningLauncherSetIt)
   EXPECT_TRUE(first.WaitPumping(15000));
 }
 
+// Without caption bits the main window has no caption, as on the device: its client area is
+// the whole window.
+TEST_F(Startup, AMainWindowWithoutCaptionBitsIsAllClientArea)
+{
+  const struct {
+    const wchar_t *platform;  // null: plain Windows CE
+    DWORD fullScreen;
+  } cases[] = {{nullptr, 0}, {L"PocketPC", 1}};
+  for (const auto &c : cases) {
+    WriteStockProfile();
+    test::SetString(HKEY_CURRENT_USER, kProfiles + L"Stock\\Default\\Settings", L"TitleBar", L"");
+    test::SetDword(HKEY_CURRENT_USER, kProfiles + L"Stock", L"FullScreen", c.fullScreen);
+    test::ScopedEnv platform(L"FERROLT_PLATFORM_TYPE", c.platform);
+    test::ChildProcess launcher;
+    ASSERT_TRUE(launcher.Start(Launcher(L"Stock")));
+    HWND window = test::WaitForWindow(L"FerroltClass", launcher.Id(), 15000);
+    ASSERT_NE(nullptr, window) << c.fullScreen;
+    RECT client, rect;
+    GetClientRect(window, &client);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT *>(&client), 2);
+    GetWindowRect(window, &rect);
+    EXPECT_EQ(0, GetWindowLongW(window, GWL_STYLE) & WS_CAPTION) << c.fullScreen;
+    EXPECT_TRUE(EqualRect(&client, &rect)) << c.fullScreen << ": client " << client.left << ","
+                                           << client.top << "-" << client.right << ","
+                                           << client.bottom;
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(launcher.Wait(15000));
+  }
+}
+
 TEST_F(Startup, AMissingProfileIsReportedAndTheProgramEndsWithZero)
 {
   WriteStockProfile();

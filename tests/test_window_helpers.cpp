@@ -120,7 +120,8 @@ TEST(BringWindowToFront, ShowsTheWindowAndMakesItAPopupOffPocketPC)
   } cases[] = {{nullptr, true}, {L"PocketPC", false}};
   for (const auto &c : cases) {
     test::ScopedEnv env(L"FERROLT_PLATFORM_TYPE", c.type);
-    HWND window = CreateWindowExW(0, L"STATIC", L"front", WS_OVERLAPPED, 0, 0, 100, 100, nullptr,
+    // With a caption, so that the window starts overlapped on the desktop as on the device.
+    HWND window = CreateWindowExW(0, L"STATIC", L"front", WS_CAPTION, 0, 0, 100, 100, nullptr,
                                   nullptr, nullptr, nullptr);
     BringWindowToFront(window);
     EXPECT_TRUE(IsWindowVisible(window));
