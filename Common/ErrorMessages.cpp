@@ -122,6 +122,9 @@ void ShowErrorMessage(TextOrId text, TextOrId detail)
   LoadTextOrId(TEXT_ID(IDS_ERROR), record->caption, TEXT_CAPACITY);
   LoadTextOrId(text, record->text, TEXT_CAPACITY);
   LoadTextOrId(detail, record->detail, TEXT_CAPACITY);
+  // A detail may quote a file's own bytes (a run file's line): show no control characters.
+  ReplaceControlCharacters(record->text);
+  ReplaceControlCharacters(record->detail);
   if (s_collector != nullptr) {
     s_collector(record->text, record->detail, record->caption);
     return;

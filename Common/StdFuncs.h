@@ -31,6 +31,8 @@ bool ReplaceFirst(wchar_t *text, size_t capacity, const wchar_t *sought,
                   const wchar_t *replacement, bool *tooLong = nullptr);
 // The text from the last '.' of the whole path to its end; empty when there is none.
 bool GetExtension(const wchar_t *path, wchar_t *extension, size_t capacity);
+// Replaces every control character but line feed, carriage return and tab by '?', in place.
+void ReplaceControlCharacters(wchar_t *text);
 // Leading blanks skipped, up to the last backslash dropped, the last extension cut.
 // Leaves name untouched when nothing remains after the last backslash.
 bool GetBaseName(const wchar_t *path, wchar_t *name, size_t capacity);

@@ -127,3 +127,16 @@ int HexDigitValue(wchar_t c)
     return c - L'A' + 10;
   return -1;
 }
+
+void ReplaceControlCharacters(wchar_t *text)
+{
+  if (text == nullptr)
+    return;
+  for (; *text != 0; ++text) {
+    wchar_t c = *text;
+    bool control = (c < 0x20 && c != L'\n' && c != L'\r' && c != L'\t') || c == 0x7F ||
+                   (c >= 0x80 && c < 0xA0);
+    if (control)
+      *text = L'?';
+  }
+}

@@ -4,6 +4,7 @@
 
 #include "Common/StdInit.h"
 #include "launcher/config/DisplaySettings.h"
+#include "launcher/config/FileChecks.h"
 #include "launcher/config/SettingReader.h"
 
 HBITMAP CropBitmap(HBITMAP source, int sourceX, int sourceY, int largestWidth,
@@ -52,7 +53,9 @@ void ReleaseHeaderBitmap(DisplaySettings *record)
 void LoadHeaderBitmap(DisplaySettings *record, const wchar_t *path)
 {
   ReleaseHeaderBitmap(record);
-  HBITMAP loaded = path[0] != 0 ? SHLoadDIBitmap(path) : nullptr;
+  // A damaged file is a picture that cannot be loaded: the platform's loader trusts the
+  // sizes a file states and must never see one that lies about them.
+  HBITMAP loaded = path[0] != 0 && IsSoundBitmapFile(path) ? SHLoadDIBitmap(path) : nullptr;
   BITMAP info;
   if (loaded == nullptr || GetObjectW(loaded, sizeof(info), &info) == 0) {
     if (loaded != nullptr)

@@ -5,6 +5,7 @@
 
 #include "Common/StdInit.h"
 #include "launcher/config/DisplaySettings.h"
+#include "launcher/config/FileChecks.h"
 #include "launcher/config/ProgramEntries.h"
 #include "launcher/presentation/IconCache.h"
 
@@ -48,6 +49,16 @@ static bool FindFile(const wchar_t *path, WIN32_FILE_ATTRIBUTE_DATA *found)
   return true;
 }
 
+// An icon file is itself the picture the platform shows, so it is checked first; other
+// files only carry their icon, which the platform finds through the file's own headers.
+static bool IsUsableIconSource(const wchar_t *path)
+{
+  wchar_t extension[TEXT_CAPACITY];
+  if (GetExtension(path, extension, TEXT_CAPACITY) && _wcsicmp(extension, L".ico") == 0)
+    return IsSoundIconFile(path);
+  return true;
+}
+
 static void LoadIconsOfEntry(ProgramEntry *entry, bool lookUpFile, int smallSize, int largeSize)
 {
   // A second run over the same table must not leak what the first one loaded.
@@ -62,7 +73,7 @@ static void LoadIconsOfEntry(ProgramEntry *entry, bool lookUpFile, int smallSize
   WIN32_FILE_ATTRIBUTE_DATA found;
   if (lookUpFile && entry->name[0] != L'\0' &&
       (entry->smallIcon == nullptr || entry->largeIcon == nullptr) &&
-      FindFile(entry->name, &found)) {
+      FindFile(entry->name, &found) && IsUsableIconSource(entry->name)) {
     if (entry->smallIcon == nullptr)
       entry->smallIcon = GetFileIcon(entry->name, found, true);
     if (entry->largeIcon == nullptr)
