@@ -60,6 +60,26 @@ bool ReadCheckSettings(HKEY profileKey, const wchar_t *configurationName)
   return true;
 }
 
+// A Return value that is there but cannot be read as a label (another type, or a text
+// longer than 259 characters) keeps "Back"; the administrator is told.
+static bool ReturnUnreadable(HKEY profileKey, const wchar_t *configurationName)
+{
+  bool defaultCase = false;
+  HKEY key = OpenSettingsKey(profileKey, configurationName, &defaultCase);
+  if (key == nullptr)
+    return false;
+  wchar_t text[TEXT_CAPACITY];
+  DWORD type = 0;
+  DWORD size = sizeof(text);
+  LONG result = RegQueryValueExW(key, L"Return", nullptr, &type, reinterpret_cast<BYTE *>(text), &size);
+  RegCloseKey(key);
+  if (result == ERROR_FILE_NOT_FOUND)
+    return false;
+  if (result != ERROR_SUCCESS || type != REG_SZ)
+    return true;
+  return size == sizeof(text) && text[TEXT_CAPACITY - 1] != 0;
+}
+
 bool CheckConfiguration(const wchar_t *configurationName)
 {
   HKEY profileKey = OpenProfileKey();
@@ -86,6 +106,12 @@ bool CheckConfiguration(const wchar_t *configurationName)
 
   for (int check = 0; check < CHECK_COUNT; ++check)
     ValidateSetting(check, true, false, &g_checkSettings);
+  if (wcscmp(configurationName, DEFAULT_CONFIGURATION) != 0 &&
+      ReturnUnreadable(profileKey, configurationName)) {
+    wchar_t message[TEXT_CAPACITY];
+    LoadTextOrId(TEXT_ID(IDS_BAD_RETURN), message, TEXT_CAPACITY);
+    ShowErrorBox(message);
+  }
   RegCloseKey(profileKey);
   return true;
 }

@@ -246,7 +246,10 @@ void ReadSettingFrom(HKEY key, const SettingTarget &target, int number,
 {
   wchar_t text[TEXT_CAPACITY];
   DWORD value = 0;
-  if (!QuerySetting(key, valueName, kind, target.checkRecord, text, &value)) {
+  // A Return text too long to read must not take the way back away: it counts as missing,
+  // so a called configuration keeps "Back".
+  bool longTextMissing = target.checkRecord || number == SET_RETURN;
+  if (!QuerySetting(key, valueName, kind, longTextMissing, text, &value)) {
     if (target.defaultCase)
       ApplySettingDefault(target, number);
     return;

@@ -46,9 +46,12 @@ void ReadProfileValueFrom(HKEY key, const wchar_t *keyPath, const wchar_t *value
     return;
   }
   DWORD size = capacityBytes;
-  LONG result = RegQueryValueExW(key, valueName, nullptr, nullptr,
+  DWORD type = 0;
+  LONG result = RegQueryValueExW(key, valueName, nullptr, &type,
                                  static_cast<BYTE *>(destination), &size);
-  if (result != ERROR_SUCCESS) {
+  // Bytes of another type are no text and no number: a label never shows raw data.
+  bool typeFits = kind == REG_SZ ? type == REG_SZ || type == REG_EXPAND_SZ : type == kind;
+  if (result != ERROR_SUCCESS || !typeFits) {
     EmptyDestination(destination, capacityBytes, kind);
     return;
   }
@@ -180,15 +183,40 @@ bool SelectProfile(const wchar_t *commandLine)
   }
 
   CopyText(g_profile.configurationName, TEXT_CAPACITY, DEFAULT_CONFIGURATION);
-  return JoinPath(g_profile.configurationKeyPath, g_profile.profileKeyPath, L"\\",
-                  DEFAULT_CONFIGURATION);
+  // A profile whose home configuration's key path does not fit cannot be read.
+  if (!JoinPath(g_profile.configurationKeyPath, g_profile.profileKeyPath, L"\\",
+                DEFAULT_CONFIGURATION)) {
+    ShowProfileError(L"Unable to find Profile");
+    return false;
+  }
+  return true;
+}
+
+// The configuration a name stands for: its last path component without extension, or
+// "Default" when that does not begin with a letter.
+static void ConfigurationBaseName(const wchar_t *name, wchar_t *baseName)
+{
+  baseName[0] = 0;
+  if (!GetBaseName(name, baseName, TEXT_CAPACITY) || !StartsWithLetter(baseName))
+    CopyText(baseName, TEXT_CAPACITY, DEFAULT_CONFIGURATION);
+}
+
+bool ConfigurationNameFits(const wchar_t *name)
+{
+  if (name == nullptr || wcslen(name) > TEXT_CAPACITY - 1)
+    return false;
+  wchar_t baseName[TEXT_CAPACITY];
+  ConfigurationBaseName(name, baseName);
+  // The deepest key read below a configuration is its sixteenth program key.
+  return wcslen(g_profile.profileKeyPath) + 1 + wcslen(baseName) +
+             wcslen(L"\\Programs\\Prog16") <=
+         TEXT_CAPACITY - 1;
 }
 
 bool SetCurrentConfiguration(const wchar_t *name)
 {
-  wchar_t baseName[TEXT_CAPACITY] = {0};
-  if (!GetBaseName(name, baseName, TEXT_CAPACITY) || !StartsWithLetter(baseName))
-    CopyText(baseName, TEXT_CAPACITY, DEFAULT_CONFIGURATION);
+  wchar_t baseName[TEXT_CAPACITY];
+  ConfigurationBaseName(name, baseName);
   CopyText(g_profile.configurationName, TEXT_CAPACITY, baseName);
   return JoinPath(g_profile.configurationKeyPath, g_profile.profileKeyPath, L"\\",
                   g_profile.configurationName);

@@ -28,6 +28,9 @@ const wchar_t *ProfilesPrefix();
 bool SelectProfile(const wchar_t *commandLine);
 bool ReadActiveProfile();
 bool SetCurrentConfiguration(const wchar_t *name);
+// True when the configuration that SetCurrentConfiguration would make of the name can be
+// read: its key path and the longest path below it fit a text buffer.
+bool ConfigurationNameFits(const wchar_t *name);
 bool KeyExists(const wchar_t *keyPath);
 // Reads one value under HKEY_CURRENT_USER\keyPath; kind is REG_SZ or REG_DWORD. A value
 // that is missing or does not fit reads as empty (or 0). The text is always terminated.

@@ -2,6 +2,7 @@
 #include "Common/StdInit.h"
 #include "launcher/config/ConfigCheck.h"
 #include "launcher/config/DisplaySettings.h"
+#include "launcher/config/Profile.h"
 #include "launcher/config/ProgramEntries.h"
 #include "launcher/launch/LaunchCommand.h"
 #include "launcher/presentation/ListPresentation.h"
@@ -26,6 +27,13 @@ static void ShowLauncherAbout()
 {
   ShowAboutBox(TEXT_ID(IDS_VERSION), TEXT_ID(IDS_WINDOW_TEXT), IDI_PROGRAM,
                TEXT_ID(IDS_COPYRIGHT), TEXT_ID(IDS_COMPANY));
+}
+
+static void ShowNameTooLong()
+{
+  wchar_t message[TEXT_CAPACITY];
+  LoadTextOrId(TEXT_ID(IDS_CONFIGURATION_NAME_TOO_LONG), message, TEXT_CAPACITY);
+  MessageBoxW(g_app.mainWindow, message, L"Ferrolt Error ", MB_OK);
 }
 
 static void LaunchEntry(int index)
@@ -55,7 +63,10 @@ void ActivateItem(int index)
                index == g_presentation.returnIndex;
 
   if (!added && entry.isCall) {
-    if (CheckConfiguration(entry.call))
+    // A configuration whose keys could not be read is not entered: the user stays here.
+    if (!ConfigurationNameFits(entry.call))
+      ShowNameTooLong();
+    else if (CheckConfiguration(entry.call))
       PostMessageW(g_app.mainWindow, MSG_ENTER_CONFIGURATION, 0,
                    reinterpret_cast<LPARAM>(entry.call));
   } else if (index == g_presentation.returnIndex) {
