@@ -183,13 +183,8 @@ bool SelectProfile(const wchar_t *commandLine)
   }
 
   CopyText(g_profile.configurationName, TEXT_CAPACITY, DEFAULT_CONFIGURATION);
-  // A profile whose home configuration's key path does not fit cannot be read.
-  if (!JoinPath(g_profile.configurationKeyPath, g_profile.profileKeyPath, L"\\",
-                DEFAULT_CONFIGURATION)) {
-    ShowProfileError(L"Unable to find Profile");
-    return false;
-  }
-  return true;
+  return JoinPath(g_profile.configurationKeyPath, g_profile.profileKeyPath, L"\\",
+                  DEFAULT_CONFIGURATION);
 }
 
 // The configuration a name stands for: its last path component without extension, or
