@@ -374,7 +374,7 @@ TEST(CheckerAgainstLauncher, ReportsWhatTheLauncherShowsInTheSameOrder)
 }
 
 // A script of lines drawn from valid and broken pieces, with bytes of any value between.
-std::string FuzzedScript(unsigned *seed)
+std::string FuzzedScript(unsigned *state)
 {
   const char *pieces[] = {
       "REGEDIT4", "[HKEY_CURRENT_USER\\Software\\OrvantLLC\\Ferrolt]", "\"ActiveProfile\"=\"Shop\"",
@@ -388,19 +388,19 @@ std::string FuzzedScript(unsigned *seed)
       "\"HotKeyModifier\"=\"Shift\"", "\"A\"=hex:01,02,zz", "\"B\"=hex:", "@=\"x", "[", "]", "\\",
       "\"ForceScreenRight\"=dword:1"};
   std::string text;
-  int lines = 5 + static_cast<int>(*seed % 40);
+  int lines = 5 + static_cast<int>(*state % 40);
   for (int i = 0; i < lines; ++i) {
-    *seed = *seed * 1103515245u + 12345u;
-    unsigned pick = (*seed >> 8) % (sizeof(pieces) / sizeof(pieces[0]) + 2);
+    *state = *state * 1103515245u + 12345u;
+    unsigned pick = (*state >> 8) % (sizeof(pieces) / sizeof(pieces[0]) + 2);
     if (pick < sizeof(pieces) / sizeof(pieces[0])) {
       text += pieces[pick];
     } else {
       for (int b = 0; b < 20; ++b) {
-        *seed = *seed * 1103515245u + 12345u;
-        text += static_cast<char>((*seed >> 16) & 0xFF);
+        *state = *state * 1103515245u + 12345u;
+        text += static_cast<char>((*state >> 16) & 0xFF);
       }
     }
-    text += (*seed & 1) ? "\r\n" : "\n";
+    text += (*state & 1) ? "\r\n" : "\n";
   }
   return text;
 }
@@ -424,9 +424,9 @@ TEST(CheckerRegistry, FuzzedScriptsAndAKilledCheckLeaveTheRealRegistryAsItWas)
   test::RunChecker(L"\"" + test::WriteScript(L"warm.reg", "REGEDIT4\n") + L"\"");
   scripttest::TreeSnapshot before = scripttest::Snapshot(HKEY_CURRENT_USER, L"Software");
 
-  unsigned seed = 20261207u;
+  unsigned state = 20261207u;
   for (int round = 0; round < 12; ++round) {
-    std::wstring path = test::WriteScript(L"fuzz.reg", FuzzedScript(&seed));
+    std::wstring path = test::WriteScript(L"fuzz.reg", FuzzedScript(&state));
     test::CheckerRun run = test::RunChecker(L"/all \"" + path + L"\"", 30000);
     ASSERT_TRUE(run.finished) << "round " << round;
     EXPECT_GE(3u, run.exitCode) << "round " << round;
