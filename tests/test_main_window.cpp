@@ -156,6 +156,18 @@ TEST_F(MainWindow, NumberKeysReachOnlyTheItemsThatExist)
   EXPECT_FALSE(Running()) << "\"4\" is the Exit item";
 }
 
+TEST_F(MainWindow, ClosingGivesBackThePresentationsImageLists)
+{
+  AddProgram(L"Default", 1, L"Notes", L"\\Windows\\notepad.exe");
+  Start();
+  HIMAGELIST lists[] = {g_presentation.smallImages, g_presentation.largeImages};
+  ASSERT_NE(nullptr, lists[0]);
+  SendMessageW(g_app.mainWindow, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(Running());
+  for (HIMAGELIST list : lists)
+    EXPECT_FALSE(ImageList_Destroy(list)) << "left standing after the launcher closed";
+}
+
 TEST_F(MainWindow, EscapeNeedsAnExitItemAndAsksWhenToldTo)
 {
   exitOnEsc = 2;

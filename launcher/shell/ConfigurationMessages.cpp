@@ -118,6 +118,10 @@ bool CloseApplication()
 
   bool destroyed = false;
   if (g_app.openDialog == nullptr && g_app.mainWindow != nullptr) {
+    // The presentation's image lists are its own, not the control's: give them back here,
+    // since destroying the window alone would leave them. First, as the focus coming back
+    // to the main window hides the bars again.
+    TearDownPresentation();
     // The shell library shows the bars only for a window that still exists.
     if (WantsShownBars())
       ShowShellBars();
