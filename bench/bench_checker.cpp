@@ -5,6 +5,8 @@
 // syscw in its /proc entry), beside the round trips of reading that counter.
 #include <windows.h>
 
+#include "bench/support/BenchSupport.h"
+
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -76,27 +78,6 @@ static double Median(const std::wstring &commandLine)
   return times[ROUNDS / 2];
 }
 
-// The write calls this process has made so far; false off Wine or without /proc.
-static bool ReadRoundTrips(ULONGLONG *count)
-{
-  HANDLE file = CreateFileW(L"Z:\\proc\\self\\io", GENERIC_READ, FILE_SHARE_READ, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE)
-    return false;
-  char text[512];
-  DWORD got = 0;
-  BOOL read = ReadFile(file, text, sizeof text - 1, &got, nullptr);
-  CloseHandle(file);
-  if (!read)
-    return false;
-  text[got] = 0;
-  const char *line = strstr(text, "syscw:");
-  if (line == nullptr)
-    return false;
-  *count = strtoull(line + 6, nullptr, 10);
-  return true;
-}
-
 // Round trips of one check of the script, run in this process, less those of reading the
 // counter; -1 when they cannot be counted.
 static double CheckRoundTrips(const std::wstring &script, size_t *findings)
@@ -104,12 +85,12 @@ static double CheckRoundTrips(const std::wstring &script, size_t *findings)
   check::CheckOptions options;
   options.script = script;
   ULONGLONG first = 0, second = 0, before = 0, after = 0;
-  if (!ReadRoundTrips(&first) || !ReadRoundTrips(&second))
+  if (!ReadServerRoundTrips(&first) || !ReadServerRoundTrips(&second))
     return -1;
-  ReadRoundTrips(&before);
+  ReadServerRoundTrips(&before);
   check::CheckReport report;
   check::CheckScript(options, &report);
-  ReadRoundTrips(&after);
+  ReadServerRoundTrips(&after);
   *findings = report.findings.size();
   for (const check::CheckedProfile &profile : report.profiles)
     for (const check::CheckedConfiguration &configuration : profile.configurations)
