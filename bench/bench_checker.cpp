@@ -1,8 +1,8 @@
 // Times a check of a 16-configuration profile with 16 entries each by FerroltCheck, beside
 // the floor: the same program started to do nothing but print its usage and end. Under Wine
-// nearly all of that time is round trips to the Wine server, which machine load does not
-// move; the same check run in this process counts them (the write calls of this process,
-// syscw in its /proc entry), beside the round trips of reading that counter.
+// every registry or file call is a round trip to the Wine server, which machine load does
+// not move; the same check run in this process counts them (the write calls of this
+// process, syscw in its /proc entry), beside the round trips of reading that counter.
 #include <windows.h>
 
 #include "bench/support/BenchSupport.h"

@@ -84,11 +84,20 @@ bool ReadInheritedValue(const wchar_t *valueName, DWORD kind, void *destination,
     AppendText(key, TEXT_CAPACITY, L"\\");
     AppendText(key, TEXT_CAPACITY, owner);
     AppendText(key, TEXT_CAPACITY, L"\\Settings");
-    DWORD size = bytes;
-    DWORD flags = kind == REG_SZ ? RRF_RT_REG_SZ : RRF_RT_REG_DWORD;
-    if (RegGetValueW(HKEY_CURRENT_USER, key, valueName, flags, nullptr, destination, &size) ==
-        ERROR_SUCCESS)
-      return true;
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS)
+      continue;
+    // Room is kept for a terminator that a stored text may lack.
+    DWORD size = kind == REG_SZ ? bytes - sizeof(wchar_t) : bytes;
+    DWORD type = REG_NONE;
+    LONG result = RegQueryValueExW(opened, valueName, nullptr, &type,
+                                   static_cast<BYTE *>(destination), &size);
+    RegCloseKey(opened);
+    if (result != ERROR_SUCCESS || type != kind)
+      continue;
+    if (kind == REG_SZ)
+      static_cast<wchar_t *>(destination)[size / sizeof(wchar_t)] = 0;
+    return true;
   }
   return false;
 }

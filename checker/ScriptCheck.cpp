@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "checker/CheckerTexts.h"
+#include "checker/MemoryRegistry.h"
 #include "checker/ThrowawayRegistry.h"
 #include "checker/WalkSteps.h"
 #include "launcher/presentation/EntryIcons.h"
@@ -122,6 +123,9 @@ void CheckScript(const CheckOptions &options, CheckReport *report,
     report->unreadable = true;
     return;
   }
+  // The platform's registry, scratch keys and all, guards what the check's own calls do
+  // not reach; those are served from memory where they can be.
+  UseMemoryRegistry();
   StartCollectingMessages();
   // Icons tell nothing about a configuration; only a visitor that pictures it needs them.
   g_entryIconsWanted = static_cast<bool>(visitor);
@@ -144,6 +148,7 @@ void CheckScript(const CheckOptions &options, CheckReport *report,
     }
   }
   g_entryIconsWanted = true;
+  LeaveMemoryRegistry();
   CloseThrowawayRegistry();
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 // A registry of the process's own: HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,
 // HKEY_CLASSES_ROOT and HKEY_USERS point at empty keys below one temporary key, so that a
-// script imported and read there never reaches the real registry. The temporary key is
+// script imported and read there never reaches the real registry. The check's own calls
+// are served from memory where they can be (MemoryRegistry.h); this redirection holds for
+// every other registry call the process makes, and for the check where memory cannot
+// serve it. The temporary key is
 // removed when the check ends, when it is interrupted (Ctrl+C, closed console), and, after
 // a run that was killed outright, by the next run.
 #include <string>
