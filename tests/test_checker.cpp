@@ -433,7 +433,8 @@ TEST(CheckerRegistry, FuzzedScriptsAndAKilledCheckLeaveTheRealRegistryAsItWas)
     EXPECT_NE(std::string::npos, run.output.find("checked\n")) << "round " << round;
   }
 
-  // A check killed in the middle of a long import leaves its key to the next run.
+  // A check killed in the middle of a long import leaves its key to the next run: it is
+  // killed as soon as its temporary key is there, with a good second of import still ahead.
   std::string big = "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\OrvantLLC\\Ferrolt\\Profiles\\Shop]\n";
   for (int i = 0; i < 100000; ++i)
     big += "\"V" + std::to_string(i) + "\"=\"x\"\n";
@@ -441,9 +442,16 @@ TEST(CheckerRegistry, FuzzedScriptsAndAKilledCheckLeaveTheRealRegistryAsItWas)
   {
     test::ChildProcess killed;
     ASSERT_TRUE(killed.Start(L"\"" + test::BuildDir() + L"FerroltCheck.exe\" \"" + bigPath + L"\""));
-    Sleep(1500);
+    std::wstring own = L"Software\\FerroltCheck\\Scratch\\" + std::to_wstring(killed.Id());
+    DWORD start = GetTickCount();
+    while (!test::KeyPresent(HKEY_CURRENT_USER, own) && GetTickCount() - start < 20000 &&
+           WaitForSingleObject(killed.Handle(), 0) == WAIT_TIMEOUT)
+      Sleep(1);
+    ASSERT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(killed.Handle(), 0))
+        << "the check ended before it could be killed";
     TerminateProcess(killed.Handle(), 9);
     killed.Wait(5000);
+    EXPECT_TRUE(test::KeyPresent(HKEY_CURRENT_USER, own));
   }
   test::RunChecker(L"\"" + test::WriteScript(L"warm.reg", "REGEDIT4\n") + L"\"");
 
