@@ -142,6 +142,9 @@ bool OpenThrowawayRegistry(std::wstring *error)
   }
   if (s_open)
     return true;
+  // Watched for before any key is made: an interruption at any moment finds what there
+  // is to remove.
+  SetConsoleCtrlHandler(OnInterrupt, TRUE);
   if (RegCreateKeyExW(HKEY_CURRENT_USER, kScratchParent, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                       &s_parent, nullptr) != ERROR_SUCCESS) {
     *error = L"cannot create the temporary registry key";
@@ -166,7 +169,6 @@ bool OpenThrowawayRegistry(std::wstring *error)
     *error = L"cannot redirect the registry to a temporary key";
     return false;
   }
-  SetConsoleCtrlHandler(OnInterrupt, TRUE);
   return true;
 }
 

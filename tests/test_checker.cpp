@@ -418,6 +418,25 @@ bool ScratchIsEmpty()
   return children == 0;
 }
 
+// Starts a check of a script whose import takes a good second and returns, once the
+// check's temporary key is there, that key's path.
+std::wstring StartLongCheck(test::ChildProcess *check)
+{
+  std::string big = "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\OrvantLLC\\Ferrolt\\Profiles\\Shop]\n";
+  for (int i = 0; i < 100000; ++i)
+    big += "\"V" + std::to_string(i) + "\"=\"x\"\n";
+  std::wstring path = test::WriteScript(L"big.reg", big);
+  EXPECT_TRUE(check->Start(L"\"" + test::BuildDir() + L"FerroltCheck.exe\" \"" + path + L"\""));
+  std::wstring own = L"Software\\FerroltCheck\\Scratch\\" + std::to_wstring(check->Id());
+  DWORD start = GetTickCount();
+  while (!test::KeyPresent(HKEY_CURRENT_USER, own) && GetTickCount() - start < 20000 &&
+         WaitForSingleObject(check->Handle(), 0) == WAIT_TIMEOUT)
+    Sleep(1);
+  EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(check->Handle(), 0))
+      << "the check ended before it could be interrupted";
+  return own;
+}
+
 TEST(CheckerRegistry, FuzzedScriptsAndAKilledCheckLeaveTheRealRegistryAsItWas)
 {
   test::ClearLauncherRegistry();
@@ -433,22 +452,10 @@ TEST(CheckerRegistry, FuzzedScriptsAndAKilledCheckLeaveTheRealRegistryAsItWas)
     EXPECT_NE(std::string::npos, run.output.find("checked\n")) << "round " << round;
   }
 
-  // A check killed in the middle of a long import leaves its key to the next run: it is
-  // killed as soon as its temporary key is there, with a good second of import still ahead.
-  std::string big = "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\OrvantLLC\\Ferrolt\\Profiles\\Shop]\n";
-  for (int i = 0; i < 100000; ++i)
-    big += "\"V" + std::to_string(i) + "\"=\"x\"\n";
-  std::wstring bigPath = test::WriteScript(L"big.reg", big);
+  // A check killed in the middle of a long import leaves its key to the next run.
   {
     test::ChildProcess killed;
-    ASSERT_TRUE(killed.Start(L"\"" + test::BuildDir() + L"FerroltCheck.exe\" \"" + bigPath + L"\""));
-    std::wstring own = L"Software\\FerroltCheck\\Scratch\\" + std::to_wstring(killed.Id());
-    DWORD start = GetTickCount();
-    while (!test::KeyPresent(HKEY_CURRENT_USER, own) && GetTickCount() - start < 20000 &&
-           WaitForSingleObject(killed.Handle(), 0) == WAIT_TIMEOUT)
-      Sleep(1);
-    ASSERT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(killed.Handle(), 0))
-        << "the check ended before it could be killed";
+    std::wstring own = StartLongCheck(&killed);
     TerminateProcess(killed.Handle(), 9);
     killed.Wait(5000);
     EXPECT_TRUE(test::KeyPresent(HKEY_CURRENT_USER, own));
@@ -460,6 +467,29 @@ TEST(CheckerRegistry, FuzzedScriptsAndAKilledCheckLeaveTheRealRegistryAsItWas)
   EXPECT_FALSE(test::KeyPresent(HKEY_LOCAL_MACHINE, L"Software\\FerroltFuzz"));
   EXPECT_FALSE(test::KeyPresent(HKEY_CLASSES_ROOT, L"FerroltFuzz"));
   EXPECT_FALSE(test::KeyPresent(HKEY_USERS, L".Default\\Software\\FerroltFuzz"));
+}
+
+BOOL WINAPI IgnoreInterrupt(DWORD) { return TRUE; }
+
+// Ctrl+C on the console of a running check: it removes its temporary key itself and ends
+// with the code of a script it could not check.
+TEST(CheckerRegistry, AnInterruptedCheckRemovesItsKeyAndSaysSo)
+{
+  HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE), error = GetStdHandle(STD_ERROR_HANDLE);
+  FreeConsole();
+  ASSERT_TRUE(AllocConsole());
+  SetConsoleCtrlHandler(IgnoreInterrupt, TRUE);
+  test::ChildProcess check;
+  std::wstring own = StartLongCheck(&check);
+  EXPECT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0));
+  DWORD exitCode = 0;
+  EXPECT_TRUE(check.Wait(10000, &exitCode));
+  EXPECT_EQ(3u, exitCode);
+  EXPECT_FALSE(test::KeyPresent(HKEY_CURRENT_USER, own));
+  SetConsoleCtrlHandler(IgnoreInterrupt, FALSE);
+  FreeConsole();
+  SetStdHandle(STD_OUTPUT_HANDLE, output);
+  SetStdHandle(STD_ERROR_HANDLE, error);
 }
 
 }  // namespace
