@@ -266,7 +266,8 @@ TEST_F(LaunchTest, NoProcessOrThreadHandleStaysOpen)
   GetProcessHandleCount(GetCurrentProcess(), &countBefore);
   for (int i = 0; i < 3; ++i) {
     test::BoxAnswerer boxes;
-    ASSERT_TRUE(LaunchCommand(L"\\Windows\\x.exe", L"-h"));
+    ASSERT_TRUE(LaunchCommand(L"\\Windows\\x.exe", L"-h"))
+        << (boxes.Count() > 0 ? boxes.Boxes()[0].text : std::wstring(L"no message"));
     Received received = WaitForRecord();
     ASSERT_TRUE(received.started);
     HandleCensus after = TakeHandleCensus(received.processId);
