@@ -11,7 +11,6 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -19,64 +18,13 @@
 
 enum { ROUNDS = 7, CONFIGURATIONS = 16, ENTRIES = 16 };
 
-static std::string Script()
+// Every configuration in Menu Bars mode with 16 entries; the home one calls the others.
+static std::vector<std::string> Settings(int)
 {
-  const std::string profile = "HKEY_CURRENT_USER\\Software\\OrvantLLC\\Ferrolt\\Profiles\\Bench";
-  std::string text = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\OrvantLLC\\Ferrolt]\n"
-                     "\"ActiveProfile\"=\"Bench\"\n";
-  for (int c = 0; c < CONFIGURATIONS; ++c) {
-    std::string name = c == 0 ? "Default" : "Screen" + std::to_string(c);
-    text += "\n[" + profile + "\\" + name + "\\Settings]\n\"Mode\"=\"Menu Bars\"\n"
-            "\"TitleBar\"=\"Bench\"\n\"MenuItemHeight\"=dword:00000028\n";
-    for (int e = 1; e <= ENTRIES; ++e) {
-      text += "[" + profile + "\\" + name + "\\Programs\\Prog" + std::to_string(e) + "]\n";
-      text += "\"Description\"=\"Entry " + std::to_string(e) + "\"\n";
-      // The home screen calls every other one; the others start programs.
-      if (c == 0 && e < CONFIGURATIONS)
-        text += "\"Call\"=\"Screen" + std::to_string(e) + "\"\n";
-      else
-        text += "\"Name\"=\"\\\\Windows\\\\notepad.exe\"\n";
-    }
-  }
-  return text;
+  return {"\"Mode\"=\"Menu Bars\"", "\"TitleBar\"=\"Bench\"", "\"MenuItemHeight\"=dword:00000028"};
 }
 
-static double RunMilliseconds(const std::wstring &commandLine)
-{
-  std::wstring line = commandLine;
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  HANDLE nul = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
-  SetHandleInformation(nul, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
-  startup.hStdOutput = startup.hStdError = nul;
-  PROCESS_INFORMATION process = {};
-  LARGE_INTEGER frequency, start, end;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&start);
-  if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                      &process)) {
-    CloseHandle(nul);
-    return -1;
-  }
-  WaitForSingleObject(process.hProcess, 120000);
-  QueryPerformanceCounter(&end);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  CloseHandle(nul);
-  return 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
-         static_cast<double>(frequency.QuadPart);
-}
-
-static double Median(const std::wstring &commandLine)
-{
-  std::vector<double> times;
-  for (int i = 0; i < ROUNDS; ++i)
-    times.push_back(RunMilliseconds(commandLine));
-  std::sort(times.begin(), times.end());
-  return times[ROUNDS / 2];
-}
+static int Entries(int) { return ENTRIES; }
 
 // Round trips of one check of the script, run in this process, less those of reading the
 // counter; -1 when they cannot be counted.
@@ -109,16 +57,12 @@ int wmain()
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
   std::wstring script = std::wstring(temp) + L"bench_checker.reg";
-  std::string text = Script();
-  HANDLE file = CreateFileW(script.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD written = 0;
-  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-  CloseHandle(file);
+  WriteBenchFile(script, BenchProfileScript(CONFIGURATIONS, Settings, Entries, "\n"));
 
   size_t findings = 0;
   double trips = CheckRoundTrips(script, &findings);
-  double floor = Median(checker + L" /?");
-  double check = Median(checker + L" \"" + script + L"\"");
+  double floor = MedianRunMilliseconds(checker + L" /?", ROUNDS);
+  double check = MedianRunMilliseconds(checker + L" \"" + script + L"\"", ROUNDS);
   printf("checker: %d configurations x %d entries, median of %d runs\n", CONFIGURATIONS, ENTRIES,
          ROUNDS);
   printf("  start and exit only      %8.1f ms\n", floor);

@@ -7,6 +7,8 @@
 #include <string.h>
 #include <wchar.h>
 
+#include <algorithm>
+
 DWORD BenchUnixPid()
 {
   wchar_t text[32];
@@ -142,4 +144,77 @@ HICON BenchShellIcon(const wchar_t *path, UINT sizeFlag)
   if (!SHGetFileInfoW(path, 0, &info, sizeof info, SHGFI_ICON | sizeFlag))
     return nullptr;
   return info.hIcon;
+}
+
+std::string BenchProfileScript(int configurations, std::vector<std::string> (*settings)(int),
+                               int (*entries)(int), const char *lineEnd)
+{
+  const std::string profile = "[HKEY_CURRENT_USER\\Software\\OrvantLLC\\Ferrolt\\Profiles\\Bench\\";
+  std::string script = std::string("REGEDIT4") + lineEnd +
+                       "[HKEY_CURRENT_USER\\Software\\OrvantLLC\\Ferrolt]" + lineEnd +
+                       "\"ActiveProfile\"=\"Bench\"" + lineEnd;
+  for (int c = 0; c < configurations; ++c) {
+    std::string name = c == 0 ? "Default" : "Screen" + std::to_string(c);
+    script += profile + name + "\\Settings]" + lineEnd;
+    for (const std::string &line : settings(c))
+      script += line + lineEnd;
+    for (int e = 1; e <= entries(c); ++e) {
+      script += profile + name + "\\Programs\\Prog" + std::to_string(e) + "]" + lineEnd;
+      script += "\"Description\"=\"Entry " + std::to_string(e) + "\"" + lineEnd;
+      if (c == 0 && e < configurations)
+        script += "\"Call\"=\"Screen" + std::to_string(e) + "\"" + lineEnd;
+      else
+        script += std::string("\"Name\"=\"\\\\Windows\\\\notepad.exe\"") + lineEnd;
+    }
+  }
+  return script;
+}
+
+bool WriteBenchFile(const std::wstring &path, const std::string &bytes)
+{
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return false;
+  DWORD written = 0;
+  BOOL wrote = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+  return wrote && written == bytes.size();
+}
+
+static double RunMilliseconds(const std::wstring &commandLine)
+{
+  std::wstring line = commandLine;
+  SECURITY_ATTRIBUTES inherited = {sizeof(inherited), nullptr, TRUE};
+  HANDLE nul = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherited, OPEN_EXISTING, 0,
+                           nullptr);
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = startup.hStdError = nul;
+  PROCESS_INFORMATION process = {};
+  LARGE_INTEGER frequency, start, end;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&start);
+  BOOL started = CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                                nullptr, nullptr, &startup, &process);
+  if (nul != INVALID_HANDLE_VALUE)
+    CloseHandle(nul);
+  if (!started)
+    return -1.0;
+  WaitForSingleObject(process.hProcess, 120000);
+  QueryPerformanceCounter(&end);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
+         static_cast<double>(frequency.QuadPart);
+}
+
+double MedianRunMilliseconds(const std::wstring &commandLine, int runs)
+{
+  std::vector<double> times;
+  for (int i = 0; i < runs; ++i)
+    times.push_back(RunMilliseconds(commandLine));
+  std::sort(times.begin(), times.end());
+  return times.empty() ? 0.0 : times[times.size() / 2];
 }
