@@ -11,6 +11,9 @@ command -v cmake >/dev/null 2>&1 || need+=(cmake)
 # The report pages of the preview are tested in a headless browser.
 command -v chromium >/dev/null 2>&1 || need+=(chromium)
 command -v python3 >/dev/null 2>&1 || need+=(python3)
+# The installable cabinets are made with gcab and their contents listed with cabextract.
+command -v gcab >/dev/null 2>&1 || need+=(gcab)
+command -v cabextract >/dev/null 2>&1 || need+=(cabextract)
 if [ "${1:-}" = "--display" ]; then
   command -v Xvfb >/dev/null 2>&1 || need+=(xvfb)
   command -v xwd >/dev/null 2>&1 || need+=(x11-apps)
