@@ -261,6 +261,12 @@ std::wstring PackageArgument()
   return L"\"" + test::SourceDir() + L"setup\\package\"";
 }
 
+// A cabinet that test_package_cabinets left in the build folder.
+std::wstring CabinetArgument(const std::wstring &name)
+{
+  return L"\"" + test::BuildDir() + L"cabinets\\" + name + L"\"";
+}
+
 class SetupHooks : public ::testing::Test {
 protected:
   static void SetUpTestSuite()
@@ -554,41 +560,85 @@ TEST_F(SetupHooks, OlderInstallationIsRemovedWithItsRecordOnWindowsMobile)
   }
 }
 
+// From the package folder and from the desktop cabinet alike: the same files, registry and
+// shortcut.
 TEST_F(SetupHooks, FreshInstallMergesTheSampleAndRemovalLeavesNothing)
 {
   ASSERT_TRUE(Exists(L"\\Windows\\Pollex.exe")) << "the registry-merge tool is not in the build folder";
   for (const Variant *variant : {&PLAIN_CE, &WINDOWS_MOBILE}) {
-    SCOPED_TRACE(testing::Message() << "platform '" << variant->platformType << "'");
-    ASSERT_EQ(0, RunDriver(L"/install " + PackageArgument(), variant->platformType));
+    std::wstring folderInstall;
+    for (const std::wstring &package : {PackageArgument(), CabinetArgument(L"Ferrolt.Desktop.cab")}) {
+      SCOPED_TRACE(testing::Message() << "platform '" << variant->platformType << "', "
+                                      << std::string(package.begin(), package.end()));
+      ASSERT_EQ(0, RunDriver(L"/install " + package, variant->platformType));
 
-    ASSERT_TRUE(WaitFor(SampleMerged, 15000)) << "the shipped configuration was not merged";
-    DWORD fullScreen = 99;
-    EXPECT_TRUE(test::GetDword(HKEY_CURRENT_USER, std::wstring(PRODUCT_KEY) + L"\\Profiles\\Warehouse",
-                               L"FullScreen", &fullScreen));
-    EXPECT_EQ(variant->fullScreen, fullScreen);
-    EXPECT_EQ((std::vector<std::wstring>{L"Ferrolt.exe", L"Ferrolt.txt", L"header.bmp"}), FolderEntries(INSTALL_FOLDER));
-    EXPECT_EQ(test::ReadFileBytes(test::BuildDir() + L"Ferrolt.exe"), test::ReadFileBytes(PROGRAM));
-    EXPECT_EQ(PackageFile(variant->script), test::ReadFileBytes(variant->keptScript));
-    EXPECT_EQ(PackageFile(variant->copyNote), test::ReadFileBytes(variant->keptCopyNote));
-    EXPECT_EQ(SHORTCUT_TEXT, test::ReadFileBytes(variant->shortcut));
-    EXPECT_FALSE(Exists(variant->otherKeptScript));
-    EXPECT_FALSE(Exists(variant->otherKeptCopyNote));
-    EXPECT_FALSE(Exists(variant->otherShortcut));
+      ASSERT_TRUE(WaitFor(SampleMerged, 15000)) << "the shipped configuration was not merged";
+      DWORD fullScreen = 99;
+      EXPECT_TRUE(test::GetDword(HKEY_CURRENT_USER, std::wstring(PRODUCT_KEY) + L"\\Profiles\\Warehouse",
+                                 L"FullScreen", &fullScreen));
+      EXPECT_EQ(variant->fullScreen, fullScreen);
+      EXPECT_EQ((std::vector<std::wstring>{L"Ferrolt.exe", L"Ferrolt.txt", L"header.bmp"}), FolderEntries(INSTALL_FOLDER));
+      EXPECT_EQ(test::ReadFileBytes(test::BuildDir() + L"Ferrolt.exe"), test::ReadFileBytes(PROGRAM));
+      EXPECT_EQ(PackageFile(variant->script), test::ReadFileBytes(variant->keptScript));
+      EXPECT_EQ(PackageFile(variant->copyNote), test::ReadFileBytes(variant->keptCopyNote));
+      EXPECT_EQ(SHORTCUT_TEXT, test::ReadFileBytes(variant->shortcut));
+      EXPECT_FALSE(Exists(variant->otherKeptScript));
+      EXPECT_FALSE(Exists(variant->otherKeptCopyNote));
+      EXPECT_FALSE(Exists(variant->otherShortcut));
+      Sleep(300);
+      if (folderInstall.empty())
+        folderInstall = ConfigurationDump();
+      else
+        EXPECT_EQ(folderInstall, ConfigurationDump());
 
-    ASSERT_EQ(0, RunDriver(L"/uninstall", variant->platformType));
+      ASSERT_EQ(0, RunDriver(L"/uninstall", variant->platformType));
 
-    EXPECT_FALSE(Exists(INSTALL_FOLDER));
-    EXPECT_FALSE(Exists(variant->keptScript));
-    EXPECT_FALSE(Exists(variant->keptCopyNote));
-    EXPECT_FALSE(Exists(variant->shortcut));
-    EXPECT_FALSE(test::KeyPresent(HKEY_CURRENT_USER, PRODUCT_KEY));
-    EXPECT_FALSE(test::KeyPresent(HKEY_CURRENT_USER, FORMER_PRODUCT_KEY));
-    EXPECT_FALSE(test::KeyPresent(HKEY_CURRENT_USER, MARKER));
-    EXPECT_FALSE(test::KeyPresent(HKEY_LOCAL_MACHINE, DRIVER_APP_KEY));
-    EXPECT_TRUE(Exists(L"\\Application"));
-    CleanDevice();
+      EXPECT_FALSE(Exists(INSTALL_FOLDER));
+      EXPECT_FALSE(Exists(variant->keptScript));
+      EXPECT_FALSE(Exists(variant->keptCopyNote));
+      EXPECT_FALSE(Exists(variant->shortcut));
+      EXPECT_FALSE(test::KeyPresent(HKEY_CURRENT_USER, PRODUCT_KEY));
+      EXPECT_FALSE(test::KeyPresent(HKEY_CURRENT_USER, FORMER_PRODUCT_KEY));
+      EXPECT_FALSE(test::KeyPresent(HKEY_CURRENT_USER, MARKER));
+      EXPECT_FALSE(test::KeyPresent(HKEY_LOCAL_MACHINE, DRIVER_APP_KEY));
+      EXPECT_TRUE(Exists(L"\\Application"));
+      CleanDevice();
+    }
   }
 }
+
+TEST_F(SetupHooks, DamagedCabinetsAreRefusedAndNothingIsInstalled)
+{
+  for (const wchar_t *name : {L"cut-cabinet.cab", L"header-offset.cab", L"header-cut.cab", L"header-path.cab",
+                              L"missing-file.cab", L"no-such.cab"}) {
+    SCOPED_TRACE(testing::Message() << name);
+    EXPECT_EQ(4, RunDriver(L"/install " + CabinetArgument(std::wstring(L"damaged\\") + name), L""));
+    EXPECT_FALSE(Exists(INSTALL_FOLDER));
+    EXPECT_FALSE(Exists(CE_SHORTCUT));
+    EXPECT_FALSE(Exists(L"\\Application\\rolt.txt"));
+    EXPECT_FALSE(test::KeyPresent(HKEY_CURRENT_USER, PRODUCT_KEY));
+    EXPECT_FALSE(test::KeyPresent(HKEY_CURRENT_USER, MARKER));
+    EXPECT_FALSE(test::KeyPresent(HKEY_LOCAL_MACHINE, DRIVER_APP_KEY));
+  }
+}
+
+TEST_F(SetupHooks, CabinetHeaderValuesAndShortcutsArePlacedAndTheShortcutRemoved)
+{
+  const wchar_t KEY[] = L"Software\\FerroltCabinetTest";
+  const wchar_t SHORTCUT[] = L"\\Windows\\Start Menu\\Ferrolt Kiosk.lnk";
+  ASSERT_EQ(0, RunDriver(L"/install " + CabinetArgument(L"extras.cab"), L""));
+  std::wstring greeting;
+  DWORD count = 0;
+  EXPECT_TRUE(test::GetString(HKEY_CURRENT_USER, std::wstring(KEY) + L"\\Values", L"Greeting", &greeting));
+  EXPECT_EQ(L"hello there", greeting);
+  EXPECT_TRUE(test::GetDword(HKEY_CURRENT_USER, std::wstring(KEY) + L"\\Values", L"Count", &count));
+  EXPECT_EQ(7u, count);
+  EXPECT_EQ(SHORTCUT_TEXT, test::ReadFileBytes(SHORTCUT));
+  ASSERT_EQ(0, RunDriver(L"/uninstall", L""));
+  EXPECT_FALSE(Exists(SHORTCUT));
+  test::DeleteTree(HKEY_CURRENT_USER, KEY);
+}
+
 
 TEST_F(SetupHooks, ReinstallKeepsTheAdministratorsConfigurationByteForByte)
 {

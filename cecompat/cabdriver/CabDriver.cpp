@@ -1,25 +1,35 @@
-// Plays the CAB installer of a device around the setup extension Ostrel.dll (found beside
-// this program): installation, removal and reinstallation in the installer's order.
+// Plays the CAB installer of a device around the setup extension: installation, removal and
+// reinstallation in the installer's order.
 //
-//   CabDriver /install <package folder> [/first:0|1] [/previous:0|1]
-//   CabDriver /reinstall <package folder>
+//   CabDriver /install <cabinet.cab | package folder> [/first:0|1] [/previous:0|1]
+//   CabDriver /reinstall <cabinet.cab | package folder>
 //   CabDriver /uninstall
 //
-// The package folder holds the package data (CE_Ferrolt.reg, WM_Ferrolt.reg, FerroltCE.cpy,
-// FerroltWM.cpy, Ferrolt.txt, Ferrolt.lnk,
-// header.bmp); Ferrolt.exe is taken from beside this program.
+// A cabinet is read as the device reads it: its install header (<name>.000) says where each
+// numbered file goes, which registry values to set and which shortcuts to make, and its
+// <name>.999 is the setup extension whose hooks are called. Nothing is installed from a
+// cabinet or header that is damaged in any way; it is refused with the reason.
+// A package folder holds the package data (CE_Ferrolt.reg, WM_Ferrolt.reg, FerroltCE.cpy,
+// FerroltWM.cpy, Ferrolt.txt, Ferrolt.lnk, header.bmp); Ferrolt.exe and Ostrel.dll are
+// then taken from beside this program, which the folder form needs for tests.
 // Everything goes into \Application\Ferrolt of the current drive. Like the device's
-// installer, the driver records an installed package under HKEY_LOCAL_MACHINE\Software\Apps
-// and, when it finds that record, removes the old copy before installing the new one.
+// installer, the driver records an installed package under HKEY_LOCAL_MACHINE\Software\Apps,
+// with the files it placed, and when it finds that record removes the old copy before
+// installing the new one. /uninstall calls the hooks of the Ostrel.dll beside this program.
 // /previous overrides what the record says, /first the installer's first-call flag.
 //
 // Exit codes: 0 done, 1 cancelled by the setup extension, 2 wrong command line,
-// 3 Ostrel.dll or one of its hooks missing.
+// 3 the setup extension or one of its hooks missing, 4 a damaged cabinet refused.
 #include <windows.h>
 
 #include <stdio.h>
 
+#include <string>
+#include <vector>
+
 #include "cecompat/CeSetup.h"
+#include "cecompat/cabdriver/CabinetFiles.h"
+#include "cecompat/cabdriver/InstallHeader.h"
 
 namespace {
 
@@ -34,6 +44,7 @@ const wchar_t *const PACKAGE_FILES[] = {
 const wchar_t PROGRAM_FILE[] = L"Ferrolt.exe";
 
 struct Hooks {
+  HMODULE module;
   pfnINSTALL_INIT installInit;
   pfnINSTALL_EXIT installExit;
   pfnUNINSTALL_INIT uninstallInit;
@@ -44,7 +55,7 @@ enum Action { ACTION_NONE, ACTION_INSTALL, ACTION_REINSTALL, ACTION_UNINSTALL };
 
 struct Options {
   Action action;
-  const wchar_t *packageFolder;
+  const wchar_t *package;  // a cabinet or a package folder
   int firstCall;            // -1: as the installer would (yes)
   int previouslyInstalled;  // -1: as the record says
 };
@@ -68,16 +79,14 @@ bool ProgramFolder(wchar_t *folder)
   return true;
 }
 
-bool LoadHooks(Hooks *hooks)
+bool LoadHooks(const wchar_t *library, Hooks *hooks)
 {
-  wchar_t folder[PATH_CAPACITY], library[PATH_CAPACITY];
-  if (!ProgramFolder(folder) || !JoinPath(library, folder, L"Ostrel.dll"))
-    return false;
   HMODULE module = LoadLibraryW(library);
   if (module == nullptr) {
     fwprintf(stderr, L"CabDriver: cannot load %ls (error %lu)\n", library, GetLastError());
     return false;
   }
+  hooks->module = module;
   hooks->installInit = reinterpret_cast<pfnINSTALL_INIT>(GetProcAddress(module, INSTALL_INIT_NAME));
   hooks->installExit = reinterpret_cast<pfnINSTALL_EXIT>(GetProcAddress(module, INSTALL_EXIT_NAME));
   hooks->uninstallInit = reinterpret_cast<pfnUNINSTALL_INIT>(GetProcAddress(module, UNINSTALL_INIT_NAME));
@@ -99,7 +108,8 @@ bool ApplicationRecorded()
   return true;
 }
 
-void RecordApplication()
+// `placed`: the files and shortcuts the installation made, as one multi-string.
+void RecordApplication(const std::wstring &placed)
 {
   HKEY key;
   if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, APPLICATION_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
@@ -109,23 +119,42 @@ void RecordApplication()
   RegSetValueExW(key, L"Instl", 0, REG_DWORD, reinterpret_cast<const BYTE *>(&installed), sizeof(installed));
   RegSetValueExW(key, L"InstlDir", 0, REG_SZ, reinterpret_cast<const BYTE *>(INSTALL_FOLDER),
                  sizeof(INSTALL_FOLDER));
+  std::wstring list = placed + L'\0';
+  RegSetValueExW(key, L"Placed", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE *>(list.c_str()),
+                 static_cast<DWORD>(list.size() * sizeof(wchar_t)));
   RegCloseKey(key);
 }
 
-// What the installer itself placed: the program and the package data.
+// What the installer itself placed, as its record lists it (the program and the package
+// data when the record has no list).
 void DeletePackageFiles()
 {
-  wchar_t path[PATH_CAPACITY];
-  if (JoinPath(path, INSTALL_FOLDER, PROGRAM_FILE))
-    DeleteFileW(path);
-  for (const wchar_t *name : PACKAGE_FILES) {
-    if (JoinPath(path, INSTALL_FOLDER, name))
+  std::vector<wchar_t> list(32768, 0);
+  DWORD size = static_cast<DWORD>((list.size() - 2) * sizeof(wchar_t)), type = 0;
+  HKEY key;
+  bool listed = false;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, APPLICATION_KEY, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+    listed = RegQueryValueExW(key, L"Placed", nullptr, &type, reinterpret_cast<BYTE *>(list.data()), &size) ==
+                 ERROR_SUCCESS &&
+             type == REG_MULTI_SZ;
+    RegCloseKey(key);
+  }
+  if (listed) {
+    for (const wchar_t *path = list.data(); *path != 0; path += wcslen(path) + 1)
       DeleteFileW(path);
+  } else {
+    wchar_t path[PATH_CAPACITY];
+    if (JoinPath(path, INSTALL_FOLDER, PROGRAM_FILE))
+      DeleteFileW(path);
+    for (const wchar_t *name : PACKAGE_FILES) {
+      if (JoinPath(path, INSTALL_FOLDER, name))
+        DeleteFileW(path);
+    }
   }
   RemoveDirectoryW(INSTALL_FOLDER);
 }
 
-WORD CopyPackageFiles(const wchar_t *packageFolder)
+WORD CopyPackageFiles(const wchar_t *packageFolder, std::wstring *placed)
 {
   WORD failed = 0;
   wchar_t folder[PATH_CAPACITY], source[PATH_CAPACITY], target[PATH_CAPACITY];
@@ -135,12 +164,16 @@ WORD CopyPackageFiles(const wchar_t *packageFolder)
       !JoinPath(target, INSTALL_FOLDER, PROGRAM_FILE) || !CopyFileW(source, target, FALSE)) {
     fwprintf(stderr, L"CabDriver: cannot copy %ls\n", PROGRAM_FILE);
     ++failed;
+  } else {
+    *placed += std::wstring(target) + L'\0';
   }
   for (const wchar_t *name : PACKAGE_FILES) {
     if (!JoinPath(source, packageFolder, name) || !JoinPath(target, INSTALL_FOLDER, name) ||
         !CopyFileW(source, target, FALSE)) {
       fwprintf(stderr, L"CabDriver: cannot copy %ls\n", name);
       ++failed;
+    } else {
+      *placed += std::wstring(target) + L'\0';
     }
   }
   return failed;
@@ -153,7 +186,144 @@ void Remove(const Hooks &hooks)
   hooks.uninstallExit(nullptr);
 }
 
-int Install(const Hooks &hooks, const Options &options)
+// A cabinet read and checked before anything is installed from it.
+struct Cabinet {
+  std::vector<CabinetFile> files;
+  InstallHeader header;
+  std::vector<const CabinetFile *> contents;  // the header's files, in its order
+  const CabinetFile *setupLibrary;
+};
+
+// The number of "<name>.<nnn>", or -1 for a name without three digits after its last dot.
+int FileNumber(const std::wstring &name)
+{
+  size_t dot = name.rfind(L'.');
+  if (dot == std::wstring::npos || name.size() - dot != 4)
+    return -1;
+  int number = 0;
+  for (size_t i = dot + 1; i < name.size(); ++i) {
+    if (name[i] < L'0' || name[i] > L'9')
+      return -1;
+    number = number * 10 + (name[i] - L'0');
+  }
+  return number;
+}
+
+bool ReadCabinet(const wchar_t *path, Cabinet *cabinet, std::wstring *error)
+{
+  if (!ReadCabinetFiles(path, &cabinet->files, error))
+    return false;
+  const CabinetFile *byNumber[1000] = {};
+  for (const CabinetFile &file : cabinet->files) {
+    int number = FileNumber(file.name);
+    if (number < 0) {
+      *error = L"it holds \"" + file.name + L"\", which is not a numbered package file";
+      return false;
+    }
+    if (byNumber[number] != nullptr) {
+      *error = L"it holds two files numbered " + std::to_wstring(number);
+      return false;
+    }
+    byNumber[number] = &file;
+  }
+  if (byNumber[0] == nullptr || byNumber[999] == nullptr) {
+    *error = L"it holds no install header (.000) or no setup extension (.999)";
+    return false;
+  }
+  if (!ReadInstallHeader(byNumber[0]->bytes, &cabinet->header, error)) {
+    *error = L"its install header is damaged: " + *error;
+    return false;
+  }
+  for (const InstallHeader::File &file : cabinet->header.files) {
+    if (byNumber[file.number] == nullptr) {
+      *error = L"its install header names file " + std::to_wstring(file.number) + L" (\"" + file.name +
+               L"\"), which the cabinet lacks";
+      return false;
+    }
+    cabinet->contents.push_back(byNumber[file.number]);
+  }
+  cabinet->setupLibrary = byNumber[999];
+  return true;
+}
+
+// Makes every folder of a device path that does not exist yet.
+void MakeFolders(const std::wstring &folder)
+{
+  for (size_t at = folder.find(L'\\', 1); at != std::wstring::npos; at = folder.find(L'\\', at + 1))
+    CreateDirectoryW(folder.substr(0, at).c_str(), nullptr);
+  CreateDirectoryW(folder.c_str(), nullptr);
+}
+
+bool WriteWholeFile(const std::wstring &path, const void *bytes, size_t size)
+{
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return false;
+  DWORD written = 0;
+  BOOL ok = WriteFile(file, bytes, static_cast<DWORD>(size), &written, nullptr) && written == size;
+  return CloseHandle(file) && ok;
+}
+
+bool SetValue(const InstallHeader::Value &value)
+{
+  HKEY key;
+  if (RegCreateKeyExW(value.root, value.key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS)
+    return false;
+  bool keep = value.keepExisting && RegQueryValueExW(key, value.name.c_str(), nullptr, nullptr, nullptr, nullptr) ==
+                                        ERROR_SUCCESS;
+  bool ok = keep || RegSetValueExW(key, value.name.c_str(), 0, value.type, value.data.data(),
+                                   static_cast<DWORD>(value.data.size())) == ERROR_SUCCESS;
+  RegCloseKey(key);
+  return ok;
+}
+
+// A device shortcut is text: the length of what follows '#', '#', the quoted target.
+bool MakeShortcut(const InstallHeader::Shortcut &shortcut)
+{
+  std::string target = "\"";
+  for (wchar_t c : shortcut.target)
+    target += static_cast<char>(c);
+  target += "\"";
+  std::string text = std::to_string(target.size()) + "#" + target;
+  size_t slash = shortcut.path.rfind(L'\\');
+  MakeFolders(shortcut.path.substr(0, slash));
+  return WriteWholeFile(shortcut.path, text.data(), text.size());
+}
+
+struct Failures {
+  WORD files, values, shortcuts;
+};
+
+Failures PlaceCabinet(const Cabinet &cabinet, std::wstring *placed)
+{
+  Failures failed = {0, 0, 0};
+  for (size_t i = 0; i < cabinet.contents.size(); ++i) {
+    const InstallHeader::File &file = cabinet.header.files[i];
+    std::wstring target = file.folder + L"\\" + file.name;
+    MakeFolders(file.folder);
+    const std::vector<BYTE> &bytes = cabinet.contents[i]->bytes;
+    if (WriteWholeFile(target, bytes.data(), bytes.size())) {
+      *placed += target + L'\0';
+    } else {
+      fwprintf(stderr, L"CabDriver: cannot write %ls\n", target.c_str());
+      ++failed.files;
+    }
+  }
+  for (const InstallHeader::Value &value : cabinet.header.values)
+    if (!SetValue(value))
+      ++failed.values;
+  for (const InstallHeader::Shortcut &shortcut : cabinet.header.shortcuts) {
+    if (MakeShortcut(shortcut))
+      *placed += shortcut.path + L'\0';
+    else
+      ++failed.shortcuts;
+  }
+  return failed;
+}
+
+// `cabinet`: what to place, or nullptr for the package folder of the options.
+int Install(const Hooks &hooks, const Options &options, const Cabinet *cabinet)
 {
   BOOL firstCall = options.firstCall != 0;
   BOOL previous = options.previouslyInstalled < 0 ? ApplicationRecorded() : options.previouslyInstalled != 0;
@@ -163,9 +333,14 @@ int Install(const Hooks &hooks, const Options &options)
   }
   if (previous)
     Remove(hooks);
-  WORD failedFiles = CopyPackageFiles(options.packageFolder);
-  hooks.installExit(nullptr, INSTALL_FOLDER, 0, failedFiles, 0, 0, 0);
-  RecordApplication();
+  std::wstring placed;
+  Failures failed = {0, 0, 0};
+  if (cabinet != nullptr)
+    failed = PlaceCabinet(*cabinet, &placed);
+  else
+    failed.files = CopyPackageFiles(options.package, &placed);
+  hooks.installExit(nullptr, INSTALL_FOLDER, 0, failed.files, 0, failed.values, failed.shortcuts);
+  RecordApplication(placed);
   wprintf(L"CabDriver: installed into %ls\n", INSTALL_FOLDER);
   return 0;
 }
@@ -177,6 +352,40 @@ int Uninstall(const Hooks &hooks)
   RegDeleteKeyW(HKEY_LOCAL_MACHINE, APPLICATION_KEY);
   wprintf(L"CabDriver: removed %ls\n", INSTALL_FOLDER);
   return 0;
+}
+
+bool IsCabinet(const wchar_t *path)
+{
+  size_t length = wcslen(path);
+  return length > 4 && _wcsicmp(path + length - 4, L".cab") == 0;
+}
+
+// Installs from a cabinet: read and check it whole, then run its setup extension's hooks
+// around placing its files.
+int InstallCabinet(const Options &options)
+{
+  Cabinet cabinet;
+  std::wstring error;
+  if (!ReadCabinet(options.package, &cabinet, &error)) {
+    fwprintf(stderr, L"CabDriver: %ls is refused, nothing was installed: %ls\n", options.package, error.c_str());
+    return 4;
+  }
+  wchar_t folder[PATH_CAPACITY], library[PATH_CAPACITY];
+  DWORD length = GetTempPathW(PATH_CAPACITY, folder);
+  if (length == 0 || length >= PATH_CAPACITY ||
+      _snwprintf(library, PATH_CAPACITY, L"%lsCabDriver-%lu.999.dll", folder, GetCurrentProcessId()) < 0)
+    return 3;
+  library[PATH_CAPACITY - 1] = 0;
+  const std::vector<BYTE> &bytes = cabinet.setupLibrary->bytes;
+  Hooks hooks;
+  if (!WriteWholeFile(library, bytes.data(), bytes.size()) || !LoadHooks(library, &hooks)) {
+    DeleteFileW(library);
+    return 3;
+  }
+  int result = Install(hooks, options, &cabinet);
+  FreeLibrary(hooks.module);
+  DeleteFileW(library);
+  return result;
 }
 
 bool FlagValue(const wchar_t *argument, const wchar_t *name, int *value)
@@ -200,7 +409,7 @@ bool ParseOptions(int argc, wchar_t **argv, Options *options)
       if (i + 1 >= argc)
         return false;
       options->action = _wcsicmp(argument, L"/install") == 0 ? ACTION_INSTALL : ACTION_REINSTALL;
-      options->packageFolder = argv[++i];
+      options->package = argv[++i];
     } else if (_wcsicmp(argument, L"/uninstall") == 0) {
       options->action = ACTION_UNINSTALL;
     } else if (!FlagValue(argument, L"/first:", &options->firstCall) &&
@@ -220,15 +429,18 @@ int wmain(int argc, wchar_t **argv)
   Options options;
   if (!ParseOptions(argc, argv, &options)) {
     fwprintf(stderr,
-             L"usage: CabDriver /install <package folder> [/first:0|1] [/previous:0|1]\n"
-             L"       CabDriver /reinstall <package folder>\n"
+             L"usage: CabDriver /install <cabinet.cab | package folder> [/first:0|1] [/previous:0|1]\n"
+             L"       CabDriver /reinstall <cabinet.cab | package folder>\n"
              L"       CabDriver /uninstall\n");
     return 2;
   }
+  if (options.action != ACTION_UNINSTALL && IsCabinet(options.package))
+    return InstallCabinet(options);
+  wchar_t folder[PATH_CAPACITY], library[PATH_CAPACITY];
   Hooks hooks;
-  if (!LoadHooks(&hooks))
+  if (!ProgramFolder(folder) || !JoinPath(library, folder, L"Ostrel.dll") || !LoadHooks(library, &hooks))
     return 3;
   if (options.action == ACTION_UNINSTALL)
     return Uninstall(hooks);
-  return Install(hooks, options);
+  return Install(hooks, options, nullptr);
 }

@@ -1,0 +1,33 @@
+#pragma once
+// What the install header of a cabinet (its ".000" file) asks the installer to do.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct InstallHeader {
+  struct File {
+    unsigned number;  // the cabinet's "<name>.<number>"
+    std::wstring folder, name;
+  };
+  struct Value {
+    HKEY root;
+    std::wstring key, name;
+    DWORD type;
+    bool keepExisting;
+    std::vector<BYTE> data;
+  };
+  struct Shortcut {
+    std::wstring path, target;  // "\folder\name.lnk" and the target's device path
+  };
+  std::wstring appName, provider;
+  DWORD processor;
+  std::vector<File> files;
+  std::vector<Value> values;
+  std::vector<Shortcut> shortcuts;
+};
+
+// Reads and checks a header: every offset and length inside it, every number naming an entry
+// that exists, every folder a device path, every installed name without a path. False, with
+// the reason, at the first fault.
+bool ReadInstallHeader(const std::vector<BYTE> &bytes, InstallHeader *header, std::wstring *error);
