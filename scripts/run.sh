@@ -10,7 +10,7 @@ export FERROLT_BUILD="${FERROLT_RELEASE_BUILD:-$(dirname "$here")/build-release}
 export FERROLT_BUILD_TYPE=Release
 "$here/install-deps.sh" --display
 "$here/build.sh" --target Ferrolt --target Ostrel --target CabDriver --target Pollex \
-  --target aygshell --target post_close
+  --target aygshell --target post_close --target MakeSetupHeader
 . "$here/wine-env.sh"
 export WINEPREFIX="$FERROLT_BUILD/run-prefix"
 out="${FERROLT_SCREENSHOT:-$FERROLT_BUILD/screenshot.png}"
@@ -40,15 +40,17 @@ drive="$WINEPREFIX/drive_c"
 timeout -k 5 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f \
   </dev/null >/dev/null 2>&1 || true
 
-# Install the launcher the way a device does after a CAB install: the installer driver
-# plays the setup extension's hooks, which merge the sample configuration with the
-# registry-merge tool. Each run starts from a fresh installation.
+# Install the launcher from its desktop cabinet the way a device installs a CAB: the
+# installer driver places the files its header names and plays the setup extension's hooks,
+# which merge the sample configuration with the registry-merge tool. Each run starts from
+# a fresh installation.
+"$here/package.sh" --no-build
 cp "$FERROLT_BUILD/Pollex.exe" "$drive/windows/Pollex.exe"
 if [ -n "$platform" ] && [ "${platform,,}" = pocketpc ] && [ -f "$FERROLT_BUILD/standins/aygshell.dll" ]; then
   cp "$FERROLT_BUILD/standins/aygshell.dll" "$drive/windows/aygshell.dll"
 fi
 (cd "$drive" && timeout -k 5 120 wine "$FERROLT_BUILD/CabDriver.exe" /uninstall </dev/null >/dev/null 2>&1) || true
-(cd "$drive" && timeout -k 5 120 wine "$FERROLT_BUILD/CabDriver.exe" /install "Z:$FERROLT_SRC/setup/package" </dev/null) || {
+(cd "$drive" && timeout -k 5 120 wine "$FERROLT_BUILD/CabDriver.exe" /install "Z:$FERROLT_BUILD/cabinets/Ferrolt.Desktop.cab" </dev/null) || {
   echo "the installation failed" >&2; exit 1; }
 for _ in $(seq 1 40); do
   (cd "$drive" && timeout -k 5 30 wine reg query 'HKCU\Software\OrvantLLC\Ferrolt\Profiles\Warehouse' </dev/null >/dev/null 2>&1) && break
