@@ -19,8 +19,9 @@ fi
 device="${FERROLT_DEVICE_BUILD:-$source_dir/build-device}"
 out="${FERROLT_CABINETS:-$FERROLT_BUILD/cabinets}"
 description="$source_dir/packaging/Ferrolt.package"
-# Every file of every cabinet carries this date (the cabinet format keeps local times).
-export TZ=UTC
+# Every file of every cabinet carries this date (the cabinet format keeps local times), and
+# the files go in in the same order whatever the machine's language.
+export TZ=UTC LC_ALL=C
 stamp="2026-01-01 00:00:00"
 
 if [ "$build" = yes ]; then
