@@ -32,6 +32,8 @@ struct CheckedEntry {
   long hotKeyModifiers;    // MOD_ALT, MOD_CONTROL, MOD_SHIFT or 0
   long icon;               // icon resource id, 0 when the entry's file decides
   long line;               // first line of the entry's key
+  bool autoStart;          // started with the launcher (AutoStart on an entry of Default)
+  bool keepRunning;        // started again when its program ends (KeepRunning)
 };
 
 struct CheckedConfiguration {

@@ -16,5 +16,13 @@
   L"launcher keeps, and the device goes back one level instead"
 #define TEXT_NOT_SUPPLIED \
   L"\"%s\" is not among the script's own files: it must already be on the device"
+#define TEXT_START_OPTION_ON_CALL \
+  L"Program Key  %d - %s has no effect on an entry that calls a configuration"
+#define TEXT_AUTO_START_OUTSIDE_DEFAULT                                              \
+  L"Program Key  %d - %s is ignored here: only the entries of Default start with the " \
+  L"launcher"
+#define TEXT_QUIT_AFTER_LAUNCH_OVERRIDDEN                                              \
+  L"Program Key  %d - %s and QuitAfterLaunch contradict each other: the launcher stays " \
+  L"open (QuitAfterLaunch applies only to entries picked by hand without KeepRunning)"
 #define TEXT_MENU_TOO_TALL \
   L"A menu needs %lu pixels of height and the %dx%d screen has %d: its bars will scroll"

@@ -146,6 +146,10 @@ private:
       checked.hotKey = entry.hotKey;
       checked.hotKeyModifiers = entry.hotKeyModifiers;
       checked.icon = entry.icon;
+      // As the launcher acts on them: never for a call, AutoStart only at home.
+      checked.autoStart = !entry.isCall && entry.autoStart == 1 &&
+                          At(index).name == DEFAULT_CONFIGURATION;
+      checked.keepRunning = !entry.isCall && entry.keepRunning == 1;
       checked.line = lines_.KeyLine(programs + checked.keyName);
       entries.push_back(checked);
     }
@@ -168,6 +172,7 @@ private:
       if (finding.correction.empty())
         finding.correction = SettingCorrection(finding.message, g_settings);
     CheckTargets(index);
+    CheckStartOptions(index);
     CheckHeaderBitmap(index);
     if (visitor_)
       visitor_(*profile_, At(index));
@@ -199,6 +204,42 @@ private:
       Collect(index, line != 0 ? line : entry.line);
       if (prepared && (_wcsicmp(extension, L".run") == 0 || _wcsicmp(extension, L".lnk") == 0))
         CheckSupplied(index, path, line != 0 ? line : entry.line);
+    }
+  }
+
+  // AutoStart and KeepRunning where the launcher ignores them, and beside QuitAfterLaunch,
+  // which they override.
+  void CheckStartOptions(size_t index)
+  {
+    std::wstring programs = profile_->keyPath + L"\\" + At(index).name + L"\\Programs\\";
+    bool home = At(index).name == DEFAULT_CONFIGURATION;
+    for (LONG i = 0; i < g_entries.programCount && i < MAX_PROGRAM_ENTRIES &&
+                     static_cast<size_t>(i) < At(index).entries.size();
+         ++i) {
+      const ProgramEntry &entry = g_entries.entries[i];
+      const CheckedEntry &checked = At(index).entries[static_cast<size_t>(i)];
+      std::wstring key = programs + checked.keyName;
+      const struct {
+        const wchar_t *name;
+        bool on;
+      } options[] = {{L"AutoStart", entry.autoStart == 1}, {L"KeepRunning", entry.keepRunning == 1}};
+      for (const auto &option : options) {
+        if (!option.on)
+          continue;
+        long line = lines_.ValueLine(key, option.name);
+        if (line == 0)
+          line = checked.line;
+        const wchar_t *pattern = nullptr;
+        if (entry.isCall)
+          pattern = TEXT_START_OPTION_ON_CALL;
+        else if (option.name == std::wstring(L"AutoStart") && !home)
+          pattern = TEXT_AUTO_START_OUTSIDE_DEFAULT;
+        else if (g_settings.quitAfterLaunch == 1)
+          pattern = TEXT_QUIT_AFTER_LAUNCH_OVERRIDDEN;
+        if (pattern != nullptr)
+          Report(index, OwnFinding(line, Severity::Warning, At(index).name,
+                                   FormatText(pattern, option.name, checked.number)));
+      }
     }
   }
 

@@ -5,6 +5,7 @@
 
 #include "Common/StdFuncs.h"
 #include "launcher/config/Profile.h"
+#include "launcher/config/ProgramEntries.h"
 #include "resources/resource.h"
 
 namespace check {
@@ -92,6 +93,22 @@ long EntryLine(const FindingPlace &place, int number)
   return 0;
 }
 
+// The line of a value of the entry at a position. The check of a configuration reports
+// before its entries are recorded: the position is then counted over its numbered keys.
+long EntryValueLine(const FindingPlace &place, int number, const wchar_t *valueName)
+{
+  std::wstring programs = ConfigurationKey(place, place.configuration) + L"\\Programs\\";
+  int position = 0;
+  for (int n = 1; n <= MAX_PROGRAM_ENTRIES; ++n) {
+    std::wstring keyName = L"Prog" + std::to_wstring(n);
+    if (!KeyExists((programs + keyName).c_str()) || ++position != number)
+      continue;
+    long line = place.lines->ValueLine(programs + keyName, valueName);
+    return line != 0 ? line : place.lines->KeyLine(programs + keyName);
+  }
+  return 0;
+}
+
 // The second of two entries that ask for the same hot key, else the Programs key.
 long HotKeyLine(const FindingPlace &place)
 {
@@ -121,8 +138,17 @@ long LineOf(const std::wstring &text, const FindingPlace &place)
         return line;
     }
   }
-  if (StartsWith(text, kEntryWarningStart))
-    return EntryLine(place, _wtoi(text.c_str() + wcslen(kEntryWarningStart)));
+  if (StartsWith(text, kEntryWarningStart)) {
+    int number = _wtoi(text.c_str() + wcslen(kEntryWarningStart));
+    for (const wchar_t *value : {L"AutoStart", L"KeepRunning"}) {
+      long line = text.find(std::wstring(L" - ") + value + L" must") != std::wstring::npos
+                      ? EntryValueLine(place, number, value)
+                      : 0;
+      if (line != 0)
+        return line;
+    }
+    return EntryLine(place, number);
+  }
   if (text == kTooManyItems)
     return SettingLine(place, L"Number");
   if (StartsWith(text, kHotKeyWarningStart))

@@ -9,6 +9,7 @@
 #include "launcher/config/KioskSettings.h"
 #include "launcher/config/ProgramEntries.h"
 #include "launcher/config/Profile.h"
+#include "launcher/config/WatchSettings.h"
 #include "launcher/presentation/EntryIcons.h"
 #include "launcher/presentation/ListPresentation.h"
 #include "launcher/shell/Navigation.h"
@@ -129,6 +130,8 @@ bool SelectAndCheckProfile(const CheckOptions &options, const ScriptLines &lines
   CollectProfile(profile, lines.ValueLine(ProductKeyPath(), L"ExitPassword"));
   ReadIdleHomeSeconds();
   CollectProfile(profile, lines.ValueLine(profile->keyPath, L"IdleHomeSeconds"));
+  ReadAutoStartDelay();
+  CollectProfile(profile, lines.ValueLine(profile->keyPath, L"AutoStartDelay"));
   return true;
 }
 

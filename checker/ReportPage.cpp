@@ -22,7 +22,8 @@ const char kStyle[] =
     "th{background:#eee}.error{color:#a00;font-weight:bold}.warning{color:#a60}"
     ".clean{color:#070;font-weight:bold}.shot{float:left;margin:0 1.5em 1em 0;"
     "border:1px solid #888}section{overflow:auto}.msg{white-space:pre-line}"
-    "ul.map li{margin:.2em 0}.muted{color:#777}";
+    "ul.map li{margin:.2em 0}.muted{color:#777}"
+    ".mark{font-size:.85em;color:#05a}";
 
 std::string Html(const std::wstring &text) { return EscapeHtml(text); }
 
@@ -171,7 +172,13 @@ void AddItems(std::string *page, const check::CheckedProfile &profile, size_t pr
                                 : entry.call;
       enters = ConfigurationLink(profileIndex, FindConfiguration(profile, target), target);
     }
-    *page += "<tr><td>" + Number(entry.number) + "</td><td>" + Html(entry.label) + "</td><td>" +
+    std::string marks;
+    if (entry.autoStart)
+      marks += "<br><span class=\"mark\">starts with the launcher</span>";
+    if (entry.keepRunning)
+      marks += "<br><span class=\"mark\">kept running</span>";
+    *page += "<tr><td>" + Number(entry.number) + "</td><td>" + Html(entry.label) + marks +
+             "</td><td>" +
              Html(entry.target) + "</td><td>" + Html(entry.arguments) + "</td><td>" +
              Html(HotKeyText(entry.hotKey, entry.hotKeyModifiers)) + "</td><td>" + enters +
              "</td></tr>\n";

@@ -186,6 +186,26 @@ const Case kCases[] = {
       "it must already be on the device",
       "{S}: 1 error, 2 warnings, 1 configuration checked"},
      2},
+    {"programs started with the launcher and kept running",
+     Joined(Plus(Plus(Plus(Plus(Plus(kHead, {kShop + "]", "\"AutoStartDelay\"=dword:0000ea61",
+                                             kShop + "\\Default\\Settings]", "\"Mode\"=\"List\"",
+                                             "\"QuitAfterLaunch\"=dword:00000001"}),
+                                Plus(Entry("Default", 1, kNotepad), {"\"KeepRunning\"=dword:00000001"})),
+                           Plus(Entry("Default", 2, Call("Tools")), {"\"AutoStart\"=dword:00000001"})),
+                      Plus(Entry("Default", 3, kNotepad), {"\"AutoStart\"=dword:00000002"})),
+                 Plus(Screen("Tools"), {"\"AutoStart\"=dword:00000001"}))),
+     L"",
+     {"{S}:5: error: (profile): AutoStartDelay must be between 0 and 60000",
+      "{S}:20: error: Default: Program Key  3 - AutoStart must be 1 or 0",
+      "{S}:12: warning: Default: Program Key  1 - KeepRunning and QuitAfterLaunch contradict each "
+      "other: the launcher stays open (QuitAfterLaunch applies only to entries picked by hand "
+      "without KeepRunning)",
+      "{S}:16: warning: Default: Program Key  2 - AutoStart has no effect on an entry that calls a "
+      "configuration",
+      "{S}:26: warning: Tools: Program Key  1 - AutoStart is ignored here: only the entries of "
+      "Default start with the launcher",
+      "{S}: 2 errors, 3 warnings, 2 configurations checked"},
+     2},
     {"loader error", Joined(Plus(Plus(kHead, Screen("Default")), {"\"Title\" = \"x\""})), L"",
      {"{S}:9: error: (script): Line 9: No close quote",
       "{S}: 1 error, 0 warnings, 1 configuration checked"},

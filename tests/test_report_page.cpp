@@ -66,7 +66,7 @@ TEST(ReportPage, ShowsEachConfigurationWithItsItemsFindingsAndWorkingLinks)
   home.name = L"Default";
   home.reachable = true;
   home.entries.push_back({1, L"Prog1", L"<b>Scan</b>", L"\\Windows\\scan.exe", L"/fast", L"", 'S',
-                          MOD_CONTROL, 0, 7});
+                          MOD_CONTROL, 0, 7, true, true});
   home.entries.push_back({2, L"Prog2", L"Tools", L"", L"", L"Tools", 0, 0, 0, 9});
   home.entries.push_back({3, L"Prog3", L"Nowhere", L"", L"", L"Missing", 0, 0, 0, 11});
   check::CheckedConfiguration tools;
@@ -96,6 +96,7 @@ TEST(ReportPage, ShowsEachConfigurationWithItsItemsFindingsAndWorkingLinks)
   EXPECT_NE(std::string::npos, page.find("depot&lt;1&gt;.reg:14"));
   EXPECT_NE(std::string::npos, page.find("Bad &lt;value&gt; <span class=\"muted\">(the device uses &lt;50&gt;)"));
   EXPECT_NE(std::string::npos, page.find("Ctrl+S"));
+  EXPECT_NE(std::string::npos, page.find("starts with the launcher</span><br><span class=\"mark\">kept running"));
   EXPECT_NE(std::string::npos, page.find("src=\"Default.png\""));
   EXPECT_NE(std::string::npos, page.find("src=\"Tools.png\""));
   EXPECT_NE(std::string::npos, page.find("Missing <span class=\"muted\">(not in the profile)"));

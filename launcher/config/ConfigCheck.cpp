@@ -8,6 +8,7 @@
 #include "launcher/config/DisplaySettings.h"
 #include "launcher/config/Profile.h"
 #include "launcher/config/SettingReader.h"
+#include "launcher/config/WatchSettings.h"
 #include "resources/resource.h"
 
 enum { CHECK_COUNT = 17, CHECK_BITMAP_HEIGHT = 70, CHECK_MENU_ITEM_HEIGHT = 50 };
@@ -112,6 +113,7 @@ bool CheckConfiguration(const wchar_t *configurationName)
     LoadTextOrId(TEXT_ID(IDS_BAD_RETURN), message, TEXT_CAPACITY);
     ShowErrorBox(message);
   }
+  CheckEntryStartOptions(profileKey, configurationName);
   RegCloseKey(profileKey);
   return true;
 }

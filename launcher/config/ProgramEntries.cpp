@@ -126,6 +126,11 @@ void ReadProgramEntry(HKEY key, const wchar_t *keyPath, ProgramEntry *entry)
   if (entry->isCall == 0)
     ReadProfileValueFrom(key, keyPath, L"Command", entry->command, sizeof(entry->command),
                          REG_SZ);
+  // Any value but 1 (another type included) leaves these off.
+  ReadProfileValueFrom(key, keyPath, L"AutoStart", &entry->autoStart, sizeof(entry->autoStart),
+                       REG_DWORD);
+  ReadProfileValueFrom(key, keyPath, L"KeepRunning", &entry->keepRunning,
+                       sizeof(entry->keepRunning), REG_DWORD);
   ReadProfileValueFrom(key, keyPath, L"HotKey", &entry->hotKey, sizeof(entry->hotKey),
                        REG_DWORD);
   wchar_t modifier[TEXT_CAPACITY];

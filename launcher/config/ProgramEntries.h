@@ -26,6 +26,8 @@ struct ProgramEntry {
   LONG hotKey;
   LONG hotKeyModifiers;
   LONG icon;
+  LONG autoStart;    // AutoStart: 1 starts it with the launcher (home configuration only)
+  LONG keepRunning;  // KeepRunning: 1 starts it again when its program ends
   HICON smallIcon;
   HICON largeIcon;
 };

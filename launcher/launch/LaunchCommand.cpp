@@ -28,7 +28,7 @@ static bool FollowLink(int *links, const wchar_t *path)
   return true;
 }
 
-static bool StartProcess(wchar_t *executable, wchar_t *processLine)
+static bool StartProcess(wchar_t *executable, wchar_t *processLine, HANDLE *kept)
 {
   STARTUPINFOW startup;
   ZeroMemory(&startup, sizeof(startup));
@@ -43,9 +43,13 @@ static bool StartProcess(wchar_t *executable, wchar_t *processLine)
     ReportLaunchErrorText(TEXT_ID(IDS_CANNOT_EXECUTE), code, message);
     return false;
   }
-  // The launcher never waits for, watches or ends what it started.
+  // The launcher never waits for or ends what it started; it only watches the programs
+  // it keeps running.
   CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  if (kept != nullptr)
+    *kept = process.hProcess;
+  else
+    CloseHandle(process.hProcess);
   return true;
 }
 
@@ -62,8 +66,10 @@ bool PrepareProgramPath(const wchar_t *program, wchar_t *path, wchar_t *extensio
   return TakeExtension(path, extension);
 }
 
-bool LaunchCommand(const wchar_t *program, const wchar_t *arguments)
+bool LaunchCommand(const wchar_t *program, const wchar_t *arguments, HANDLE *process)
 {
+  if (process != nullptr)
+    *process = nullptr;
   wchar_t path[TEXT_CAPACITY];
   wchar_t extension[TEXT_CAPACITY];
   if (!PrepareProgramPath(program, path, extension))
@@ -112,5 +118,5 @@ bool LaunchCommand(const wchar_t *program, const wchar_t *arguments)
     ReportLaunchFailure(TEXT_ID(IDS_COMMAND_TOO_LONG), executable);
     return false;
   }
-  return StartProcess(executable, processLine);
+  return StartProcess(executable, processLine, process);
 }

@@ -7,6 +7,7 @@
 #include "launcher/config/DisplaySettings.h"
 #include "launcher/config/Profile.h"
 #include "launcher/config/ProgramEntries.h"
+#include "launcher/launch/ProgramWatch.h"
 #include "launcher/presentation/EntryIcons.h"
 #include "launcher/presentation/ListPresentation.h"
 #include "launcher/presentation/MenuBars.h"
@@ -79,6 +80,7 @@ void OnShowConfiguration(HWND window)
       InvalidateRect(g_app.presentationWindow, nullptr, TRUE);
       UpdateWindow(g_app.presentationWindow);
     }
+    QueueAutoStarts();
     return;
   }
   ReturnToPreviousConfiguration();

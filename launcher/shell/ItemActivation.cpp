@@ -4,7 +4,7 @@
 #include "launcher/config/DisplaySettings.h"
 #include "launcher/config/Profile.h"
 #include "launcher/config/ProgramEntries.h"
-#include "launcher/launch/LaunchCommand.h"
+#include "launcher/launch/ProgramWatch.h"
 #include "launcher/presentation/ListPresentation.h"
 #include "launcher/presentation/MenuBars.h"
 #include "launcher/shell/ExitGuard.h"
@@ -39,9 +39,11 @@ static void ShowNameTooLong()
 static void LaunchEntry(int index)
 {
   const ProgramEntry &entry = g_entries.entries[index];
+  // The launcher stays to watch a kept program: closing would end the watch at once.
+  bool quit = g_settings.quitAfterLaunch == 1 && entry.keepRunning != 1;
   if (NeedsWorkAreaBeforeLaunch())
     RestoreWorkArea();
-  if (!LaunchCommand(entry.name, entry.command)) {
+  if (!LaunchProgramEntry(entry, g_entries.keyNames[index])) {
     if (IsMenuBarsMode()) {
       RefreshMenuRows();
     } else {
@@ -50,7 +52,7 @@ static void LaunchEntry(int index)
     }
     return;
   }
-  if (g_settings.quitAfterLaunch == 1)
+  if (quit)
     SendMessageW(g_app.mainWindow, WM_CLOSE, 0, 0);
 }
 

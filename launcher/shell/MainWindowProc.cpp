@@ -3,6 +3,7 @@
 
 #include "Common/StdInit.h"
 #include "launcher/config/ProgramEntries.h"
+#include "launcher/launch/ProgramWatch.h"
 #include "launcher/presentation/ListPresentation.h"
 #include "launcher/presentation/MenuBars.h"
 #include "launcher/shell/ExitGuard.h"
@@ -111,6 +112,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     return OnCreate(window);
   case WM_DESTROY:
     StopIdleHome(window);
+    StopProgramWatch();
     PostQuitMessage(0);
     return 0;
   case WM_SIZE:
@@ -126,6 +128,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     CloseApplication();
     return 0;
   case WM_TIMER:
+    if (wParam == WATCH_TIMER) {
+      OnWatchTimer(window);
+      return 0;
+    }
     if (wParam != IDLE_HOME_TIMER)
       return DefWindowProcW(window, message, wParam, lParam);
     OnIdleTimer(window);

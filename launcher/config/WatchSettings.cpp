@@ -1,0 +1,83 @@
+// Reading and checking AutoStartDelay, AutoStart and KeepRunning.
+#include "launcher/config/WatchSettings.h"
+
+#include <wchar.h>
+
+#include "Common/StdInit.h"
+#include "launcher/config/Profile.h"
+#include "launcher/config/ProgramEntries.h"
+#include "resources/resource.h"
+
+static void ShowSettingError(TextOrId format, ULONG_PTR argument)
+{
+  wchar_t message[TEXT_CAPACITY];
+  FormatStringById(message, TEXT_CAPACITY, format, argument);
+  ShowMessageBox(g_app.mainWindow, message, L"Ferrolt Error ", MB_OK);
+}
+
+bool IsAllowedAutoStartDelay(DWORD milliseconds)
+{
+  return milliseconds <= AUTO_START_DELAY_MAX;
+}
+
+DWORD ReadAutoStartDelay()
+{
+  HKEY key;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, g_profile.profileKeyPath, 0, KEY_READ, &key) !=
+      ERROR_SUCCESS)
+    return AUTO_START_DELAY_DEFAULT;
+  DWORD type = 0;
+  DWORD milliseconds = 0;
+  DWORD size = sizeof(milliseconds);
+  LONG result = RegQueryValueExW(key, L"AutoStartDelay", nullptr, &type,
+                                 reinterpret_cast<BYTE *>(&milliseconds), &size);
+  RegCloseKey(key);
+  if (result == ERROR_FILE_NOT_FOUND)
+    return AUTO_START_DELAY_DEFAULT;
+  if (result == ERROR_SUCCESS && type == REG_DWORD && size == sizeof(milliseconds) &&
+      IsAllowedAutoStartDelay(milliseconds))
+    return milliseconds;
+  ShowSettingError(TEXT_ID(IDS_BAD_AUTO_START_DELAY), AUTO_START_DELAY_MAX);
+  return AUTO_START_DELAY_DEFAULT;
+}
+
+// True when the value is missing or a REG_DWORD 0 or 1.
+static bool IsFlagOrMissing(HKEY entryKey, const wchar_t *valueName)
+{
+  DWORD type = 0;
+  DWORD value = 0;
+  DWORD size = sizeof(value);
+  LONG result = RegQueryValueExW(entryKey, valueName, nullptr, &type,
+                                 reinterpret_cast<BYTE *>(&value), &size);
+  if (result == ERROR_FILE_NOT_FOUND)
+    return true;
+  return result == ERROR_SUCCESS && type == REG_DWORD && size == sizeof(value) && value <= 1;
+}
+
+void CheckEntryStartOptions(HKEY profileKey, const wchar_t *configurationName)
+{
+  wchar_t path[TEXT_CAPACITY];
+  HKEY programs;
+  if (!CopyText(path, TEXT_CAPACITY, configurationName) ||
+      !AppendText(path, TEXT_CAPACITY, L"\\Programs") ||
+      RegOpenKeyExW(profileKey, path, 0, KEY_READ, &programs) != ERROR_SUCCESS)
+    return;
+  int position = 0;
+  for (int n = 1; n <= MAX_PROGRAM_ENTRIES; ++n) {
+    wchar_t keyName[KEY_NAME_CAPACITY];
+    _snwprintf(keyName, KEY_NAME_CAPACITY, L"Prog%d", n);
+    keyName[KEY_NAME_CAPACITY - 1] = 0;
+    HKEY entry;
+    if (RegOpenKeyExW(programs, keyName, 0, KEY_READ, &entry) != ERROR_SUCCESS)
+      continue;
+    ++position;
+    bool autoStart = IsFlagOrMissing(entry, L"AutoStart");
+    bool keepRunning = IsFlagOrMissing(entry, L"KeepRunning");
+    RegCloseKey(entry);
+    if (!autoStart)
+      ShowSettingError(TEXT_ID(IDS_BAD_AUTO_START), static_cast<ULONG_PTR>(position));
+    if (!keepRunning)
+      ShowSettingError(TEXT_ID(IDS_BAD_KEEP_RUNNING), static_cast<ULONG_PTR>(position));
+  }
+  RegCloseKey(programs);
+}
