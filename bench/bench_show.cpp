@@ -194,6 +194,12 @@ static void PlainListShow(PlainShow *show)
   PumpPending();
 }
 
+static HICON ResourceIcon(int id, int size)
+{
+  return static_cast<HICON>(
+      LoadImageW(g_app.instance, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0));
+}
+
 // Menu bars the plain way: a container and, per row that fits, a label with the item
 // font and the item's icon beside it.
 static void PlainMenuShow(PlainShow *show)
@@ -230,6 +236,161 @@ static void PlainMenuShow(PlainShow *show)
   DeleteObject(itemFont);
 }
 
+// Menu bars the fair way: exactly the controls the design makes (per visible row the bar,
+// its label and its icon; the header picture when there is one; the two arrows), with the
+// same font, brushes, colours and icons, painted once and torn down; no registry, no
+// checks, no state kept between two shows. Geometry and colours come from the launcher's
+// settings record, read before the rounds.
+struct FairMenu {
+  DisplaySettings settings;
+  RECT area;
+  LONG fontHeight;
+  int shownRows;
+  int arrowWidth;
+  HBRUSH areaBrush, itemBrush, selectedBrush;
+  HWND container;
+  HWND icons[ROWS];
+  HICON itemIcons[ROWS];
+};
+static FairMenu s_fair;
+static const wchar_t kFairClass[] = L"BenchFairMenu";
+
+static LRESULT CALLBACK FairMenuProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+  const DisplaySettings &settings = s_fair.settings;
+  if (message == WM_CTLCOLORSTATIC) {
+    HDC dc = reinterpret_cast<HDC>(wParam);
+    // Row 0 holds the selection after a show; its controls have ids 1 to 3.
+    bool selected = GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) != 0;
+    SetTextColor(dc, selected ? settings.selectedMenuItemTextColor : settings.menuItemTextColor);
+    SetBkColor(dc, selected ? settings.selectedMenuItemBackgroundColor
+                            : settings.menuItemBackgroundColor);
+    return reinterpret_cast<LRESULT>(selected ? s_fair.selectedBrush : s_fair.itemBrush);
+  }
+  if (message != WM_PAINT)
+    return DefWindowProcW(window, message, wParam, lParam);
+  PAINTSTRUCT paint;
+  BeginPaint(window, &paint);
+  int rowHeight = settings.menuItemHeight;
+  int iconWidth = static_cast<int>(settings.menuItemIconWidth);
+  int size = 2 * (iconWidth < rowHeight ? iconWidth : rowHeight) / 3;
+  for (int j = 0; j < s_fair.shownRows; ++j) {
+    HDC iconDc = GetDC(s_fair.icons[j]);
+    DrawIconEx(iconDc, (iconWidth - size) / 2, (rowHeight - size) / 2, s_fair.itemIcons[j], size,
+               size, 0, nullptr, DI_NORMAL);
+    ReleaseDC(s_fair.icons[j], iconDc);
+    ValidateRect(s_fair.icons[j], nullptr);
+  }
+  HDC dc = GetDC(window);
+  FillRect(dc, &s_fair.area, s_fair.areaBrush);
+  ValidateRect(window, nullptr);
+  HPEN pen = CreatePen(PS_SOLID, 1, settings.separatorColor);
+  HGDIOBJ previous = SelectObject(dc, pen);
+  for (int j = 0; j < s_fair.shownRows; ++j) {
+    int y = (settings.headerBitmap != nullptr ? static_cast<int>(settings.bitmapHeight) : 0) +
+            rowHeight * (j + 1) - 1;
+    MoveToEx(dc, 0, y, nullptr);
+    LineTo(dc, s_fair.area.right, y);
+  }
+  SelectObject(dc, previous);
+  DeleteObject(pen);
+  ReleaseDC(window, dc);
+  EndPaint(window, &paint);
+  return 1;
+}
+
+// Takes the geometry and colours of the menu bars the launcher shows now.
+static void PrepareFairMenu()
+{
+  s_fair.settings = g_settings;
+  GetUsableArea(&s_fair.area);
+  HDC dc = GetDC(g_app.mainWindow);
+  s_fair.fontHeight = -GetDeviceCaps(dc, LOGPIXELSY) * static_cast<LONG>(g_settings.menuItemFontSize) / 72;
+  ReleaseDC(g_app.mainWindow, dc);
+  int top = g_settings.headerBitmap != nullptr ? static_cast<int>(g_settings.bitmapHeight) : 0;
+  int rows = (s_fair.area.bottom - s_fair.area.top - top) / g_settings.menuItemHeight;
+  s_fair.shownRows = rows < ROWS ? rows : ROWS;
+  s_fair.arrowWidth = g_app.highResolution ? 64 : 32;
+  for (int j = 0; j < ROWS; ++j)
+    s_fair.itemIcons[j] = j < ENTRIES ? g_entries.entries[j].largeIcon : nullptr;
+  WNDCLASSW windowClass = {};
+  windowClass.lpfnWndProc = FairMenuProc;
+  windowClass.hInstance = g_app.instance;
+  windowClass.lpszClassName = kFairClass;
+  RegisterClassW(&windowClass);
+}
+
+static HWND FairStatic(DWORD style, const wchar_t *text, int id, int x, int y, int width,
+                       int height)
+{
+  return CreateWindowExW(0, L"STATIC", text, WS_CHILD | WS_CLIPSIBLINGS | style, x, y, width,
+                         height, s_fair.container, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                         g_app.instance, nullptr);
+}
+
+static void FairMenuShow(void *)
+{
+  const DisplaySettings &settings = s_fair.settings;
+  s_fair.areaBrush = CreateSolidBrush(settings.menuAreaBackgroundColor);
+  s_fair.itemBrush = CreateSolidBrush(settings.menuItemBackgroundColor);
+  s_fair.selectedBrush = CreateSolidBrush(settings.selectedMenuItemBackgroundColor);
+  LOGFONTW font = {};
+  font.lfHeight = s_fair.fontHeight;
+  font.lfWeight = 600;
+  wcsncpy(font.lfFaceName, settings.menuItemFont, LF_FACESIZE - 1);
+  HFONT itemFont = CreateFontIndirectW(&font);
+  HICON up = ResourceIcon(IDI_ARROW_UP, 16);
+  HICON down = ResourceIcon(IDI_ARROW_DOWN, 16);
+  int width = s_fair.area.right - s_fair.area.left;
+  s_fair.container = CreateWindowExW(0, kFairClass, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
+                                     0, 0, width, s_fair.area.bottom - s_fair.area.top,
+                                     g_app.mainWindow, nullptr, g_app.instance, nullptr);
+  int top = settings.headerBitmap != nullptr ? static_cast<int>(settings.bitmapHeight) : 0;
+  int rowHeight = settings.menuItemHeight;
+  // A new control goes beneath those made before it: the arrows first, then the header,
+  // then per row the icon, the label and the bar beneath them.
+  HWND downArrow = FairStatic(WS_VISIBLE | SS_ICON | SS_CENTERIMAGE, nullptr, 0,
+                              width - s_fair.arrowWidth, top + rowHeight * (s_fair.shownRows - 1),
+                              s_fair.arrowWidth, rowHeight - 4);
+  SendMessageW(downArrow, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(down));
+  HWND upArrow = FairStatic(SS_ICON | SS_CENTERIMAGE, nullptr, 0, width - s_fair.arrowWidth,
+                            top + 2, s_fair.arrowWidth, rowHeight - 4);
+  SendMessageW(upArrow, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(up));
+  if (top != 0) {
+    HWND header = FairStatic(WS_VISIBLE | SS_BITMAP | SS_CENTERIMAGE, nullptr, 0, 0, 0, width, top);
+    SendMessageW(header, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(settings.headerBitmap));
+  }
+  int iconWidth = static_cast<int>(settings.menuItemIconWidth);
+  int textHeight = 4 - s_fair.fontHeight;
+  for (int j = 0; j < s_fair.shownRows; ++j) {
+    int y = top + rowHeight * j;
+    int id = j == 0 ? 1 : 0;
+    s_fair.icons[j] = FairStatic(WS_VISIBLE | SS_ICON | SS_CENTERIMAGE, nullptr, id, 0, y,
+                                 iconWidth, rowHeight - 1);
+    wchar_t text[32];
+    swprintf(text, 32, L"Program %d", j + 1);
+    HWND label = FairStatic(WS_VISIBLE | SS_LEFTNOWORDWRAP, text, id, iconWidth,
+                            y + (rowHeight - textHeight) / 2, width - iconWidth, textHeight);
+    SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(itemFont), FALSE);
+    FairStatic(WS_VISIBLE, nullptr, id, 0, y, width, rowHeight - 1);
+  }
+  UpdateWindow(s_fair.container);
+  PumpPending();
+  DestroyWindow(s_fair.container);
+  DeleteObject(s_fair.areaBrush);
+  DeleteObject(s_fair.itemBrush);
+  DeleteObject(s_fair.selectedBrush);
+  DeleteObject(itemFont);
+  DestroyIcon(up);
+  DestroyIcon(down);
+}
+
+static void FairTwoShows(void *)
+{
+  FairMenuShow(nullptr);
+  FairMenuShow(nullptr);
+}
+
 static void PlainShowRound(void *context)
 {
   PlainShow *show = static_cast<PlainShow *>(context);
@@ -245,33 +406,29 @@ static void PlainTwoShows(void *context)
   PlainShowRound(context);
 }
 
-static HICON ResourceIcon(int id, int size)
-{
-  return static_cast<HICON>(
-      LoadImageW(g_app.instance, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0));
-}
-
 // The steps of one show, each on its own, for the breakdown.
 static void StepLoad(void *)
 {
   ClearProgramEntries();
   LoadConfiguration(g_profile.configurationKeyPath);
 }
-static void StepIcons(void *) { LoadEntryIcons(); }
 static void StepHotKeys(void *) { RegisterEntryHotKeys(); }
+static void StepIcons(void *) { LoadEntryIcons(); }
+static void StepBuild(void *)
+{
+  BuildPresentation(g_app.mainWindow);
+  ShowEntryWarnings();
+}
+static void StepPaint(void *)
+{
+  InvalidateRect(g_app.presentationWindow, nullptr, TRUE);
+  UpdateWindow(g_app.presentationWindow);
+  PumpPending();
+}
+static void StepTearDown(void *) { TearDownPresentation(); }
 static void StepCheck(void *context)
 {
   CheckConfiguration(static_cast<const Mode *>(context)->configuration);
-}
-static void StepBuildAndTearDown(void *)
-{
-  LONG count = g_entries.programCount;
-  g_entries.count = count;  // the build appends the added items again
-  BuildPresentation(g_app.mainWindow);
-  UpdateWindow(g_app.presentationWindow);
-  PumpPending();
-  TearDownPresentation();
-  g_entries.count = count;
 }
 
 static void PrintBreakdown(const Mode &mode, int rounds)
@@ -279,20 +436,17 @@ static void PrintBreakdown(const Mode &mode, int rounds)
   Mode current = mode;
   ShowConfiguration(mode.configuration);
   TearDownPresentation();
-  const struct {
-    const char *what;
-    void (*step)(void *);
-  } steps[] = {{"  load configuration", StepLoad},
-               {"  hot keys", StepHotKeys},
-               {"  entry icons", StepIcons},
-               {"  build, paint, tear down", StepBuildAndTearDown},
-               {"  check before entering", StepCheck}};
+  static const char *const names[] = {"  load configuration", "  hot keys", "  entry icons",
+                                      "  build", "  paint", "  tear down"};
+  static void (*const steps[])(void *) = {StepLoad,  StepHotKeys, StepIcons,
+                                          StepBuild, StepPaint,   StepTearDown};
+  const int count = sizeof steps / sizeof steps[0];
+  Figure figures[count];
+  MeasurePhases(steps, count, &current, rounds, figures);
   Figure none = {0, 0};
-  for (const auto &step : steps) {
-    Figure figure = MeasureRounds(step.step, &current, rounds);
-    PrintFigure(step.what, figure, none);
-  }
-  UnregisterEntryHotKeys();
+  for (int i = 0; i < count; ++i)
+    PrintFigure(names[i], figures[i], none);
+  PrintFigure("  check before entering", MeasureRounds(StepCheck, &current, rounds), none);
 }
 
 int wmain(int argc, wchar_t **argv)
@@ -359,6 +513,13 @@ int wmain(int argc, wchar_t **argv)
     if (mode.mode != MODE_MENU_BARS) {
       snprintf(what, sizeof what, "  against the lean list");
       PrintFigure(what, launcher, leanFloor);
+    } else {
+      LauncherShow(&current);
+      PrepareFairMenu();
+      TearDownPresentation();
+      FairMenuShow(nullptr);
+      Figure fairFloor = MeasureRounds(FairMenuShow, nullptr, rounds);
+      PrintFigure("  against the fair menu bars", launcher, fairFloor);
     }
   }
 
@@ -379,12 +540,13 @@ int wmain(int argc, wchar_t **argv)
     Figure floor = MeasureRounds(PlainTwoShows, &plain, rounds / 2);
     ReleasePlainShow(&plain);
     PrintFigure(walk.what, launcher, floor);
+    if (walk.mode == MODE_MENU_BARS)
+      PrintFigure("  against two fair menu bars", launcher,
+                  MeasureRounds(FairTwoShows, nullptr, rounds / 2));
   }
 
   PrintHeader("Where a show goes (no floor)");
   for (const Mode &mode : kModes) {
-    if (mode.mode != MODE_DETAILS && mode.mode != MODE_MENU_BARS)
-      continue;
     printf("  %ls\n", mode.modeText);
     PrintBreakdown(mode, rounds);
   }

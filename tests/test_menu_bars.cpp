@@ -518,6 +518,44 @@ TEST_F(MenuBars, RowsLabelsIconsAndArrowsArePlacedOnTheGrid)
   EXPECT_EQ(240, label.right - label.left);
 }
 
+// From the top: the down and up arrows, the header, then row by row the icon, the label and
+// the bar beneath them; a capture draws the children in this order.
+TEST_F(MenuBars, ChildrenAreStackedArrowsHeaderThenEachRowOverItsBar)
+{
+  g_settings.headerBitmap = MakeStripedPicture(100, 80);
+  g_settings.bitmapHeight = 50;
+  Build(240, 300);
+  ASSERT_EQ(6, g_menuBars.visibleRows);
+  std::vector<HWND> expected = {g_menuBars.downArrow, g_menuBars.upArrow, g_menuBars.headerWindow};
+  for (int j = 0; j < 6; ++j) {
+    expected.push_back(g_menuBars.iconWindows[j]);
+    expected.push_back(g_menuBars.labelWindows[j]);
+    expected.push_back(g_menuBars.rowWindows[j]);
+  }
+  std::vector<HWND> stacked;
+  for (HWND w = GetWindow(container_, GW_CHILD); w != nullptr; w = GetWindow(w, GW_HWNDNEXT))
+    stacked.push_back(w);
+  EXPECT_EQ(expected, stacked);
+  EXPECT_TRUE(IsWindowVisible(container_));
+  EXPECT_TRUE(IsWindowVisible(g_menuBars.downArrow));
+  EXPECT_FALSE(IsWindowVisible(g_menuBars.upArrow));
+  // Until the first paint every shown control is wholly still to be drawn, so the refresh
+  // that gaining the focus brings needs to ask for nothing more; afterwards it does.
+  EXPECT_TRUE(g_menuBars.unpainted);
+  for (HWND w : stacked) {
+    RECT client, update;
+    GetClientRect(w, &client);
+    if (IsWindowVisible(w) && (!GetUpdateRect(w, &update, FALSE) || !EqualRect(&client, &update)))
+      ADD_FAILURE() << "a control is not wholly to be painted: " << GetDlgCtrlID(w);
+  }
+  SetFocus(container_);
+  EXPECT_FALSE(g_menuBars.unpainted);
+  for (HWND w : stacked)
+    EXPECT_FALSE(GetUpdateRect(w, nullptr, FALSE));
+  Key(VK_DOWN);
+  EXPECT_TRUE(GetUpdateRect(g_menuBars.rowWindows[1], nullptr, FALSE));
+}
+
 TEST_F(MenuBars, TheCaptureShowsTheSelectedBarItsLabelAndTheSeparators)
 {
   Build(240, 300);

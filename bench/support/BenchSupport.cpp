@@ -85,6 +85,28 @@ Figure MeasureRounds(void (*work)(void *), void *context, int rounds)
   return figure;
 }
 
+void MeasurePhases(void (*const *phases)(void *), int count, void *context, int rounds,
+                   Figure *figures)
+{
+  double cost = ReadingCost();
+  std::vector<double> trips(count, 0.0), times(count, 0.0);
+  bool counted = true;
+  for (int r = 0; r < rounds; ++r)
+    for (int i = 0; i < count; ++i) {
+      ULONGLONG before = 0, after = 0;
+      counted = ReadServerRoundTrips(&before) && counted;
+      double start = Now();
+      phases[i](context);
+      times[i] += Now() - start;
+      counted = ReadServerRoundTrips(&after) && counted;
+      trips[i] += static_cast<double>(after - before) - cost;
+    }
+  for (int i = 0; i < count; ++i) {
+    figures[i].milliseconds = rounds > 0 ? times[i] / rounds : 0;
+    figures[i].roundTrips = counted && rounds > 0 ? trips[i] / rounds : -1;
+  }
+}
+
 void PrintHeader(const char *title)
 {
   printf("%s\n", title);

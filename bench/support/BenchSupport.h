@@ -22,6 +22,11 @@ struct Figure {
 // Runs work the given number of rounds and returns its cost per round.
 Figure MeasureRounds(void (*work)(void *), void *context, int rounds);
 
+// Runs the phases one after the other, the given number of rounds, and returns in
+// figures[i] the cost per round of phase i alone.
+void MeasurePhases(void (*const *phases)(void *), int count, void *context, int rounds,
+                   Figure *figures);
+
 // Prints "what: figure | floor | ratio" in one line.
 void PrintFigure(const char *what, const Figure &figure, const Figure &floor);
 void PrintHeader(const char *title);

@@ -35,18 +35,23 @@ void RefreshMenuRows()
     int item = g_menuBars.firstVisible + j;
     if (item < 0 || item >= MenuItemCount())
       continue;
-    if (g_menuBars.labelWindows[j] != nullptr)
+    // A label that shows the item already keeps its text: setting it again costs a trip
+    // to the window server and changes nothing.
+    if (g_menuBars.labelWindows[j] != nullptr && g_menuBars.labelItems[j] != item) {
       SetWindowTextW(g_menuBars.labelWindows[j], g_menuBars.labels[item]);
+      g_menuBars.labelItems[j] = item;
+    }
     RepaintMenuRow(j);
   }
   UpdateArrows();
-  InvalidateRect(g_menuBars.container, nullptr, TRUE);
+  if (!g_menuBars.unpainted)
+    InvalidateRect(g_menuBars.container, nullptr, TRUE);
   UpdateWindow(g_menuBars.container);
 }
 
 void RepaintMenuRow(int row)
 {
-  if (row < 0 || row >= ShownRows())
+  if (row < 0 || row >= ShownRows() || g_menuBars.unpainted)
     return;
   if (g_menuBars.rowWindows[row] != nullptr)
     InvalidateRect(g_menuBars.rowWindows[row], nullptr, TRUE);

@@ -333,12 +333,18 @@ static void SetClassBrush(HWND window, HBRUSH brush)
 
 LRESULT CALLBACK MenuBarWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+  // Drawing has begun: the container's own paint, or a control asking for its colours.
+  if (message == WM_PAINT || message == WM_ERASEBKGND || message == WM_CTLCOLORSTATIC ||
+      message == WM_PRINTCLIENT)
+    g_menuBars.unpainted = false;
   switch (message) {
   case WM_CREATE:
     SetClassBrush(window, g_menuBars.areaBrush);
     return 0;
   case WM_NCDESTROY:
     SetClassBrush(window, nullptr);
+    if (window == g_menuBars.container)
+      g_menuBars.container = nullptr;
     return DefWindowProcW(window, message, wParam, lParam);
   case WM_SETFOCUS:
     return OnSetFocus();

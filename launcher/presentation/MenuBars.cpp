@@ -14,7 +14,7 @@ MenuBarState g_menuBars;
 
 // Windows CE clips every window's children and siblings; the desktop build asks for it,
 // so that the container's painting and the stacked row controls behave as on the device.
-static const DWORD CONTAINER_STYLE = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
+static const DWORD CONTAINER_STYLE = WS_CHILD | WS_CLIPCHILDREN;
 static const DWORD CHILD_STYLE = WS_CHILD | WS_CLIPSIBLINGS;
 
 static HINSTANCE LauncherInstance()
@@ -56,7 +56,8 @@ static void ForgetBuild()
 
 void ReleaseMenuBars()
 {
-  // A container left standing would paint with the brushes released below.
+  // A container left standing would paint with the brushes released below. One that is
+  // gone has forgotten itself (WM_NCDESTROY).
   if (g_menuBars.container != nullptr && IsWindow(g_menuBars.container))
     DestroyWindow(g_menuBars.container);
   if (g_menuBars.areaBrush != nullptr)
@@ -145,7 +146,11 @@ static void RegisterContainerClass()
   windowClass.hInstance = LauncherInstance();
   windowClass.hbrBackground = nullptr;  // each container lends the class its build's brush
   windowClass.lpszClassName = MENU_BAR_CLASS;
-  RegisterClassW(&windowClass);  // fails harmlessly when an earlier build registered it
+  // An earlier build registered it: asking again would only fail, after a trip to the
+  // window server that looking it up here does not make.
+  WNDCLASSW existing;
+  if (!GetClassInfoW(windowClass.hInstance, MENU_BAR_CLASS, &existing))
+    RegisterClassW(&windowClass);
 }
 
 static HWND CreateStatic(DWORD style, const wchar_t *text, int id, int x, int y, int width,
@@ -156,8 +161,8 @@ static HWND CreateStatic(DWORD style, const wchar_t *text, int id, int x, int y,
                          LauncherInstance(), nullptr);
 }
 
-// Returns the y where the rows start.
-static int CreateHeader(int width)
+// Where the header picture goes; returns the y where the rows start (0 without a header).
+static int PlaceHeader(int width, RECT *place)
 {
   HBITMAP picture = g_settings.headerBitmap;
   BITMAP size;
@@ -165,18 +170,26 @@ static int CreateHeader(int width)
       GetObjectW(picture, sizeof(size), &size) == 0)
     return 0;
   int band = static_cast<int>(g_settings.bitmapHeight);
-  int x = width < size.bmWidth ? 0 : (width - size.bmWidth) / 2;
-  int y = band >= size.bmHeight ? (band - size.bmHeight) / 2 : 0;
-  int shownWidth = width < size.bmWidth ? width : size.bmWidth;
-  int shownHeight = band < size.bmHeight ? band : size.bmHeight;
-  g_menuBars.headerWindow = CreateStatic(WS_VISIBLE | SS_BITMAP | SS_CENTERIMAGE, nullptr, 0, x,
-                                         y, shownWidth, shownHeight);
-  if (g_menuBars.headerWindow != nullptr)
-    SendMessageW(g_menuBars.headerWindow, STM_SETIMAGE, IMAGE_BITMAP,
-                 reinterpret_cast<LPARAM>(picture));
+  place->left = width < size.bmWidth ? 0 : (width - size.bmWidth) / 2;
+  place->top = band >= size.bmHeight ? (band - size.bmHeight) / 2 : 0;
+  place->right = place->left + (width < size.bmWidth ? width : size.bmWidth);
+  place->bottom = place->top + (band < size.bmHeight ? band : size.bmHeight);
   return band;
 }
 
+static void CreateHeader(const RECT &place)
+{
+  if (g_menuBars.headerHeight == 0)
+    return;
+  g_menuBars.headerWindow =
+      CreateStatic(WS_VISIBLE | SS_BITMAP | SS_CENTERIMAGE, nullptr, 0, place.left, place.top,
+                   place.right - place.left, place.bottom - place.top);
+  if (g_menuBars.headerWindow != nullptr)
+    SendMessageW(g_menuBars.headerWindow, STM_SETIMAGE, IMAGE_BITMAP,
+                 reinterpret_cast<LPARAM>(g_settings.headerBitmap));
+}
+
+// Per row: the icon, the label over the bar, then the bar beneath them.
 static void CreateRows(int width, int top)
 {
   HFONT font = g_menuBars.itemFont;
@@ -200,28 +213,26 @@ static void CreateRows(int width, int top)
     HWND label = CreateStatic(WS_VISIBLE | SS_LEFTNOWORDWRAP, g_menuBars.labels[j],
                               LABEL_ID_FIRST + j, textX, y + textOffset, textWidth, textHeight);
     g_menuBars.labelWindows[j] = label;
+    g_menuBars.labelItems[j] = j;
     if (label != nullptr)
       SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    HWND row = CreateStatic(WS_VISIBLE, nullptr, 0, 0, y, width, rowHeight - 1);
-    g_menuBars.rowWindows[j] = row;
-    if (row != nullptr) {
-      ShowWindow(row, SW_SHOW);
-      SetWindowPos(row, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    }
+    g_menuBars.rowWindows[j] = CreateStatic(WS_VISIBLE, nullptr, 0, 0, y, width, rowHeight - 1);
   }
 }
 
-static HWND CreateArrow(int iconId, HICON *icon, int x, int y, int width, int height)
+// A new control goes beneath the ones made before it: the arrows are made first, the down
+// arrow first, so that they lie above everything else without a z-order change, and each
+// row's bar is made after its icon and label.
+static HWND CreateArrow(int iconId, HICON *icon, DWORD shown, int x, int y, int width,
+                        int height)
 {
   if (*icon != nullptr)
     DestroyIcon(*icon);
   *icon = static_cast<HICON>(
       LoadImageW(LauncherInstance(), MAKEINTRESOURCEW(iconId), IMAGE_ICON, 16, 16, 0));
-  HWND arrow = CreateStatic(SS_ICON | SS_CENTERIMAGE, nullptr, 0, x, y, width, height);
-  if (arrow != nullptr) {
+  HWND arrow = CreateStatic(SS_ICON | SS_CENTERIMAGE | shown, nullptr, 0, x, y, width, height);
+  if (arrow != nullptr)
     SendMessageW(arrow, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(*icon));
-    SetWindowPos(arrow, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-  }
   return arrow;
 }
 
@@ -230,14 +241,13 @@ static void CreateArrows(int width)
   int arrowWidth = g_app.highResolution ? 64 : 32;
   int rowHeight = MenuRowHeight();
   int top = g_menuBars.headerHeight;
-  g_menuBars.upArrow = CreateArrow(IDI_ARROW_UP, &g_menuBars.upArrowIcon, width - arrowWidth,
-                                   top + 2, arrowWidth, rowHeight - 4);
-  g_menuBars.downArrow = CreateArrow(IDI_ARROW_DOWN, &g_menuBars.downArrowIcon,
+  DWORD downShown = g_menuBars.visibleRows < MenuItemCount() ? WS_VISIBLE : 0;
+  g_menuBars.downArrow = CreateArrow(IDI_ARROW_DOWN, &g_menuBars.downArrowIcon, downShown,
                                      width - arrowWidth,
                                      top + rowHeight * (g_menuBars.visibleRows - 1), arrowWidth,
                                      rowHeight - 4);
-  if (g_menuBars.downArrow != nullptr && g_menuBars.visibleRows < MenuItemCount())
-    ShowWindow(g_menuBars.downArrow, SW_SHOW);
+  g_menuBars.upArrow = CreateArrow(IDI_ARROW_UP, &g_menuBars.upArrowIcon, 0, width - arrowWidth,
+                                   top + 2, arrowWidth, rowHeight - 4);
 }
 
 static void WarnBadForceScreenOnce(HWND parent)
@@ -263,17 +273,23 @@ HWND CreateMenuBars(HWND parent)
   int height = usable.bottom - usable.top;
 
   RegisterContainerClass();
+  // The container is shown once everything in it stands, so that no control is drawn
+  // while the others are still being made.
   g_menuBars.container = CreateWindowExW(0, MENU_BAR_CLASS, nullptr, CONTAINER_STYLE, 0, 0, width,
                                          height, parent, nullptr, LauncherInstance(), nullptr);
   if (g_menuBars.container == nullptr)
     return nullptr;
 
-  g_menuBars.headerHeight = CreateHeader(width);
+  RECT headerPlace = {0, 0, 0, 0};
+  g_menuBars.headerHeight = PlaceHeader(width, &headerPlace);
   BuildLabels();
   g_menuBars.itemFont = CreateItemFont();
   g_menuBars.visibleRows = RowsThatFit();
-  CreateRows(width, g_menuBars.headerHeight);
   CreateArrows(width);
+  CreateHeader(headerPlace);
+  CreateRows(width, g_menuBars.headerHeight);
+  ShowWindow(g_menuBars.container, SW_SHOW);
+  g_menuBars.unpainted = true;
 
   WarnBadForceScreenOnce(parent);
   if (g_app.focusFlag)

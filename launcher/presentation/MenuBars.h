@@ -23,6 +23,7 @@ struct MenuBarState {
   wchar_t labels[ENTRY_TABLE_SLOTS][MENU_LABEL_CAPACITY];
   HICON itemIcons[ENTRY_TABLE_SLOTS];   // borrowed from the entry table and the settings
   HWND labelWindows[ENTRY_TABLE_SLOTS];
+  int labelItems[ENTRY_TABLE_SLOTS];    // the item whose label each label window shows
   HWND rowWindows[ENTRY_TABLE_SLOTS];
   HWND iconWindows[ENTRY_TABLE_SLOTS];
   HWND headerWindow;
@@ -30,6 +31,9 @@ struct MenuBarState {
   HICON upArrowIcon, downArrowIcon;
   HBRUSH areaBrush, itemBrush, selectedBrush;
   HFONT itemFont;
+  // Shown and not drawn since: the container and every control in it are still wholly to
+  // be painted, so asking for a repaint changes nothing. The first paint clears it.
+  bool unpainted;
 };
 extern MenuBarState g_menuBars;
 
