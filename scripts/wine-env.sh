@@ -9,16 +9,20 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 
 # Debian's "wine" starts the 32-bit loader whenever wine32 is installed, also where the
 # kernel cannot run 32-bit programs (ia32 emulation off), and then nothing starts at all.
-# There the 64-bit loader is put first on the PATH under the name "wine".
+# There the 64-bit loader is put first on the PATH under the name "wine", and the tools
+# the scripts use beside it go through it.
 ferrolt_can_run_32bit() {
   [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
 }
 if [ -x /usr/lib/wine/wine64 ] && ! ferrolt_can_run_32bit; then
   ferrolt_loader_dir="$FERROLT_BUILD/.wine-loader"
-  if [ ! -x "$ferrolt_loader_dir/wine" ]; then
+  if [ ! -x "$ferrolt_loader_dir/winepath" ]; then
     mkdir -p "$ferrolt_loader_dir"
     printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$ferrolt_loader_dir/wine"
-    chmod +x "$ferrolt_loader_dir/wine"
+    for tool in wineboot winepath; do
+      printf '#!/bin/sh\nexec /usr/lib/wine/wine64 %s.exe "$@"\n' "$tool" >"$ferrolt_loader_dir/$tool"
+    done
+    chmod +x "$ferrolt_loader_dir/wine" "$ferrolt_loader_dir/wineboot" "$ferrolt_loader_dir/winepath"
   fi
   case ":$PATH:" in *":$ferrolt_loader_dir:"*) ;; *) export PATH="$ferrolt_loader_dir:$PATH" ;; esac
   export WINELOADER="${WINELOADER:-/usr/lib/wine/wine64}"
@@ -27,6 +31,8 @@ fi
 ferrolt_prefix_starts() {
   local probe="$FERROLT_BUILD/.wine-probe"
   timeout -k 5 120 env WINEDEBUG=err+all wine cmd /c exit >"$probe" 2>&1 </dev/null
+  # The wineserver the probe started must be gone before the detached one starts.
+  timeout -k 5 60 wineserver -w >/dev/null 2>&1 </dev/null
   ! grep -q 'could not load kernel32.dll' "$probe"
 }
 
