@@ -156,8 +156,8 @@ HFONT PrepareDialog(HWND dialog, int showCommand)
     int control;
     WORD text;
   } buttons[] = {{IDOK, 161}, {IDCANCEL, 162}, {IDYES, 160}, {IDNO, 159}};
-  for (const auto &button : buttons)
-    SetDialogItemText(dialog, button.control, TEXT_ID(button.text), font);
+  for (size_t i = 0; i < sizeof(buttons) / sizeof(buttons[0]); i++)
+    SetDialogItemText(dialog, buttons[i].control, TEXT_ID(buttons[i].text), font);
 
   RECT client;
   GetClientArea(&client);

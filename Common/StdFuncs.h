@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <stddef.h>
 
+#include "Common/NullPtr.h"
 #include "cecompat/CePlatform.h"
 
 // Every text buffer of the program holds 259 characters and the terminator, unless a

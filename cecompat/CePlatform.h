@@ -1,9 +1,10 @@
 #pragma once
 // The few pieces of the Windows CE core library that a desktop build does not have.
-// Product code includes this header and calls them under their device names; on the
-// device build this header would be empty.
+// Product code includes this header and calls them under their device names. The device
+// build (_WIN32_WCE defined) leaves out the desktop mapping at the end.
 #include <windows.h>
 #include <shellapi.h>
+#include "Common/NullPtr.h"
 
 #ifndef SPI_GETPLATFORMTYPE
 #define SPI_GETPLATFORMTYPE 257
@@ -14,6 +15,65 @@
 #define CE_PLATFORM_TYPE_VARIABLE L"FERROLT_PLATFORM_TYPE"
 // Overrides the main battery flag that GetSystemPowerStatusEx reports (decimal, 0-255).
 #define CE_BATTERY_FLAG_VARIABLE L"FERROLT_BATTERY_FLAG"
+
+// Functions of the device's core library that desktop headers do not declare.
+extern "C" {
+
+// Reads a CE text shortcut ("<count>#<target>") into target; the target comes back as
+// written, quotes and arguments included.
+BOOL WINAPI SHGetShortcutTarget(LPCWSTR shortcut, LPWSTR target, int capacity);
+
+// Loads a bitmap file as a DIB section.
+HBITMAP WINAPI SHLoadDIBitmap(LPCWSTR path);
+
+typedef struct _SYSTEM_POWER_STATUS_EX {
+  BYTE ACLineStatus;
+  BYTE BatteryFlag;
+  BYTE BatteryLifePercent;
+  BYTE Reserved1;
+  DWORD BatteryLifeTime;
+  DWORD BatteryFullLifeTime;
+  BYTE Reserved2;
+  BYTE BackupBatteryFlag;
+  BYTE BackupBatteryLifePercent;
+  BYTE Reserved3;
+  DWORD BackupBatteryLifeTime;
+  DWORD BackupBatteryFullLifeTime;
+} SYSTEM_POWER_STATUS_EX, *PSYSTEM_POWER_STATUS_EX;
+
+BOOL WINAPI GetSystemPowerStatusEx(PSYSTEM_POWER_STATUS_EX status, BOOL update);
+
+}  // extern "C"
+
+#ifdef _WIN32_WCE
+// The device's own spellings. Its shell functions are wide under the plain name, its
+// GetProcAddressW takes a wide name, and a loaded resource is already its address.
+#include <shlobj.h>
+#undef SHGetFileInfo
+#undef SHGetSpecialFolderPath
+#undef ShellExecuteEx
+#undef SecureZeroMemory
+extern "C" {
+DWORD_PTR WINAPI SHGetFileInfo(LPCWSTR path, DWORD attributes, SHFILEINFOW *info, UINT infoSize,
+                               UINT flags);
+BOOL WINAPI SHGetSpecialFolderPath(HWND owner, LPWSTR path, int folder, BOOL create);
+BOOL WINAPI ShellExecuteEx(SHELLEXECUTEINFOW *info);
+FARPROC WINAPI GetProcAddressW(HMODULE module, LPCWSTR name);
+}
+#define LockResource(loaded) ((LPVOID)(loaded))
+
+// The core library has no RtlSecureZeroMemory: volatile writes the compiler keeps.
+inline void *CeSecureZeroMemory(void *memory, size_t length)
+{
+  volatile BYTE *byte = static_cast<volatile BYTE *>(memory);
+  while (length-- > 0)
+    *byte++ = 0;
+  return memory;
+}
+#define SecureZeroMemory CeSecureZeroMemory
+
+#else
+// The desktop mapping: device calls a desktop does not answer as a device would.
 
 // SystemParametersInfoW with SPI_GETPLATFORMTYPE answered as a device would; every other
 // action goes to the desktop call.
@@ -32,10 +92,6 @@ HWND CeCreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWO
                        LPVOID parameter);
 #define CreateWindowExW CeCreateWindowExW
 
-// Reads a CE text shortcut ("<count>#<target>") into target; the target comes back as
-// written, quotes and arguments included.
-BOOL SHGetShortcutTarget(LPCWSTR shortcut, LPWSTR target, int capacity);
-
 // SHGetFileInfoW for a device path. On the device a path from the root ("\\Windows\\...")
 // names the object store; on a desktop it names the current drive, and the desktop shell
 // answers such a path only with the drive letter in front.
@@ -43,22 +99,7 @@ DWORD_PTR CeSHGetFileInfoW(LPCWSTR path, DWORD attributes, SHFILEINFOW *info, UI
                            UINT flags);
 #define SHGetFileInfoW CeSHGetFileInfoW
 
-// Loads a bitmap file as a DIB section.
-HBITMAP SHLoadDIBitmap(LPCWSTR path);
-
-typedef struct _SYSTEM_POWER_STATUS_EX {
-  BYTE ACLineStatus;
-  BYTE BatteryFlag;
-  BYTE BatteryLifePercent;
-  BYTE Reserved1;
-  DWORD BatteryLifeTime;
-  DWORD BatteryFullLifeTime;
-  BYTE Reserved2;
-  BYTE BackupBatteryFlag;
-  BYTE BackupBatteryLifePercent;
-  BYTE Reserved3;
-  DWORD BackupBatteryLifeTime;
-  DWORD BackupBatteryFullLifeTime;
-} SYSTEM_POWER_STATUS_EX, *PSYSTEM_POWER_STATUS_EX;
-
-BOOL GetSystemPowerStatusEx(PSYSTEM_POWER_STATUS_EX status, BOOL update);
+// GetProcAddressW as the device has it: the entry point's name is wide.
+FARPROC CeGetProcAddressW(HMODULE module, LPCWSTR name);
+#define GetProcAddressW CeGetProcAddressW
+#endif

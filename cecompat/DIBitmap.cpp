@@ -1,6 +1,6 @@
 #include "cecompat/CePlatform.h"
 
-HBITMAP SHLoadDIBitmap(LPCWSTR path)
+HBITMAP WINAPI SHLoadDIBitmap(LPCWSTR path)
 {
   if (path == nullptr || path[0] == 0)
     return nullptr;

@@ -2,7 +2,7 @@
 
 #include <stdlib.h>
 
-BOOL GetSystemPowerStatusEx(PSYSTEM_POWER_STATUS_EX status, BOOL update)
+BOOL WINAPI GetSystemPowerStatusEx(PSYSTEM_POWER_STATUS_EX status, BOOL update)
 {
   if (status == nullptr)
     return FALSE;

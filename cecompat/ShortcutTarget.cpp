@@ -30,7 +30,7 @@ static bool ReadShortcutFile(LPCWSTR shortcut, char *bytes, DWORD capacity, DWOR
   return true;
 }
 
-BOOL SHGetShortcutTarget(LPCWSTR shortcut, LPWSTR target, int capacity)
+BOOL WINAPI SHGetShortcutTarget(LPCWSTR shortcut, LPWSTR target, int capacity)
 {
   if (shortcut == nullptr || target == nullptr || capacity <= 0) {
     SetLastError(ERROR_INVALID_PARAMETER);

@@ -12,5 +12,7 @@ if command -v ccache >/dev/null 2>&1; then
 fi
 build_type=()
 [ -n "${FERROLT_BUILD_TYPE:-}" ] && build_type=(-DCMAKE_BUILD_TYPE="$FERROLT_BUILD_TYPE")
-cmake -S "$FERROLT_SRC" -B "$FERROLT_BUILD" -DCMAKE_TOOLCHAIN_FILE="$FERROLT_SRC/cmake/mingw-w64.cmake" "${launcher[@]}" "${build_type[@]}" >/dev/null
+# FERROLT_TOOLCHAIN names another toolchain file (cmake/mingw-w64-i686.cmake: 32-bit).
+toolchain="${FERROLT_TOOLCHAIN:-$FERROLT_SRC/cmake/mingw-w64.cmake}"
+cmake -S "$FERROLT_SRC" -B "$FERROLT_BUILD" -DCMAKE_TOOLCHAIN_FILE="$toolchain" "${launcher[@]}" "${build_type[@]}" >/dev/null
 cmake --build "$FERROLT_BUILD" -j "$(nproc)" "$@"

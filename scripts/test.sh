@@ -1,13 +1,41 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test under Wine in the build's own
-# prefix, headless. Extra arguments go to ctest (for example -R test_profile).
+# prefix, headless: on a 64-bit build (FERROLT_BUILD, default ./build) and on a 32-bit one,
+# as the devices are (FERROLT_BUILD32, default ./build32). Fails if either fails. Extra
+# arguments go to ctest (for example -R test_profile).
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+src="$(dirname "$here")"
 "$here/install-deps.sh"
-"$here/build.sh"
-. "$here/wine-env.sh"
-ferrolt_prepare_prefix null
-ferrolt_start_wineserver
-trap ferrolt_stop_wineserver EXIT
-cd "$FERROLT_BUILD"
-ctest --output-on-failure --timeout 900 "$@"
+
+# Builds one folder with one toolchain and runs the suite there, in that folder's prefix.
+run_suite() {
+  local bits="$1"
+  shift
+  "$here/build.sh" || return 1
+  . "$here/wine-env.sh"
+  if [ "$bits" = 32 ] && ! ferrolt_can_run_32bit; then
+    echo "32-bit tests NOT RUN: this kernel cannot run 32-bit programs (ia32 emulation is off); only the 32-bit build was checked"
+    return 0
+  fi
+  ferrolt_prepare_prefix null
+  ferrolt_start_wineserver
+  trap ferrolt_stop_wineserver EXIT
+  cd "$FERROLT_BUILD" && ctest --output-on-failure --timeout 900 "$@"
+}
+
+failed=()
+for bits in 64 32; do
+  if [ "$bits" = 64 ]; then
+    build="${FERROLT_BUILD:-$src/build}" toolchain="$src/cmake/mingw-w64.cmake"
+  else
+    build="${FERROLT_BUILD32:-$src/build32}" toolchain="$src/cmake/mingw-w64-i686.cmake"
+  fi
+  echo "=== $bits-bit: $build"
+  (unset WINEPREFIX; export FERROLT_BUILD="$build" FERROLT_TOOLCHAIN="$toolchain"
+   run_suite "$bits" "$@") || failed+=("$bits-bit")
+done
+if [ "${#failed[@]}" -gt 0 ]; then
+  echo "Tests failed on the ${failed[*]} build" >&2
+  exit 1
+fi

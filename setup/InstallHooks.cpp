@@ -85,8 +85,8 @@ static void KeepCopiesAndShortcut()
 
 static void DeleteInstallationOnlyFiles()
 {
-  for (const wchar_t *file : INSTALLATION_ONLY_FILES)
-    DeleteFileW(file);
+  for (size_t i = 0; i < sizeof(INSTALLATION_ONLY_FILES) / sizeof(INSTALLATION_ONLY_FILES[0]); i++)
+    DeleteFileW(INSTALLATION_ONLY_FILES[i]);
 }
 
 static void DeleteReinstallMarkers()

@@ -3,6 +3,8 @@
 // CAB installer calls are declared in cecompat/CeSetup.h.
 #include <windows.h>
 
+#include "Common/NullPtr.h"
+
 #include "cecompat/CePlatform.h"
 #include "cecompat/CeSetup.h"
 

@@ -23,7 +23,7 @@ bool RunRegistryMerge(const wchar_t *arguments, HANDLE *process)
   start.lpParameters = arguments;
   start.lpDirectory = nullptr;
   start.nShow = SW_SHOWNORMAL;
-  if (!ShellExecuteExW(&start))
+  if (!ShellExecuteEx(&start))
     return false;
   if (process != nullptr)
     *process = start.hProcess;

@@ -82,7 +82,7 @@ WORD ForEachField(const char *line, DWORD start, DWORD length, Visit visit)
 
 }  // namespace
 
-HANDLE CeOpenDatabaseEx2(PCEGUID volume, PCEOID databaseId, LPWSTR name, SORTORDERSPECEX *sort,
+HANDLE WINAPI CeOpenDatabaseEx2(PCEGUID volume, PCEOID databaseId, LPWSTR name, SORTORDERSPECEX *sort,
                          DWORD flags, CENOTIFYREQUEST *request)
 {
   wchar_t path[PATH_CAPACITY];
@@ -98,7 +98,7 @@ HANDLE CeOpenDatabaseEx2(PCEGUID volume, PCEOID databaseId, LPWSTR name, SORTORD
                      FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-CEOID CeReadRecordPropsEx(HANDLE database, DWORD flags, LPWORD propCount, CEPROPID *propIds,
+CEOID WINAPI CeReadRecordPropsEx(HANDLE database, DWORD flags, LPWORD propCount, CEPROPID *propIds,
                           LPBYTE *buffer, LPDWORD bufferSize, HANDLE heap)
 {
   if (propIds != nullptr || propCount == nullptr || buffer == nullptr || bufferSize == nullptr) {
@@ -156,7 +156,7 @@ CEOID CeReadRecordPropsEx(HANDLE database, DWORD flags, LPWORD propCount, CEPROP
   return record;
 }
 
-BOOL CeDeleteRecord(HANDLE database, CEOID record)
+BOOL WINAPI CeDeleteRecord(HANDLE database, CEOID record)
 {
   DWORD position = FilePosition(database);
   DWORD size = GetFileSize(database, nullptr);

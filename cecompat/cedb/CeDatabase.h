@@ -64,15 +64,19 @@ typedef struct _CENOTIFYREQUEST CENOTIFYREQUEST;
 #define CEDB_AUTOINCREMENT 0x00000001
 #define CEDB_ALLOWREALLOC 0x00000001
 
+extern "C" {
+
 // Opens the named database of the volume; INVALID_HANDLE_VALUE when it does not exist.
 // The handle is closed with CloseHandle.
-HANDLE CeOpenDatabaseEx2(PCEGUID volume, PCEOID databaseId, LPWSTR name, SORTORDERSPECEX *sort,
-                         DWORD flags, CENOTIFYREQUEST *request);
+HANDLE WINAPI CeOpenDatabaseEx2(PCEGUID volume, PCEOID databaseId, LPWSTR name, SORTORDERSPECEX *sort,
+                                DWORD flags, CENOTIFYREQUEST *request);
 
 // Reads the record at the seek position with all its properties (propIds must be null) into
 // *buffer and moves on to the next record. With CEDB_ALLOWREALLOC the buffer is allocated
 // or grown on heap. Returns the record id, or 0 with ERROR_NO_MORE_ITEMS after the last.
-CEOID CeReadRecordPropsEx(HANDLE database, DWORD flags, LPWORD propCount, CEPROPID *propIds,
-                          LPBYTE *buffer, LPDWORD bufferSize, HANDLE heap);
+CEOID WINAPI CeReadRecordPropsEx(HANDLE database, DWORD flags, LPWORD propCount, CEPROPID *propIds,
+                                 LPBYTE *buffer, LPDWORD bufferSize, HANDLE heap);
 
-BOOL CeDeleteRecord(HANDLE database, CEOID record);
+BOOL WINAPI CeDeleteRecord(HANDLE database, CEOID record);
+
+}  // extern "C"

@@ -261,8 +261,10 @@ void ReadSettingFrom(HKEY key, const SettingTarget &target, int number,
 
 void ReadSettingsFrom(HKEY key, const SettingTarget &target)
 {
-  for (const SettingValue &setting : g_settingValues)
+  for (int i = 0; i < SETTING_VALUE_COUNT; i++) {
+    const SettingValue &setting = g_settingValues[i];
     ReadSettingFrom(key, target, setting.number, setting.name, setting.kind);
+  }
 }
 
 static HKEY OpenSettings(const wchar_t *settingsKeyPath)

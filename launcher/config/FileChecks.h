@@ -3,6 +3,8 @@
 // loaders see them: a damaged file counts as one that cannot be loaded.
 #include <windows.h>
 
+#include "Common/NullPtr.h"
+
 enum {
   PICTURE_SIDE_LIMIT = 8192,             // pixels of one side of a header picture
   PICTURE_PIXEL_LIMIT = 4096 * 4096,     // pixels of a whole header picture

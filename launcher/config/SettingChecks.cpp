@@ -29,43 +29,49 @@ struct CheckOutcome {
   int low, high;  // numbers of the message, when it has them
 };
 
+static CheckOutcome Outcome(bool applies, bool valid, int messageId, int low, int high)
+{
+  CheckOutcome outcome = {applies, valid, messageId, low, high};
+  return outcome;
+}
+
 static CheckOutcome EvaluateCheck(int check, const DisplaySettings *r)
 {
   bool menuBars = r->mode == MODE_MENU_BARS;
   bool details = r->mode == MODE_DETAILS;
   switch (check) {
-  case 0: return {true, r->mode >= MODE_DETAILS && r->mode <= MODE_MENU_BARS, IDS_BAD_MODE, 0, 0};
-  case 1: return {true, IsFlag(r->useProgramIcons), IDS_BAD_USE_PROGRAM_ICONS, 0, 0};
+  case 0: return Outcome(true, r->mode >= MODE_DETAILS && r->mode <= MODE_MENU_BARS, IDS_BAD_MODE, 0, 0);
+  case 1: return Outcome(true, IsFlag(r->useProgramIcons), IDS_BAD_USE_PROGRAM_ICONS, 0, 0);
   case 2: {
     LONG lowest = r->useProgramIcons != 0 ? MENU_ITEM_HEIGHT_MIN_WITH_ICONS : MENU_ITEM_HEIGHT_MIN;
-    return {menuBars, r->menuItemHeight >= lowest && r->menuItemHeight <= MENU_ITEM_HEIGHT_MAX,
-            IDS_BAD_MENU_ITEM_HEIGHT, static_cast<int>(lowest), MENU_ITEM_HEIGHT_MAX};
+    return Outcome(menuBars, r->menuItemHeight >= lowest && r->menuItemHeight <= MENU_ITEM_HEIGHT_MAX,
+                   IDS_BAD_MENU_ITEM_HEIGHT, static_cast<int>(lowest), MENU_ITEM_HEIGHT_MAX);
   }
   case 3:
-    return {menuBars, r->menuItemTextColor != r->menuItemBackgroundColor, IDS_SAME_COLOURS, 0, 0};
+    return Outcome(menuBars, r->menuItemTextColor != r->menuItemBackgroundColor, IDS_SAME_COLOURS, 0, 0);
   case 4:
-    return {menuBars, r->selectedMenuItemTextColor != r->selectedMenuItemBackgroundColor,
-            IDS_SAME_COLOURS, 0, 0};
+    return Outcome(menuBars, r->selectedMenuItemTextColor != r->selectedMenuItemBackgroundColor,
+                   IDS_SAME_COLOURS, 0, 0);
   case 5:
-    return {true, InRange(r->menuItemFontSize, FONT_SIZE_MIN, FONT_SIZE_MAX), IDS_BAD_FONT_SIZE,
-            FONT_SIZE_MIN, FONT_SIZE_MAX};
+    return Outcome(true, InRange(r->menuItemFontSize, FONT_SIZE_MIN, FONT_SIZE_MAX), IDS_BAD_FONT_SIZE,
+                   FONT_SIZE_MIN, FONT_SIZE_MAX);
   case 6:
-    return {menuBars, r->bitmapHeight <= BITMAP_HEIGHT_LIMIT, IDS_BAD_BITMAP_HEIGHT,
-            BITMAP_HEIGHT_LIMIT, 0};
-  case 7: return {true, IsFlag(r->number), IDS_BAD_NUMBER, 0, 0};
-  case 8: return {details, InRange(r->detailColumns, 1, 3), IDS_BAD_DETAIL_COLUMNS, 0, 0};
+    return Outcome(menuBars, r->bitmapHeight <= BITMAP_HEIGHT_LIMIT, IDS_BAD_BITMAP_HEIGHT,
+                   BITMAP_HEIGHT_LIMIT, 0);
+  case 7: return Outcome(true, IsFlag(r->number), IDS_BAD_NUMBER, 0, 0);
+  case 8: return Outcome(details, InRange(r->detailColumns, 1, 3), IDS_BAD_DETAIL_COLUMNS, 0, 0);
   case 10:
-    return {menuBars && r->useProgramIcons != 0,
-            InRange(r->menuItemIconWidth, ICON_WIDTH_MIN, ICON_WIDTH_MAX), IDS_BAD_ICON_WIDTH,
-            ICON_WIDTH_MIN, ICON_WIDTH_MAX};
-  case 11: return {true, IsFlag(r->quitAfterLaunch), IDS_BAD_QUIT_AFTER_LAUNCH, 0, 0};
+    return Outcome(menuBars && r->useProgramIcons != 0,
+                   InRange(r->menuItemIconWidth, ICON_WIDTH_MIN, ICON_WIDTH_MAX), IDS_BAD_ICON_WIDTH,
+                   ICON_WIDTH_MIN, ICON_WIDTH_MAX);
+  case 11: return Outcome(true, IsFlag(r->quitAfterLaunch), IDS_BAD_QUIT_AFTER_LAUNCH, 0, 0);
   case 12:
-    return {details, r->descriptionWidth <= COLUMN_WIDTH_MAX, IDS_BAD_DESCRIPTION_WIDTH, 0, 0};
-  case 13: return {details, r->nameWidth <= COLUMN_WIDTH_MAX, IDS_BAD_NAME_WIDTH, 0, 0};
-  case 14: return {details, r->commandWidth <= COLUMN_WIDTH_MAX, IDS_BAD_COMMAND_WIDTH, 0, 0};
-  case 15: return {details, IsFlag(r->headings), IDS_BAD_HEADINGS, 0, 0};
-  case 16: return {true, IsFlag(r->titleBarContext), IDS_BAD_TITLE_BAR_CONTEXT, 0, 0};
-  default: return {false, true, 0, 0, 0};
+    return Outcome(details, r->descriptionWidth <= COLUMN_WIDTH_MAX, IDS_BAD_DESCRIPTION_WIDTH, 0, 0);
+  case 13: return Outcome(details, r->nameWidth <= COLUMN_WIDTH_MAX, IDS_BAD_NAME_WIDTH, 0, 0);
+  case 14: return Outcome(details, r->commandWidth <= COLUMN_WIDTH_MAX, IDS_BAD_COMMAND_WIDTH, 0, 0);
+  case 15: return Outcome(details, IsFlag(r->headings), IDS_BAD_HEADINGS, 0, 0);
+  case 16: return Outcome(true, IsFlag(r->titleBarContext), IDS_BAD_TITLE_BAR_CONTEXT, 0, 0);
+  default: return Outcome(false, true, 0, 0, 0);
   }
 }
 

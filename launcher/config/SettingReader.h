@@ -6,7 +6,7 @@
 #include "launcher/config/DisplaySettings.h"
 
 // The four item colours and their defaults.
-enum : COLORREF {
+enum {
   DEFAULT_MENU_AREA_BACKGROUND = 0x00FFFFFF,
   DEFAULT_ITEM_BACKGROUND = 0x00FFFFFF,
   DEFAULT_ITEM_TEXT = 0x00000000,

@@ -21,7 +21,8 @@ bool ExpandPathMacros(wchar_t *path)
 {
   if (path == nullptr)
     return false;
-  for (const PathMacro &macro : PATH_MACROS) {
+  for (size_t i = 0; i < sizeof(PATH_MACROS) / sizeof(PATH_MACROS[0]); i++) {
+    const PathMacro &macro = PATH_MACROS[i];
     if (wcsstr(path, macro.text) == nullptr)
       continue;  // asking the platform for a folder costs more than looking
     wchar_t folder[TEXT_CAPACITY] = {0};

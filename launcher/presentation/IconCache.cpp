@@ -39,8 +39,13 @@ HICON LoadLauncherIcon(int iconId, int size)
   bool room = s_launcherIconCount < LAUNCHER_ICON_SLOTS;
   HICON icon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(LOWORD(iconId)),
                                              IMAGE_ICON, size, size, room ? LR_SHARED : 0));
-  if (icon != nullptr && room)
-    s_launcherIcons[s_launcherIconCount++] = {instance, iconId, size, icon};
+  if (icon != nullptr && room) {
+    LauncherIcon &kept = s_launcherIcons[s_launcherIconCount++];
+    kept.instance = instance;
+    kept.iconId = iconId;
+    kept.size = size;
+    kept.icon = icon;
+  }
   return icon;
 }
 
@@ -49,7 +54,7 @@ static HICON AskShell(const wchar_t *path, bool smallIcon)
   SHFILEINFOW info;
   ZeroMemory(&info, sizeof info);
   UINT flags = SHGFI_ICON | (smallIcon ? SHGFI_SMALLICON : 0);
-  if (SHGetFileInfoW(path, 0, &info, sizeof info, flags) == 0)
+  if (SHGetFileInfo(path, 0, &info, sizeof info, flags) == 0)
     return nullptr;
   return info.hIcon;
 }

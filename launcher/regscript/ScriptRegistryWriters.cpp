@@ -27,7 +27,8 @@ HKEY SplitRootKey(const wchar_t *section, const wchar_t **subkey)
   if (slash == nullptr)
     return nullptr;
   size_t rootLength = static_cast<size_t>(slash - section);
-  for (const RootKeyName &root : kRootKeys) {
+  for (size_t i = 0; i < sizeof(kRootKeys) / sizeof(kRootKeys[0]); i++) {
+    const RootKeyName &root = kRootKeys[i];
     if (wcslen(root.text) == rootLength && wcsncmp(root.text, section, rootLength) == 0) {
       if (subkey != nullptr)
         *subkey = slash + 1;

@@ -11,10 +11,10 @@ void LoadShellLibrary()
     return;
   if (g_shell.fullScreenEntry == nullptr)
     g_shell.fullScreenEntry =
-        reinterpret_cast<FullScreenProc>(GetProcAddress(g_shell.shellLibrary, "SHFullScreen"));
+        reinterpret_cast<FullScreenProc>(GetProcAddressW(g_shell.shellLibrary, L"SHFullScreen"));
   if (g_shell.createMenuBarEntry == nullptr)
     g_shell.createMenuBarEntry = reinterpret_cast<CreateMenuBarProc>(
-        GetProcAddress(g_shell.shellLibrary, "SHCreateMenuBar"));
+        GetProcAddressW(g_shell.shellLibrary, L"SHCreateMenuBar"));
 }
 
 void FreeShellLibrary()

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Builds the launcher (Ferrolt.exe) and the setup extension (Ostrel.dll) for Windows
+# Embedded Compact 2013-class devices: 32-bit ARM, Thumb-2, with clang, lld and
+# llvm-dlltool. No C runtime is linked; both import only from the device's core library
+# (coredll.dll, cecompat/coredll-exports.txt) and common controls (commctrl.dll,
+# cecompat/commctrl-exports.txt). Output: build-device/ (FERROLT_DEVICE_BUILD).
+set -euo pipefail
+src="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+out="${FERROLT_DEVICE_BUILD:-$src/build-device}"
+"$src/scripts/install-deps.sh"
+mkdir -p "$out/obj" "$out/lib"
+
+target=(--target=armv7-w64-windows-gnu -mthumb -march=armv7-a)
+# The device build: C++03 as the device compilers know it, the device's own spellings
+# (_WIN32_WCE), Unicode, no exceptions, RTTI, runtime or stack probes.
+cxxflags=("${target[@]}" -std=c++03 -Os -fno-exceptions -fno-rtti -fno-stack-protector
+  -fno-threadsafe-statics -ffunction-sections -fdata-sections -mno-stack-arg-probe
+  -Wall -Wno-unused-parameter -Wno-unused-function -Werror=implicit-function-declaration
+  -D_WIN32_WCE=0x800 -DUNDER_CE -DUNICODE -D_UNICODE
+  -D_WIN32_WINNT=0x0601 -DWINVER=0x0601 -D_WIN32_IE=0x0600
+  -nostdlibinc -isystem /usr/share/mingw-w64/include -I"$src" -I"$src/resources")
+# Subsystem version 8.0 (Compact 2013); lld knows no Windows CE subsystem, so the images
+# are marked as Windows CE GUI after linking.
+ldflags=("${target[@]}" -fuse-ld=lld -nostdlib -Wl,--subsystem,windows:8.0
+  -Wl,--major-os-version,8 -Wl,--minor-os-version,0 -Wl,--gc-sections -s
+  -L"$out/lib")
+
+# Import libraries from the export lists.
+importlib() {
+  local dll="$1" list="$2"
+  { echo "LIBRARY $dll"; echo "EXPORTS"; tr -d '\r' <"$list" | grep -v '^$'; } >"$out/lib/${dll%.dll}.def"
+  llvm-dlltool -m arm -d "$out/lib/${dll%.dll}.def" -l "$out/lib/lib${dll%.dll}.a"
+}
+importlib coredll.dll "$src/cecompat/coredll-exports.txt"
+importlib commctrl.dll "$src/cecompat/commctrl-exports.txt"
+
+object_of() { echo "$out/obj/${1//\//_}.o"; }
+# Global objects with constructors would need a runtime to run them; there must be none.
+no_constructors() {
+  local object
+  for object in "$@"; do
+    if llvm-objdump -h "$object" | grep -qE ' \.(ctors|init_array|CRT\$XC)'; then
+      echo "$object has static constructors, which nothing runs on the device" >&2
+      return 1
+    fi
+  done
+}
+
+cd "$src"
+mapfile -t launcher_sources < <(ls Common/*.cpp launcher/*/*.cpp | sort)
+mapfile -t setup_sources < <(ls setup/*.cpp | sort)
+launcher_objects=() setup_objects=()
+for source in "${launcher_sources[@]}"; do launcher_objects+=("$(object_of "$source")"); done
+for source in "${setup_sources[@]}"; do setup_objects+=("$(object_of "$source")"); done
+export -f object_of
+export out
+printf '%s\n' "${launcher_sources[@]}" "${setup_sources[@]}" |
+  xargs -P "$(nproc)" -I{} bash -c 'clang++ "$@" -c {} -o "$(object_of {})"' _ "${cxxflags[@]}"
+no_constructors "${launcher_objects[@]}" "${setup_objects[@]}"
+
+# Resources: the launcher's icons, dialogs, accelerators and strings.
+windres=$(command -v llvm-windres || ls /usr/lib/llvm-*/bin/llvm-windres | sort -V | tail -1)
+"$windres" --target=armv7-w64-mingw32 -I/usr/share/mingw-w64/include -I"$src/resources" -I"$src" -DUNDER_CE \
+  "$src/resources/Ferrolt.rc" "$out/obj/Ferrolt.res.o"
+
+clang++ "${ldflags[@]}" -Wl,--entry,WinMainCRTStartup -o "$out/Ferrolt.exe" \
+  "${launcher_objects[@]}" "$out/obj/Ferrolt.res.o" -lcoredll -lcommctrl
+clang++ "${ldflags[@]}" -shared -Wl,--entry,DllMain -o "$out/Ostrel.dll" \
+  "${setup_objects[@]}" "$src/setup/Ostrel.def" -lcoredll
+python3 "$src/scripts/set-ce-subsystem.py" "$out/Ferrolt.exe" "$out/Ostrel.dll"
+ls -l "$out/Ferrolt.exe" "$out/Ostrel.dll"
