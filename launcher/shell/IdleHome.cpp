@@ -53,7 +53,7 @@ static HWND OwnBoxInFront(HWND window)
 {
   HWND front = GetForegroundWindow();
   if (front == nullptr || front == window ||
-      GetWindowThreadProcessId(front, nullptr) != GetCurrentThreadId())
+      GetWindowThreadProcessId(front, nullptr) != GetWindowThreadProcessId(window, nullptr))
     return nullptr;
   return front;
 }
