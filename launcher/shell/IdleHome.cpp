@@ -46,28 +46,29 @@ static bool CloseFrameworkDialogs()
   return true;
 }
 
+// The button that answers a box the way that changes nothing: Cancel where it has one,
+// else No, else OK; 0 for a window without any of them.
+static int NeutralAnswer(HWND box)
+{
+  static const int answers[] = {IDCANCEL, IDNO, IDOK};
+  for (int i = 0; i < static_cast<int>(sizeof(answers) / sizeof(answers[0])); ++i) {
+    if (GetDlgItem(box, answers[i]) != nullptr)
+      return answers[i];
+  }
+  return 0;
+}
+
 // The launcher's own platform message boxes (setting checks, warnings, the exit question,
-// messages with UseRealMessageBox) are windows of its own thread: while one is in front,
-// the launcher is.
+// messages with UseRealMessageBox) are boxes of the main window's thread: while one is in
+// front, the launcher is.
 static HWND OwnBoxInFront(HWND window)
 {
   HWND front = GetForegroundWindow();
   if (front == nullptr || front == window ||
-      GetWindowThreadProcessId(front, nullptr) != GetWindowThreadProcessId(window, nullptr))
+      GetWindowThreadProcessId(front, nullptr) != GetWindowThreadProcessId(window, nullptr) ||
+      NeutralAnswer(front) == 0)
     return nullptr;
   return front;
-}
-
-// Answers a box the way that changes nothing: Cancel where it has one, else No, else OK.
-static void AnswerOwnBox(HWND box)
-{
-  static const int answers[] = {IDCANCEL, IDNO, IDOK};
-  for (int i = 0; i < static_cast<int>(sizeof(answers) / sizeof(answers[0])); ++i) {
-    if (GetDlgItem(box, answers[i]) != nullptr) {
-      PostMessageW(box, WM_COMMAND, MAKEWPARAM(answers[i], BN_CLICKED), 0);
-      return;
-    }
-  }
 }
 
 void OnIdleTimer(HWND window)
@@ -93,7 +94,7 @@ void OnIdleTimer(HWND window)
   // On the way home an open box of the launcher's is answered first, one per tick; the
   // code that showed it then goes on, and the next tick takes the next step.
   if (ownBox != nullptr) {
-    AnswerOwnBox(ownBox);
+    PostMessageW(ownBox, WM_COMMAND, MAKEWPARAM(NeutralAnswer(ownBox), BN_CLICKED), 0);
     SetStepping(window, true);
     return;
   }
