@@ -64,11 +64,13 @@ DWORD LauncherTime()
   return GetTickCount() + g_app.clockOffset;
 }
 
-// A key or a tap (not a mere pointer move) from the device's user.
+// A key, a tap, a press on a scroll bar or caption, or a turn of the wheel from the
+// device's user (not a mere pointer move).
 static bool IsUserInput(UINT message)
 {
   return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
-         (message >= WM_LBUTTONDOWN && message <= WM_MBUTTONDBLCLK);
+         (message >= WM_LBUTTONDOWN && message <= WM_MOUSEWHEEL) ||
+         (message >= WM_NCLBUTTONDOWN && message <= WM_NCMBUTTONDBLCLK);
 }
 
 bool PreTranslateLoopMessage(MSG *message)

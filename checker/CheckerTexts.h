@@ -6,6 +6,9 @@
 #define TEXT_UTF16_SCRIPT                                                                  \
   L"The script is UTF-16 text; the loader reads 8-bit text, one byte per character: save " \
   L"it as ANSI"
+#define TEXT_UTF8_MARK_SCRIPT                                                           \
+  L"The script starts with a UTF-8 byte order mark, which the loader reads as text: save " \
+  L"it without the mark (as ANSI, or UTF-8 without BOM)"
 #define TEXT_LINE_TOO_LONG \
   L"Line %ld is longer than 32,768 characters: the loader stops there without a message"
 #define TEXT_NO_PROFILES L"The script defines no profile"

@@ -11,6 +11,7 @@
 #include "checker/HashPassword.h"
 #include "checker/PreviewRun.h"
 #include "checker/ReportOutput.h"
+#include "checker/ThrowawayRegistry.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ const char kUsage[] =
     "  /hash-password  read a password from standard input and print its ExitPassword value\n"
     "                  and a REGEDIT4 line (exit code 0, or 2 for an empty or overlong one)\n"
     "Exit code: 0 clean, 1 warnings only, 2 errors, 3 the script could not be read,\n"
-    "4 the preview could not be written.\n";
+    "4 the preview could not be written; an interrupted check ends with 0xC000013A.\n";
 
 enum { EXIT_UNREADABLE = 3, EXIT_PREVIEW_NOT_WRITTEN = 4, LARGEST_SCREEN = 10000 };
 
@@ -112,11 +113,13 @@ int wmain(int argc, wchar_t **argv)
   check::CheckReport report;
   std::wstring previewError;
   bool previewWritten = true;
-  if (arguments.previewFolder.empty())
+  if (arguments.previewFolder.empty()) {
     check::CheckScript(arguments.options, &report);
-  else
+  } else {
+    check::SetInterruptNote(L"the preview in " + arguments.previewFolder + L" is not complete");
     previewWritten = preview::WritePreview(arguments.options, arguments.previewFolder, &report,
                                            &previewError);
+  }
   if (arguments.json)
     Print(check::FormatJsonReport(report));
   else

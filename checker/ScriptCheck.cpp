@@ -36,7 +36,14 @@ bool LooksLikeUtf16(const BYTE *bytes, DWORD count)
   return count >= 4 && bytes[0] != 0 && bytes[1] == 0 && bytes[2] != 0 && bytes[3] == 0;
 }
 
-// False when the script cannot be read at all; notes a UTF-16 script.
+// The three bytes a desktop editor may put before UTF-8 text.
+bool StartsWithUtf8Mark(const BYTE *bytes, DWORD count)
+{
+  return count >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF;
+}
+
+// False when the script cannot be read at all; notes a UTF-16 script and a UTF-8 one with
+// a byte order mark.
 bool SniffScript(const std::wstring &path, CheckReport *report, bool *utf16)
 {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -59,6 +66,8 @@ bool SniffScript(const std::wstring &path, CheckReport *report, bool *utf16)
   *utf16 = LooksLikeUtf16(bytes, count);
   if (*utf16)
     report->findings.push_back(OwnFinding(1, Severity::Error, SCOPE_SCRIPT, TEXT_UTF16_SCRIPT));
+  else if (StartsWithUtf8Mark(bytes, count))
+    report->findings.push_back(OwnFinding(1, Severity::Error, SCOPE_SCRIPT, TEXT_UTF8_MARK_SCRIPT));
   return true;
 }
 

@@ -92,8 +92,8 @@ void RemoveStaleScratch()
 {
   std::vector<std::wstring> stale;
   for (DWORD index = 0;; ++index) {
-    wchar_t name[64];
-    DWORD length = 64;
+    wchar_t name[MAX_PATH];  // a key name holds at most 255 characters
+    DWORD length = MAX_PATH;
     if (RegEnumKeyExW(s_parent, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
         ERROR_SUCCESS)
       break;
@@ -123,11 +123,20 @@ void RemoveScratch()
   LeaveCriticalSection(&s_lock);
 }
 
+std::wstring s_interruptNote;
+
 BOOL WINAPI OnInterrupt(DWORD)
 {
-  RemoveScratch();
+  AbandonThrowawayRegistry();
   fflush(stdout);
-  ExitProcess(3);
+  fputws(L"FerroltCheck: interrupted: the check did not finish\n", stderr);
+  if (!s_interruptNote.empty()) {
+    fputws(L"FerroltCheck: ", stderr);
+    fputws(s_interruptNote.c_str(), stderr);
+    fputws(L"\n", stderr);
+  }
+  fflush(stderr);
+  ExitProcess(EXIT_INTERRUPTED);
   return TRUE;
 }
 
@@ -175,6 +184,21 @@ bool OpenThrowawayRegistry(std::wstring *error)
 void CloseThrowawayRegistry()
 {
   RemoveScratch();
+}
+
+void AbandonThrowawayRegistry()
+{
+  EnterCriticalSection(&s_lock);
+  if (s_open) {
+    DeleteKeyTree(s_parent, s_scratchName.c_str());
+    s_open = false;
+  }
+  LeaveCriticalSection(&s_lock);
+}
+
+void SetInterruptNote(const std::wstring &note)
+{
+  s_interruptNote = note;
 }
 
 }  // namespace check

@@ -15,5 +15,16 @@ namespace check {
 bool OpenThrowawayRegistry(std::wstring *error);
 // Gives the real keys back and removes the temporary one. Safe to call twice.
 void CloseThrowawayRegistry();
+// What Ctrl+C or a closed console does, in the handler's own thread while the check may
+// still run in the main thread until the process ends: removes the temporary key and
+// leaves the root keys pointed at it, so that nothing the check still does can reach the
+// real registry.
+void AbandonThrowawayRegistry();
+
+// An interrupted check ends with the platform's own code for Ctrl+C, never with one of a
+// finished check, and says on standard error that it did not finish, adding this note
+// (what it leaves half done).
+enum : unsigned { EXIT_INTERRUPTED = 0xC000013Au };
+void SetInterruptNote(const std::wstring &note);
 
 }  // namespace check

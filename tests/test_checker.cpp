@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "checker/ThrowawayRegistry.h"
 #include "tests/ScriptTesting.h"
 #include "tests/support/CheckerRun.h"
 #include "tests/support/TestSupport.h"
@@ -239,6 +240,13 @@ const Case kCases[] = {
       "per character: save it as ANSI",
       "{S}:1: error: (script): Line 1: No section",
       "{S}: 2 errors, 0 warnings, 0 configurations checked"},
+     2},
+    {"UTF-8 byte order mark", "\xEF\xBB\xBF" + Joined(Plus(kHead, Screen("Default"))), L"",
+     {"{S}:1: error: (script): The script starts with a UTF-8 byte order mark, which the loader "
+      "reads as text: save it without the mark (as ANSI, or UTF-8 without BOM)",
+      "{S}:1: error: (script): Line 1: No section",
+      "{S}: error: (profile): no default configuration to load",
+      "{S}: 3 errors, 0 warnings, 0 configurations checked"},
      2},
     {"line of 32,768 characters", Joined(Plus(kHead, {"; " + std::string(40000, 'x')})), L"",
      {"{S}:4: error: (script): Line 4 is longer than 32,768 characters: the loader stops there "
@@ -472,13 +480,16 @@ TEST(CheckerRegistry, FuzzedScriptsAndAKilledCheckLeaveTheRealRegistryAsItWas)
     EXPECT_NE(std::string::npos, run.output.find("checked\n")) << "round " << round;
   }
 
-  // A check killed in the middle of a long import leaves its key to the next run.
+  // A check killed in the middle of a long import leaves its key to the next run, which
+  // also sweeps a leftover whose name is longer than any process id.
   {
     test::ChildProcess killed;
     std::wstring own = StartLongCheck(&killed);
     TerminateProcess(killed.Handle(), 9);
     killed.Wait(5000);
     EXPECT_TRUE(test::KeyPresent(HKEY_CURRENT_USER, own));
+    test::SetDword(HKEY_CURRENT_USER, L"Software\\FerroltCheck\\Scratch\\" + std::wstring(70, L'0'),
+                   L"Left", 1);
   }
   test::RunChecker(L"\"" + test::WriteScript(L"warm.reg", "REGEDIT4\n") + L"\"");
 
@@ -489,10 +500,29 @@ TEST(CheckerRegistry, FuzzedScriptsAndAKilledCheckLeaveTheRealRegistryAsItWas)
   EXPECT_FALSE(test::KeyPresent(HKEY_USERS, L".Default\\Software\\FerroltFuzz"));
 }
 
+// Ctrl+C is handled in a thread of its own while the check goes on: what the check still
+// writes after the temporary key is gone must not land in the real registry.
+TEST(CheckerRegistry, WhatACheckWritesAfterAnInterruptStaysOutOfTheRealRegistry)
+{
+  const wchar_t probe[] = L"Software\\FerroltInterrupted";
+  std::wstring error;
+  ASSERT_TRUE(check::OpenThrowawayRegistry(&error)) << Narrow(error);
+  check::AbandonThrowawayRegistry();
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, probe, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                      nullptr) == ERROR_SUCCESS)
+    RegCloseKey(key);
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT, HKEY_USERS})
+    RegOverridePredefKey(root, nullptr);
+  EXPECT_FALSE(test::KeyPresent(HKEY_CURRENT_USER, probe));
+  test::DeleteTree(HKEY_CURRENT_USER, probe);
+  EXPECT_TRUE(ScratchIsEmpty());
+}
+
 BOOL WINAPI IgnoreInterrupt(DWORD) { return TRUE; }
 
 // Ctrl+C on the console of a running check: it removes its temporary key itself and ends
-// with the code of a script it could not check.
+// with the platform's code for Ctrl+C, not with one of a check that finished.
 TEST(CheckerRegistry, AnInterruptedCheckRemovesItsKeyAndSaysSo)
 {
   HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE), error = GetStdHandle(STD_ERROR_HANDLE);
@@ -504,7 +534,7 @@ TEST(CheckerRegistry, AnInterruptedCheckRemovesItsKeyAndSaysSo)
   EXPECT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0));
   DWORD exitCode = 0;
   EXPECT_TRUE(check.Wait(10000, &exitCode));
-  EXPECT_EQ(3u, exitCode);
+  EXPECT_EQ(static_cast<DWORD>(check::EXIT_INTERRUPTED), exitCode);
   EXPECT_FALSE(test::KeyPresent(HKEY_CURRENT_USER, own));
   SetConsoleCtrlHandler(IgnoreInterrupt, FALSE);
   FreeConsole();

@@ -147,6 +147,12 @@ TEST_F(ConfigCheckTest, TheCheckRecordHasItsOwnDefaultsAndLeavesTheLiveRecordAlo
   std::vector<std::wstring> expected = {L"Bitmap height must be between 0 and  100"};
   EXPECT_EQ(expected, Texts(Check(L"Default")));
   EXPECT_EQ(150u, g_checkSettings.bitmapHeight);
+  // The limit itself is allowed; one more is reported.
+  for (DWORD height : {100u, 101u}) {
+    test::SetDword(HKEY_CURRENT_USER, kDefaultSettings, L"BitmapHeight", height);
+    EXPECT_EQ(height == 100u ? std::vector<std::wstring>() : expected, Texts(Check(L"Default")))
+        << height;
+  }
 }
 
 TEST_F(ConfigCheckTest, EveryFailingSettingOfACalledConfigurationShowsItsOwnBox)

@@ -47,6 +47,13 @@ public:
   void ChooseExitItem() { ActivateItem(g_presentation.exitIndex); }
   void PressEscape() { test::PostKey(g_app.presentationWindow, VK_ESCAPE); }
   void PressPlatformOk() { SendMessageW(g_app.mainWindow, WM_COMMAND, IDOK, 0); }
+  // Alt+F4 on the list, which the platform turns into the window manager's close.
+  void PressAltF4()
+  {
+    PostMessageW(g_app.presentationWindow, WM_SYSKEYDOWN, VK_F4, 0x20000001);
+    PostMessageW(g_app.presentationWindow, WM_SYSKEYUP, VK_F4, 0xE0000001);
+  }
+  void PressCloseBox() { PostMessageW(g_app.mainWindow, WM_SYSCOMMAND, SC_CLOSE, 0); }
 
 protected:
   // Ctrl+Q's command, answered with a wrong password each time.
@@ -77,6 +84,8 @@ TEST_F(ExitPassword, EveryWayOutAsksFirstWhenAPasswordIsSet)
       {L"Escape, ExitOnESC 2", L"Details", 2, &ExitPassword::PressEscape},
       {L"Ctrl+Q", L"Details", 0, &ExitPassword::PressCtrlQ},
       {L"the platform's OK", L"Details", 0, &ExitPassword::PressPlatformOk},
+      {L"Alt+F4", L"Details", 0, &ExitPassword::PressAltF4},
+      {L"a close box in menu bars", L"Menu Bars", 0, &ExitPassword::PressCloseBox},
   };
   const std::wstring hash = HashOf(kPassword);
   for (const wchar_t *family : {static_cast<const wchar_t *>(nullptr), L"PocketPC"}) {
@@ -175,8 +184,9 @@ TEST_F(ExitPassword, AValueThatIsNotAHashLeavesNoWayOutButWmClose)
 {
   const std::wstring weak = L"pbkdf2-sha1$9999$00112233445566778899aabbccddeeff$"
                             L"0c60c80f961f0e71f3a9b524af6012062fe037a6";
+  const std::wstring cut = HashOf(kPassword) + std::wstring(1, L'\0') + L"more";  // a hash, then a terminator
   for (const std::wstring &value : {std::wstring(L"4711"), std::wstring(), weak,
-                                    std::wstring(L"REG_DWORD")}) {
+                                    std::wstring(L"REG_DWORD"), cut}) {
     SCOPED_TRACE(std::string(value.begin(), value.end()));
     SetUp();
     test::SetString(HKEY_CURRENT_USER, Settings(L"Default"), L"Exit", L"Exit");

@@ -167,13 +167,21 @@ TEST_F(HostileStructures, CallNamesTooLongOrFullOfPathCharacters)
     if (depth == 0)
       EXPECT_FALSE(run.boxes.empty()) << "not entered, and not a word why";
   }
-  // A configuration that exists but whose keys do not fit is named as such.
-  SetUp();
-  AddCall(L"Default", 1, std::wstring(255, L'c'));
-  AddConfiguration(std::wstring(255, L'c'));
-  AddProgram(std::wstring(255, L'c'), L"Prog1");
-  test::LauncherRun run = test::RunLauncherHere(L"Hostile", {[] { ActivateItem(0); }});
-  EXPECT_TRUE(run.BoxSaid(L"Configuration name too long")) << run.Describe().c_str();
+  // A configuration that exists but whose keys do not fit is named as such: one whose
+  // deepest key path (its Prog16) is 259 characters is entered, one of 260 is not.
+  const size_t fits = TEXT_CAPACITY - 1 - kProfile.size() - 1 - wcslen(L"\\Programs\\Prog16");
+  for (size_t length : {fits, fits + 1, size_t(255)}) {
+    SCOPED_TRACE(std::to_string(length) + " characters");
+    SetUp();
+    AddCall(L"Default", 1, std::wstring(length, L'c'));
+    AddConfiguration(std::wstring(length, L'c'));
+    AddProgram(std::wstring(length, L'c'), L"Prog1");
+    int depth = -1;
+    test::LauncherRun run =
+        test::RunLauncherHere(L"Hostile", {[] { ActivateItem(0); }, [&] { depth = g_app.stackDepth; }});
+    EXPECT_EQ(length == fits ? 1 : 0, depth);
+    EXPECT_EQ(length != fits, run.BoxSaid(L"Configuration name too long")) << run.Describe().c_str();
+  }
 }
 
 // Profile names on the command line that are too long or made of path characters.

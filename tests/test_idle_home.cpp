@@ -2,6 +2,7 @@
 // level by level; keys and taps, dialogs, other windows in front and the setting's range.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 #include "Common/StdInit.h"
@@ -74,15 +75,39 @@ TEST_F(IdleHome, LeftAloneInFrontItGoesBackHomeLevelByLevel)
   }
 }
 
-TEST_F(IdleHome, AKeyOrATapStartsTheIdleTimeAgain)
+TEST_F(IdleHome, AKeyATapAWheelTurnOrAScrollBarStartsTheIdleTimeAgain)
 {
-  for (UINT input : {static_cast<UINT>(WM_KEYDOWN), static_cast<UINT>(WM_LBUTTONDOWN)}) {
-    SCOPED_TRACE(input);
+  static const struct {
+    const char *name;
+    UINT message;
+    WPARAM wParam;
+    bool held;  // a scroll bar held down while the clock moves on by twelve seconds
+  } rows[] = {{"key", WM_KEYDOWN, VK_SHIFT, false},
+              {"tap", WM_LBUTTONDOWN, 0, false},
+              {"wheel", WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), false},
+              {"scroll bar drag", WM_NCLBUTTONDOWN, HTVSCROLL, true}};
+  for (const auto &row : rows) {
+    SCOPED_TRACE(row.name);
     SetUp();
+    for (int number = 2; number <= 16; ++number)
+      AddProgram(L"Level1", number, L"More", L"\\Windows\\notepad.exe");
     StartAtDepth(1);
-    Idle(6);
-    PostMessageW(g_app.presentationWindow, input, input == WM_KEYDOWN ? VK_SHIFT : 0, 0);
+    // A small window, so that the list scrolls.
+    SetWindowPos(g_app.mainWindow, nullptr, 0, 0, 240, 160, SWP_NOZORDER);
     Pump(50);
+    Idle(6);
+    HWND list = g_app.presentationWindow;
+    RECT bounds;
+    GetWindowRect(list, &bounds);
+    if (row.held) {
+      test::RunLater(100, [] { g_app.clockOffset += 6 * 1000; });
+      test::RunLater(1400, [] { g_app.clockOffset += 6 * 1000; });
+      test::RunLater(2700, [list] { PostMessageW(list, WM_LBUTTONUP, 0, 0); });
+    }
+    PostMessageW(list, row.message, row.wParam,
+                 MAKELPARAM(bounds.right - 4, (bounds.top + bounds.bottom) / 2));
+    Pump(row.held ? 3000 : 50);
+    EXPECT_EQ(1, g_app.stackDepth) << "the user is still at work";
     Idle(6);
     EXPECT_EQ(1, g_app.stackDepth) << "six seconds after the input";
     EXPECT_TRUE(HomeAfter(4));
@@ -117,6 +142,82 @@ TEST_F(IdleHome, AnOpenFrameworkDialogIsClosedBeforeGoingBack)
     EXPECT_TRUE(Running()) << "a cancelled password dialog lets nobody out";
     EXPECT_TRUE(dialogs.Messages().empty()) << "nothing typed counts as an answer";
     Stop();
+  }
+}
+
+// Presses a button of every platform box this thread still shows, so that a test whose
+// boxes nobody closed ends instead of waiting for ever.
+BOOL CALLBACK PressOnBox(HWND window, LPARAM)
+{
+  wchar_t name[16] = {0};
+  GetClassNameW(window, name, 16);
+  if (wcscmp(name, L"#32770") == 0 && IsWindowVisible(window)) {
+    PostMessageW(window, WM_COMMAND, IDOK, 0);
+    PostMessageW(window, WM_COMMAND, IDNO, 0);
+  }
+  return TRUE;
+}
+void CALLBACK PressOnBoxes(HWND, UINT, UINT_PTR, DWORD)
+{
+  EnumThreadWindows(GetCurrentThreadId(), PressOnBox, 0);
+}
+
+TEST_F(IdleHome, ItsOwnMessageBoxesAreClosedOnTheWayHome)
+{
+  const struct {
+    const char *name;
+    std::function<void()> prepare, open;
+    const wchar_t *text;
+  } rows[] = {
+      {"setting check", [this] { test::SetDword(HKEY_CURRENT_USER, Settings(L"Level2"), L"Number", 7); },
+       [] { ActivateItem(0); }, L"Number must be 1 or 0"},
+      {"repeating configuration", [this] { AddProgram(L"Level1", 2, L"Loop", L"", L"Default"); },
+       [] { ActivateItem(1); }, L"Repeating configuration"},
+      {"name too long", [this] { AddProgram(L"Level1", 2, L"Far", L"", std::wstring(255, L'c')); },
+       [] { ActivateItem(1); }, L"Configuration name too long"},
+      {"hot-key warning",
+       [this] {
+         for (int number : {1, 2}) {
+           std::wstring key = kProfile + L"\\Level2\\Programs\\Prog" + std::to_wstring(number);
+           AddProgram(L"Level2", number, L"Twin", L"\\Windows\\notepad.exe");
+           test::SetDword(HKEY_CURRENT_USER, key, L"HotKey", 0x7B);
+           test::SetString(HKEY_CURRENT_USER, key, L"HotKeyModifier", L"Ctrl");
+         }
+       },
+       [] { ActivateItem(0); }, nullptr},
+      {"real message box",
+       [this] {
+         test::SetString(HKEY_CURRENT_USER, L"Software\\Orvant\\Settings", L"UseRealMessageBox", L"1");
+         AddProgram(L"Level1", 2, L"Gone", L"\\nothere.exe");
+       },
+       [] { ActivateItem(1); }, nullptr},
+      {"exit question",
+       [this] {
+         exitOnEsc = 2;
+         test::SetString(HKEY_CURRENT_USER, Settings(L"Level1"), L"Exit", L"Exit");
+       },
+       [] { test::PostKey(g_app.presentationWindow, VK_ESCAPE); }, L"Do you want to exit from Ferrolt?"},
+  };
+  for (const wchar_t *family : {static_cast<const wchar_t *>(nullptr), L"PocketPC"}) {
+    test::ScopedEnv platform(L"FERROLT_PLATFORM_TYPE", family);
+    for (const auto &row : rows) {
+      SCOPED_TRACE(testing::Message() << (family ? "PocketPC, " : "plain CE, ") << row.name);
+      SetUp();
+      exitOnEsc = 0;
+      row.prepare();
+      StartAtDepth(1);
+      boxes.Answer(0);  // the first box stays open: the user has walked away
+      test::RunLater(300, [] { g_app.clockOffset += 10 * 1000; });
+      UINT_PTR watchdog = SetTimer(nullptr, 0, 8000, PressOnBoxes);
+      row.open();
+      EXPECT_TRUE(PumpUntil([this] { return AtHome(); }, 6000)) << boxes.Captions();
+      KillTimer(nullptr, watchdog);
+      EXPECT_LE(1u, boxes.Count());
+      if (row.text != nullptr && boxes.Count() > 0)
+        EXPECT_EQ(row.text, boxes.Boxes()[0].text);
+      EXPECT_TRUE(Running());
+      Stop();
+    }
   }
 }
 

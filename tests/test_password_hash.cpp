@@ -111,6 +111,14 @@ TEST(PasswordHash, ANewHashIsSaltedReadsBackAndKnowsItsPassword)
   EXPECT_TRUE(VerifyPassword(L"4711-p\u00e4ss", &parsed));
   EXPECT_FALSE(VerifyPassword(L"4711-pass", &parsed));
   EXPECT_FALSE(VerifyPassword(L"", &parsed));
+  // A stored hash that differs from the right one in its first byte alone, or its last.
+  const std::wstring right = text;
+  for (size_t digit : {right.size() - 2 * PASSWORD_HASH_BYTES, right.size() - 1}) {
+    std::wstring changed = right;
+    changed[digit] = changed[digit] == L'0' ? L'1' : L'0';
+    ASSERT_TRUE(ParsePasswordHash(changed.c_str(), &parsed));
+    EXPECT_FALSE(VerifyPassword(L"4711-p\u00e4ss", &parsed)) << "digit " << digit;
+  }
   EXPECT_FALSE(FormatPasswordHash(&first, text, 40)) << "a text that does not fit is refused";
   EXPECT_FALSE(CreatePasswordHash(L"x", PASSWORD_MIN_ITERATIONS - 1, &first));
 }

@@ -21,7 +21,7 @@ int ClassifyExitPassword(DWORD type, const wchar_t *text, DWORD bytes, PasswordH
     return EXIT_PASSWORD_INVALID;
   // The text must end where the value ends: no terminator inside, none missing.
   DWORD length = bytes / sizeof(wchar_t);
-  if (text[length - 1] != L'\0')
+  if (text[length - 1] != L'\0' || wcslen(text) != length - 1)
     return EXIT_PASSWORD_INVALID;
   return ParsePasswordHash(text, hash) ? EXIT_PASSWORD_SET : EXIT_PASSWORD_INVALID;
 }

@@ -22,8 +22,8 @@ static bool LockedOut()
          LauncherTime() - g_exitGuard.lastWrongTime < EXIT_PASSWORD_LOCK_MS;
 }
 
-// Overwrites what the edit control holds before emptying it, so the typed text does not
-// linger in its buffer.
+// Overwrites what the edit control holds in place before emptying it, and forgets its
+// undo, so the typed text lingers neither in its buffer nor in what Undo would bring back.
 static void WipeEdit(HWND edit)
 {
   wchar_t blanks[TYPED_CAPACITY];
@@ -33,8 +33,11 @@ static void WipeEdit(HWND edit)
   for (int i = 0; i < length; ++i)
     blanks[i] = L' ';
   blanks[length] = L'\0';
-  SetWindowTextW(edit, blanks);
+  SendMessageW(edit, EM_SETSEL, 0, -1);
+  SendMessageW(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(blanks));
+  SendMessageW(edit, EM_EMPTYUNDOBUFFER, 0, 0);
   SetWindowTextW(edit, L"");
+  SendMessageW(edit, EM_EMPTYUNDOBUFFER, 0, 0);
 }
 
 static int CheckTypedPassword(HWND dialog)

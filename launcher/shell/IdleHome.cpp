@@ -46,19 +46,56 @@ static bool CloseFrameworkDialogs()
   return true;
 }
 
+// The button that answers a box the way that changes nothing: Cancel where it has one,
+// else No, else OK; 0 for a window without any of them.
+static int NeutralAnswer(HWND box)
+{
+  static const int answers[] = {IDCANCEL, IDNO, IDOK};
+  for (int i = 0; i < static_cast<int>(sizeof(answers) / sizeof(answers[0])); ++i) {
+    if (GetDlgItem(box, answers[i]) != nullptr)
+      return answers[i];
+  }
+  return 0;
+}
+
+// The launcher's own platform message boxes (setting checks, warnings, the exit question,
+// messages with UseRealMessageBox) are boxes of the main window's thread: while one is in
+// front, the launcher is.
+static HWND OwnBoxInFront(HWND window)
+{
+  HWND front = GetForegroundWindow();
+  if (front == nullptr || front == window ||
+      GetWindowThreadProcessId(front, nullptr) != GetWindowThreadProcessId(window, nullptr) ||
+      NeutralAnswer(front) == 0)
+    return nullptr;
+  return front;
+}
+
 void OnIdleTimer(HWND window)
 {
   if (g_idleHome.seconds == 0 || window != g_app.mainWindow)
     return;
   DWORD now = LauncherTime();
-  // Time spent behind another window (a started program, a message box) is not idle time.
-  if (GetForegroundWindow() != window) {
+  // A scroll bar held or dragged keeps the pointer captured in a loop of the platform's,
+  // which no input of the launcher's loop reaches: the user is at work.
+  if (GetCapture() != nullptr)
+    g_app.lastInputTime = now;
+  HWND ownBox = OwnBoxInFront(window);
+  // Time spent behind another program's window (a started program) is not idle time.
+  if (GetForegroundWindow() != window && ownBox == nullptr) {
     g_app.lastInputTime = now;
     SetStepping(window, false);
     return;
   }
   if (g_app.stackDepth <= 0 || now - g_app.lastInputTime < g_idleHome.seconds * 1000) {
     SetStepping(window, false);
+    return;
+  }
+  // On the way home an open box of the launcher's is answered first, one per tick; the
+  // code that showed it then goes on, and the next tick takes the next step.
+  if (ownBox != nullptr) {
+    PostMessageW(ownBox, WM_COMMAND, MAKEWPARAM(NeutralAnswer(ownBox), BN_CLICKED), 0);
+    SetStepping(window, true);
     return;
   }
   if (g_idleHome.busy || !CloseFrameworkDialogs())

@@ -86,6 +86,18 @@ static void OnHotKey(HWND window, WPARAM id)
   ActivateItem(static_cast<int>(id));
 }
 
+// A close the user asks for through the window manager (Alt+F4, a close box) is the
+// user's Exit: it asks for the exit password where one is set. Every other system command
+// is the platform's.
+static LRESULT OnSysCommand(HWND window, WPARAM command, LPARAM lParam)
+{
+  if ((command & 0xFFF0) != SC_CLOSE)
+    return DefWindowProcW(window, WM_SYSCOMMAND, command, lParam);
+  if (ConfirmUserExit())
+    SendMessageW(window, WM_CLOSE, 0, 0);
+  return 0;
+}
+
 void OnRelayout(HWND window)
 {
   if (GetForegroundWindow() != window || g_app.presentationWindow == nullptr)
@@ -127,6 +139,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     DismissExitPrompt();
     CloseApplication();
     return 0;
+  case WM_SYSCOMMAND:
+    return OnSysCommand(window, wParam, lParam);
   case WM_TIMER:
     if (wParam == WATCH_TIMER) {
       OnWatchTimer(window);

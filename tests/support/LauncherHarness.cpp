@@ -122,6 +122,7 @@ void LauncherTest::Stop()
   g_app.currentAccelerators = nullptr;
   g_app.clockOffset = 0;
   ZeroMemory(&g_exitGuard, sizeof(g_exitGuard));
+  ZeroMemory(&g_dialogs, sizeof(g_dialogs));  // UseRealMessageBox is read again
   FreeShellLibrary();
   dialogs.Clear();
   boxes.Clear();

@@ -52,7 +52,8 @@ LRESULT CALLBACK BoxAnswerer::Hook(int code, WPARAM wParam, LPARAM lParam)
         button = current_->answers_.front();
         current_->answers_.pop_front();
       }
-      PostMessageW(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+      if (button != 0)
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
     }
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);

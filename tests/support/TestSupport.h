@@ -15,7 +15,7 @@ struct Box {
 
 // Answers every platform message box (and top-level dialog) that this thread shows while
 // it lives: records its caption and text and presses the next queued button (IDOK when
-// the queue is empty). Only one may live at a time.
+// the queue is empty; 0 presses none and leaves the box open). Only one may live at a time.
 class BoxAnswerer {
 public:
   BoxAnswerer();
