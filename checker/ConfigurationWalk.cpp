@@ -147,6 +147,14 @@ private:
       checked.hotKeyModifiers = entry.hotKeyModifiers;
       checked.icon = entry.icon;
       checked.line = lines_.KeyLine(programs + checked.keyName);
+      if (entry.isCall)
+        checked.enters = CalledConfigurationName(checked.call);
+      for (const wchar_t *value : {L"Description", L"Name", L"Command", L"Icon", L"HotKey",
+                                   L"HotKeyModifier", L"Call"}) {
+        long line = lines_.ValueLine(programs + checked.keyName, value);
+        if (line != 0)
+          checked.valueLines[value] = line;
+      }
       entries.push_back(checked);
     }
   }
@@ -167,6 +175,8 @@ private:
     for (Finding &finding : At(index).findings)
       if (finding.correction.empty())
         finding.correction = SettingCorrection(finding.message, g_settings);
+    FindingPlace place = {&lines_, profile_->keyPath, At(index).name, 0, nullptr};
+    At(index).settings = UsedSettings(g_settings, place);
     CheckTargets(index);
     CheckHeaderBitmap(index);
     if (visitor_)
