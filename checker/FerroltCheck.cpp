@@ -98,7 +98,11 @@ bool ParseArguments(int count, wchar_t **values, Arguments *arguments)
     } else if (argument[0] == L'/' || argument[0] == L'-') {
       return false;
     } else {
-      arguments->scripts.push_back(argument);
+      // "C:\Scripts\" reaches a program as C:\Scripts" (the backslash escapes the quote).
+      std::wstring script = argument;
+      if (script.size() > 1 && script.back() == L'"')
+        script.pop_back();
+      arguments->scripts.push_back(script);
     }
   }
   if (arguments->diff && arguments->scripts.size() != 2)

@@ -1,5 +1,6 @@
 // The display settings of a configuration as the device shows it: the live record the
-// launcher's loader filled, after its corrections and defaults.
+// launcher's loader filled, after its corrections and defaults; those of another mode
+// than the configuration's are left out.
 #include <windows.h>
 
 #include <cstdio>
@@ -34,6 +35,33 @@ std::wstring Colour(COLORREF colour)
 std::wstring Shown(DWORD shown, const wchar_t *text)
 {
   return shown != 0 ? std::wstring(text) : std::wstring(L"(not shown)");
+}
+
+// Settings only one mode uses; a device in another mode shows nothing of them.
+const wchar_t *const kMenuBarSettings[] = {
+    L"BitmapHeight", L"MenuAreaBackgroundColor", L"MenuItemFont", L"MenuItemFontSize",
+    L"MenuItemHeight", L"MenuItemIconWidth", L"MenuItemBackgroundColor", L"MenuItemTextColor",
+    L"SelectedMenuItemBackgroundColor", L"SelectedMenuItemTextColor", L"SeparatorColor"};
+const wchar_t *const kDetailsSettings[] = {L"Headings", L"Description", L"DescriptionWidth",
+                                           L"Name", L"NameWidth", L"Command", L"CommandWidth",
+                                           L"DetailColumns"};
+
+template <size_t N>
+bool Among(const wchar_t *name, const wchar_t *const (&names)[N])
+{
+  for (const wchar_t *known : names)
+    if (wcscmp(known, name) == 0)
+      return true;
+  return false;
+}
+
+bool UsedInMode(const wchar_t *name, LONG mode)
+{
+  if (Among(name, kMenuBarSettings))
+    return mode == MODE_MENU_BARS;
+  if (Among(name, kDetailsSettings))
+    return mode == MODE_DETAILS;
+  return true;
 }
 
 }  // namespace
@@ -77,7 +105,8 @@ std::vector<UsedValue> UsedSettings(const DisplaySettings &s, const FindingPlace
   };
   std::vector<UsedValue> values;
   for (const Named &setting : named)
-    values.push_back({setting.name, setting.value, SettingLine(place, setting.name)});
+    if (UsedInMode(setting.name, s.mode))
+      values.push_back({setting.name, setting.value, SettingLine(place, setting.name)});
   return values;
 }
 
