@@ -205,11 +205,12 @@ TEST(CheckerFleet, ChecksEveryScriptOfAFolderEachOnItsOwn)
                 {path + "b-van.reg:10: error: Default: Number must be 1 or 0 (the device uses 0)",
                  path + "b-van.reg:11: warning: Spare: Never reachable: no entry calls this "
                         "configuration",
+                 path + "b-van.reg:10: error: Spare: Number must be 1 or 0 (the device uses 0)",
                  path + "c-broken.reg:9: error: (script): Line 9: No close quote",
                  path + "A-shop.reg: 0 errors, 0 warnings, 1 configuration checked",
-                 path + "b-van.reg: 1 error, 1 warning, 2 configurations checked",
+                 path + "b-van.reg: 2 errors, 1 warning, 2 configurations checked",
                  path + "c-broken.reg: 1 error, 0 warnings, 1 configuration checked",
-                 "3 scripts: 2 errors, 1 warning, 4 configurations checked"}),
+                 "3 scripts: 3 errors, 1 warning, 4 configurations checked"}),
             test::Lines(run.output));
 
   // The same scripts the other way round, as JSON: one record per script.
