@@ -3,6 +3,8 @@
 // every registry or file call is a round trip to the Wine server, which machine load does
 // not move; the same check run in this process counts them (the write calls of this
 // process, syscw in its /proc entry), beside the round trips of reading that counter.
+// It also times one run over a folder of 100 such scripts beside 100 runs of one script,
+// and counts the round trips per script of those checks one after the other.
 #include <windows.h>
 
 #include "bench/support/BenchSupport.h"
@@ -16,7 +18,7 @@
 
 #include "checker/ConfigurationWalk.h"
 
-enum { ROUNDS = 7, CONFIGURATIONS = 16, ENTRIES = 16 };
+enum { ROUNDS = 7, CONFIGURATIONS = 16, ENTRIES = 16, FLEET = 100, FLEET_ROUNDS = 3 };
 
 // Every configuration in Menu Bars mode with 16 entries; the home one calls the others.
 static std::vector<std::string> Settings(int)
@@ -46,6 +48,56 @@ static double CheckRoundTrips(const std::wstring &script, size_t *findings)
   return static_cast<double>(after - before) - static_cast<double>(second - first);
 }
 
+// Round trips per script of checks of the scripts one after the other in this process,
+// as one run over many scripts makes them.
+static double FleetRoundTripsPerScript(const std::vector<std::wstring> &scripts)
+{
+  ULONGLONG first = 0, second = 0, before = 0, after = 0;
+  if (!ReadServerRoundTrips(&first) || !ReadServerRoundTrips(&second))
+    return -1;
+  ReadServerRoundTrips(&before);
+  for (const std::wstring &script : scripts) {
+    check::CheckOptions options;
+    options.script = script;
+    check::CheckReport report;
+    check::CheckScript(options, &report);
+  }
+  ReadServerRoundTrips(&after);
+  return (static_cast<double>(after - before) - static_cast<double>(second - first)) /
+         static_cast<double>(scripts.size());
+}
+
+// A folder of 100 scripts of the profile, and how long one run over all of them takes
+// beside 100 runs of one script each.
+static void BenchFleet(const std::wstring &checker, const std::wstring &temp,
+                       const std::string &profile)
+{
+  std::wstring folder = temp + L"bench_checker_fleet";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  std::vector<std::wstring> scripts;
+  for (int i = 0; i < FLEET; ++i) {
+    wchar_t name[32];
+    swprintf(name, 32, L"\\site%03d.reg", i);
+    scripts.push_back(folder + name);
+    WriteBenchFile(scripts.back(), profile);
+  }
+  double trips = FleetRoundTripsPerScript(scripts);
+  double one = MedianRunMilliseconds(checker + L" \"" + folder + L"\"", FLEET_ROUNDS);
+  double separate = 0;
+  for (const std::wstring &script : scripts)
+    separate += MedianRunMilliseconds(checker + L" \"" + script + L"\"", 1);
+  printf("checker: %d scripts of %d configurations x %d entries\n", FLEET, CONFIGURATIONS,
+         ENTRIES);
+  printf("  %d separate runs           %8.1f ms\n", FLEET, separate);
+  printf("  one run over the folder     %8.1f ms (median of %d; %.2f of the separate runs)\n",
+         one, FLEET_ROUNDS, separate > 0 ? one / separate : 0.0);
+  printf("  in this process            %8.0f round trips per script (target: at most 100)\n",
+         trips);
+  for (const std::wstring &script : scripts)
+    DeleteFileW(script.c_str());
+  RemoveDirectoryW(folder.c_str());
+}
+
 int wmain()
 {
   wchar_t module[MAX_PATH];
@@ -71,5 +123,6 @@ int wmain()
   printf("  one check in this process %7.0f round trips to the Wine server (%u findings)\n",
          trips, static_cast<unsigned>(findings));
   DeleteFileW(script.c_str());
+  BenchFleet(checker, temp, BenchProfileScript(CONFIGURATIONS, Settings, Entries, "\n"));
   return 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // What a check of a configuration script found, as plain data. The text and JSON output
 // are made from it, and other desktop tools (the preview) read it.
+#include <map>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,13 @@ struct Finding {
   std::wstring correction;     // what the device uses instead of a value it corrects
 };
 
+// A value as the device uses it, after the launcher's own corrections and defaults.
+struct UsedValue {
+  std::wstring name;   // the registry value's name ("MenuItemHeight")
+  std::wstring value;  // as text; for ExitPassword the stored hash, which is never shown
+  long line;           // line of the script that wrote it; 0 when the default applies
+};
+
 // One program or call entry, as the device numbers it.
 struct CheckedEntry {
   int number;              // 1-based position in the configuration (key order, gaps closed)
@@ -28,12 +36,14 @@ struct CheckedEntry {
   std::wstring target;     // Name
   std::wstring arguments;  // Command
   std::wstring call;       // Call
+  std::wstring enters;     // the configuration the Call enters; empty for a program
   long hotKey;
   long hotKeyModifiers;    // MOD_ALT, MOD_CONTROL, MOD_SHIFT or 0
   long icon;               // icon resource id, 0 when the entry's file decides
   long line;               // first line of the entry's key
   bool autoStart;          // started with the launcher (AutoStart on an entry of Default)
   bool keepRunning;        // started again when its program ends (KeepRunning)
+  std::map<std::wstring, long> valueLines;  // line of each value the entry's key has
 };
 
 struct CheckedConfiguration {
@@ -45,6 +55,7 @@ struct CheckedConfiguration {
   bool shown;              // the launcher can load and show it
   long line;               // first line that writes a key of this configuration
   std::vector<CheckedEntry> entries;
+  std::vector<UsedValue> settings;  // the display settings the device shows it with
   std::vector<Finding> findings;  // in the order the device shows them
 };
 
@@ -52,6 +63,7 @@ struct CheckedProfile {
   std::wstring name;       // as the launcher chose it (empty for a fixed profile key)
   std::wstring keyPath;    // below HKEY_CURRENT_USER
   std::vector<Finding> findings;                     // profile and product values
+  std::vector<UsedValue> values;                     // profile-wide values as used
   std::vector<CheckedConfiguration> configurations;  // in the order they were walked
 };
 

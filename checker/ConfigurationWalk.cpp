@@ -151,6 +151,14 @@ private:
                           At(index).name == DEFAULT_CONFIGURATION;
       checked.keepRunning = !entry.isCall && entry.keepRunning == 1;
       checked.line = lines_.KeyLine(programs + checked.keyName);
+      if (entry.isCall)
+        checked.enters = CalledConfigurationName(checked.call);
+      for (const wchar_t *value : {L"Description", L"Name", L"Command", L"Icon", L"HotKey",
+                                   L"HotKeyModifier", L"Call"}) {
+        long line = lines_.ValueLine(programs + checked.keyName, value);
+        if (line != 0)
+          checked.valueLines[value] = line;
+      }
       entries.push_back(checked);
     }
   }
@@ -171,6 +179,8 @@ private:
     for (Finding &finding : At(index).findings)
       if (finding.correction.empty())
         finding.correction = SettingCorrection(finding.message, g_settings);
+    FindingPlace place = {&lines_, profile_->keyPath, At(index).name, 0, nullptr};
+    At(index).settings = UsedSettings(g_settings, place);
     CheckTargets(index);
     CheckStartOptions(index);
     CheckHeaderBitmap(index);

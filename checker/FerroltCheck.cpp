@@ -1,23 +1,30 @@
-// FerroltCheck [options] script.reg: checks a configuration script the way the launcher
-// would read it on a device, without touching the real registry.
+// FerroltCheck [options] script.reg...|FOLDER: checks configuration scripts the way the
+// launcher would read them on a device, without touching the real registry; /diff tells
+// what a change of a script changes for the device user.
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "checker/ConfigurationWalk.h"
 #include "checker/HashPassword.h"
 #include "checker/PreviewRun.h"
 #include "checker/ReportOutput.h"
 #include "checker/ThrowawayRegistry.h"
+#include "checker/ScriptDiff.h"
+#include "checker/ScriptList.h"
 
 namespace {
 
 const char kUsage[] =
     "Usage: FerroltCheck [/profile NAME | /all] [/screen WxH] [/platform ce|wm] [/json] "
-    "[/preview DIR] script.reg\n"
+    "[/preview DIR] script.reg... | FOLDER\n"
+    "       FerroltCheck /diff before.reg after.reg [/profile NAME | /all] [/screen WxH]\n"
+    "                    [/platform ce|wm] [/json] [/preview DIR]\n"
     "       FerroltCheck /hash-password\n"
     "  /profile NAME   check this profile (default: the one the launcher would choose)\n"
     "  /all            check every profile the script defines\n"
@@ -25,15 +32,21 @@ const char kUsage[] =
     "  /platform ce|wm plain Windows CE (default) or Windows Mobile\n"
     "  /json           print the findings as a JSON array\n"
     "  /preview DIR    also write a picture of every screen and a report page into DIR\n"
+    "                  (many scripts: a folder per script and an index page)\n"
+    "  /diff B A       what the device user sees differently with script A than with B\n"
+    "                  (exit code 0 nothing, 1 changes, 2 A has errors, 3 unreadable)\n"
     "  /hash-password  read a password from standard input and print its ExitPassword value\n"
     "                  and a REGEDIT4 line (exit code 0, or 2 for an empty or overlong one)\n"
     "Exit code: 0 clean, 1 warnings only, 2 errors, 3 the script could not be read,\n"
-    "4 the preview could not be written; an interrupted check ends with 0xC000013A.\n";
+    "4 the preview could not be written; for many scripts the worst of them;\n"
+    "an interrupted check ends with 0xC000013A.\n";
 
 enum { EXIT_UNREADABLE = 3, EXIT_PREVIEW_NOT_WRITTEN = 4, LARGEST_SCREEN = 10000 };
 
 struct Arguments {
   check::CheckOptions options;
+  std::vector<std::wstring> scripts;  // scripts and folders, as given
+  bool diff = false;                  // scripts holds before and after
   bool json = false;
   std::wstring previewFolder;  // empty: no preview
 };
@@ -70,6 +83,10 @@ bool ParseArguments(int count, wchar_t **values, Arguments *arguments)
       options.allProfiles = true;
     } else if (IsOption(argument, L"preview") && hasValue) {
       arguments->previewFolder = values[++i];
+    } else if (IsOption(argument, L"diff") && i + 2 < count && !arguments->diff) {
+      arguments->diff = true;
+      arguments->scripts.insert(arguments->scripts.begin(), {values[i + 1], values[i + 2]});
+      i += 2;
     } else if (IsOption(argument, L"json")) {
       arguments->json = true;
     } else if (IsOption(argument, L"screen") && hasValue) {
@@ -80,19 +97,106 @@ bool ParseArguments(int count, wchar_t **values, Arguments *arguments)
       if (_wcsicmp(platform, L"ce") != 0 && _wcsicmp(platform, L"wm") != 0)
         return false;
       options.windowsMobile = _wcsicmp(platform, L"wm") == 0;
-    } else if (argument[0] == L'/' || argument[0] == L'-' || !options.script.empty()) {
+    } else if (argument[0] == L'/' || argument[0] == L'-') {
       return false;
     } else {
-      options.script = argument;
+      // "C:\Scripts\" reaches a program as C:\Scripts" (the backslash escapes the quote).
+      std::wstring script = argument;
+      if (script.size() > 1 && script.back() == L'"')
+        script.pop_back();
+      arguments->scripts.push_back(script);
     }
   }
-  return !options.script.empty() && !(options.allProfiles && !options.profile.empty());
+  if (arguments->diff && arguments->scripts.size() != 2)
+    return false;
+  return !arguments->scripts.empty() && !(options.allProfiles && !options.profile.empty());
 }
 
 void Print(const std::string &text)
 {
   fwrite(text.data(), 1, text.size(), stdout);
   fflush(stdout);
+}
+
+int ReportPreviewError(const std::wstring &error)
+{
+  fputws(error.c_str(), stderr);
+  fputws(L"\n", stderr);
+  return EXIT_PREVIEW_NOT_WRITTEN;
+}
+
+int RunSingle(Arguments &arguments)
+{
+  arguments.options.script = arguments.scripts[0];
+  check::CheckReport report;
+  std::wstring previewError;
+  bool previewWritten = true;
+  if (arguments.previewFolder.empty()) {
+    check::CheckScript(arguments.options, &report);
+  } else {
+    check::SetInterruptNote(L"the preview in " + arguments.previewFolder + L" is not complete");
+    previewWritten = preview::WritePreview(arguments.options, arguments.previewFolder, &report,
+                                           &previewError);
+  }
+  if (arguments.json)
+    Print(check::FormatJsonReport(report));
+  else
+    Print(check::FormatTextReport(report, arguments.options.allProfiles));
+  return previewWritten ? report.ExitCode() : ReportPreviewError(previewError);
+}
+
+// Each script checked on its own, one after the other, in this process.
+int RunMany(const Arguments &arguments, const std::vector<std::wstring> &scripts)
+{
+  std::vector<check::CheckReport> reports;
+  std::wstring previewError;
+  bool previewWritten = true;
+  if (arguments.previewFolder.empty()) {
+    reports.resize(scripts.size());
+    for (size_t i = 0; i < scripts.size(); ++i) {
+      check::CheckOptions options = arguments.options;
+      options.script = scripts[i];
+      check::CheckScript(options, &reports[i]);
+    }
+  } else {
+    check::SetInterruptNote(L"the previews in " + arguments.previewFolder + L" are not complete");
+    previewWritten = preview::WritePreviews(arguments.options, scripts, arguments.previewFolder,
+                                            &reports, &previewError);
+  }
+  if (arguments.json)
+    Print(check::FormatJsonReports(reports));
+  else
+    Print(check::FormatTextReports(reports, arguments.options.allProfiles));
+  int worst = 0;
+  for (const check::CheckReport &report : reports)
+    worst = std::max(worst, report.ExitCode());
+  return previewWritten ? worst : ReportPreviewError(previewError);
+}
+
+int RunDiff(const Arguments &arguments)
+{
+  check::CheckOptions before = arguments.options, after = arguments.options;
+  before.script = arguments.scripts[0];
+  after.script = arguments.scripts[1];
+  check::CheckReport beforeReport, afterReport;
+  std::wstring previewError;
+  bool previewWritten = true;
+  if (arguments.previewFolder.empty()) {
+    check::CheckScript(before, &beforeReport);
+    check::CheckScript(after, &afterReport);
+  } else {
+    previewWritten = preview::WriteDiffPreview(before, after, arguments.previewFolder,
+                                               &beforeReport, &afterReport, &previewError);
+  }
+  std::vector<check::Change> changes = check::CompareReports(beforeReport, afterReport);
+  if (arguments.json)
+    Print(check::FormatJsonChanges(beforeReport, afterReport, changes));
+  else
+    Print(check::FormatTextChanges(beforeReport, afterReport, changes,
+                                   arguments.options.allProfiles));
+  int exitCode = check::DiffExitCode(beforeReport, afterReport, changes);
+  return previewWritten || exitCode == EXIT_UNREADABLE ? exitCode
+                                                       : ReportPreviewError(previewError);
 }
 
 }  // namespace
@@ -110,24 +214,17 @@ int wmain(int argc, wchar_t **argv)
     fputs(kUsage, stderr);
     return EXIT_UNREADABLE;
   }
-  check::CheckReport report;
-  std::wstring previewError;
-  bool previewWritten = true;
-  if (arguments.previewFolder.empty()) {
-    check::CheckScript(arguments.options, &report);
-  } else {
-    check::SetInterruptNote(L"the preview in " + arguments.previewFolder + L" is not complete");
-    previewWritten = preview::WritePreview(arguments.options, arguments.previewFolder, &report,
-                                           &previewError);
-  }
-  if (arguments.json)
-    Print(check::FormatJsonReport(report));
-  else
-    Print(check::FormatTextReport(report, arguments.options.allProfiles));
-  if (!previewWritten) {
-    fputws(previewError.c_str(), stderr);
+  if (arguments.diff)
+    return RunDiff(arguments);
+  if (arguments.scripts.size() == 1 && !check::IsFolder(arguments.scripts[0]))
+    return RunSingle(arguments);
+  std::vector<std::wstring> scripts;
+  std::wstring error;
+  if (!check::ListScripts(arguments.scripts, &scripts, &error)) {
+    fputws(error.c_str(), stderr);
     fputws(L"\n", stderr);
-    return EXIT_PREVIEW_NOT_WRITTEN;
+    return EXIT_UNREADABLE;
   }
-  return report.ExitCode();
+  return RunMany(arguments, scripts);
 }
+

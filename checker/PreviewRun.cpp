@@ -6,6 +6,8 @@
 
 #include <set>
 
+#include "checker/DiffPage.h"
+#include "checker/IndexPage.h"
 #include "checker/PngWriter.h"
 #include "checker/PreviewRender.h"
 #include "checker/ReportOutput.h"
@@ -74,56 +76,42 @@ struct PendingShot {
                     // are not in the check's own registry
 };
 
-}  // namespace
-
-bool WritePreview(const check::CheckOptions &options, const std::wstring &folder,
-                  check::CheckReport *report, std::wstring *error)
+// Checks the script with a picture of each screen it shows; the pictures are written into
+// the folder once the check is over, named after their configuration behind the prefix
+// and unique among the names used. False when a picture could not be written.
+bool CheckWithPictures(const check::CheckOptions &options, const std::wstring &folder,
+                       const std::wstring &prefix, std::set<std::wstring> *usedNames,
+                       check::CheckReport *report, std::vector<Shot> *shots, Screen *screen)
 {
-  // Every picture is kept until the check is over; a larger screen than any device's
-  // would hold gigabytes.
-  if (options.screenWidth > LARGEST_PICTURE_SIDE || options.screenHeight > LARGEST_PICTURE_SIDE) {
-    *error = L"No pictures of a screen wider or higher than " +
-             std::to_wstring(LARGEST_PICTURE_SIDE) + L" pixels";
-    check::CheckScript(options, report);
-    return false;
-  }
-  if (!MakeFolder(folder)) {
-    *error = L"Cannot make the folder " + folder;
-    check::CheckScript(options, report);
-    return false;
-  }
-  Screen screen;
-  screen.width = options.screenWidth;
-  screen.height = options.screenHeight;
-  screen.windowsMobile = options.windowsMobile;
-  screen.fileFolder = FolderOfScript(options.script);
+  screen->width = options.screenWidth;
+  screen->height = options.screenHeight;
+  screen->windowsMobile = options.windowsMobile;
+  screen->fileFolder = FolderOfScript(options.script);
 
   std::vector<PendingShot> pending;
-  std::set<std::wstring> usedNames = {L"index.html"};
-  bool written = true;
   auto visit = [&](const check::CheckedProfile &profile,
                    const check::CheckedConfiguration &configuration) {
     DWORD fullScreen = 0;
     ReadProfileValue(profile.keyPath.c_str(), L"FullScreen", &fullScreen, sizeof(fullScreen),
                      REG_DWORD);
-    screen.fullScreen = fullScreen != 0;
-    RECT usable = {0, 0, screen.width, screen.height};
+    screen->fullScreen = fullScreen != 0;
+    RECT usable = {0, 0, screen->width, screen->height};
     int forceState = FORCE_SCREEN_NONE;
     DWORD left = 0, top = 0, right = 0, bottom = 0;
-    screen.forced = JudgeForceScreen(&usable, &forceState) && forceState == FORCE_SCREEN_VALID &&
-                    ReadForceScreenRect(&left, &top, &right, &bottom);
-    SetRect(&screen.forcedRect, static_cast<int>(left), static_cast<int>(top),
+    screen->forced = JudgeForceScreen(&usable, &forceState) && forceState == FORCE_SCREEN_VALID &&
+                     ReadForceScreenRect(&left, &top, &right, &bottom);
+    SetRect(&screen->forcedRect, static_cast<int>(left), static_cast<int>(top),
             static_cast<int>(right), static_cast<int>(bottom));
     PendingShot entry;
     entry.profileKey = profile.keyPath;
     entry.shot.configuration = static_cast<size_t>(&configuration - profile.configurations.data());
     entry.shot.numbered = g_settings.number == 1;
     for (const check::CheckedEntry &item : configuration.entries)
-      entry.shot.callTargets.push_back(item.call.empty() ? L"" : check::CalledConfigurationName(item.call));
-    if (RenderLoadedConfiguration(screen, &entry.picture)) {
+      entry.shot.callTargets.push_back(item.enters);
+    if (RenderLoadedConfiguration(*screen, &entry.picture)) {
       std::wstring name = options.allProfiles ? profile.name + L"-" + configuration.name
                                               : configuration.name;
-      entry.shot.file = SafeFileName(name, L".png", &usedNames);
+      entry.shot.file = SafeFileName(prefix + name, L".png", usedNames);
       entry.shot.caption = entry.picture.caption;
       entry.shot.added = AddedItems();
     }
@@ -131,7 +119,7 @@ bool WritePreview(const check::CheckOptions &options, const std::wstring &folder
   };
   check::CheckScript(options, report, visit);
 
-  std::vector<Shot> shots;
+  bool written = true;
   for (PendingShot &entry : pending) {
     if (!entry.shot.file.empty() && !WritePng(folder + L"\\" + entry.shot.file, entry.picture)) {
       entry.shot.file.clear();
@@ -141,16 +129,135 @@ bool WritePreview(const check::CheckOptions &options, const std::wstring &folder
     for (size_t p = 0; p < report->profiles.size(); ++p)
       if (report->profiles[p].keyPath == entry.profileKey) {
         entry.shot.profile = p;
-        shots.push_back(entry.shot);
+        shots->push_back(entry.shot);
         break;
       }
   }
-  PageOptions page;
-  page.screen = screen;
-  if (!WriteText(folder + L"\\index.html", MakeReportPage(*report, shots, page))) {
-    *error = L"Cannot write " + folder + L"\\index.html";
+  return written;
+}
+
+// Every picture is kept until the check is over; a larger screen than any device's would
+// hold gigabytes.
+bool CanPicture(const check::CheckOptions &options, const std::wstring &folder,
+                std::wstring *error)
+{
+  if (options.screenWidth > LARGEST_PICTURE_SIDE || options.screenHeight > LARGEST_PICTURE_SIDE) {
+    *error = L"No pictures of a screen wider or higher than " +
+             std::to_wstring(LARGEST_PICTURE_SIDE) + L" pixels";
     return false;
   }
+  if (!MakeFolder(folder)) {
+    *error = L"Cannot make the folder " + folder;
+    return false;
+  }
+  return true;
+}
+
+bool WritePage(const std::wstring &path, const std::string &page, std::wstring *error)
+{
+  if (WriteText(path, page))
+    return true;
+  *error = L"Cannot write " + path;
+  return false;
+}
+
+// The preview of one script into its folder; the shots it made, for an index.
+bool PreviewScript(const check::CheckOptions &options, const std::wstring &folder,
+                   check::CheckReport *report, std::vector<Shot> *shots, std::wstring *error)
+{
+  if (!CanPicture(options, folder, error)) {
+    check::CheckScript(options, report);
+    return false;
+  }
+  Screen screen;
+  std::set<std::wstring> usedNames = {L"index.html"};
+  bool written = CheckWithPictures(options, folder, L"", &usedNames, report, shots, &screen);
+  PageOptions page;
+  page.screen = screen;
+  if (!WritePage(folder + L"\\index.html", MakeReportPage(*report, *shots, page), error))
+    return false;
+  if (!written)
+    *error = L"Cannot write every picture into " + folder;
+  return written;
+}
+
+std::wstring ScriptStem(const std::wstring &script)
+{
+  std::wstring name = script.substr(script.find_last_of(L"\\/") == std::wstring::npos
+                                        ? 0
+                                        : script.find_last_of(L"\\/") + 1);
+  if (name.size() > 4 && _wcsicmp(name.c_str() + name.size() - 4, L".reg") == 0)
+    name.resize(name.size() - 4);
+  return name;
+}
+
+}  // namespace
+
+bool WritePreview(const check::CheckOptions &options, const std::wstring &folder,
+                  check::CheckReport *report, std::wstring *error)
+{
+  std::vector<Shot> shots;
+  return PreviewScript(options, folder, report, &shots, error);
+}
+
+bool WritePreviews(const check::CheckOptions &options, const std::vector<std::wstring> &scripts,
+                   const std::wstring &folder, std::vector<check::CheckReport> *reports,
+                   std::wstring *error)
+{
+  reports->assign(scripts.size(), check::CheckReport());
+  bool written = CanPicture(options, folder, error);
+  std::set<std::wstring> usedNames = {L"index.html"};
+  std::vector<IndexRow> rows;
+  for (size_t i = 0; i < scripts.size(); ++i) {
+    check::CheckOptions one = options;
+    one.script = scripts[i];
+    if (!written) {
+      check::CheckScript(one, &(*reports)[i]);
+      continue;
+    }
+    IndexRow row;
+    row.folder = SafeFileName(ScriptStem(scripts[i]), L"", &usedNames);
+    std::vector<Shot> shots;
+    std::wstring scriptError;
+    if (!PreviewScript(one, folder + L"\\" + row.folder, &(*reports)[i], &shots, &scriptError)) {
+      written = false;
+      *error = scriptError;
+    }
+    for (const Shot &shot : shots)
+      if (shot.profile == 0 && shot.configuration == 0 && !shot.file.empty())
+        row.homePicture = shot.file;
+    rows.push_back(row);
+  }
+  if (!written)
+    return false;
+  for (size_t i = 0; i < rows.size(); ++i)
+    rows[i].report = &(*reports)[i];
+  IndexOptions index;
+  index.width = options.screenWidth;
+  index.height = options.screenHeight;
+  return WritePage(folder + L"\\index.html", MakeIndexPage(rows, index), error);
+}
+
+bool WriteDiffPreview(const check::CheckOptions &before, const check::CheckOptions &after,
+                      const std::wstring &folder, check::CheckReport *beforeReport,
+                      check::CheckReport *afterReport, std::wstring *error)
+{
+  if (!CanPicture(after, folder, error)) {
+    check::CheckScript(before, beforeReport);
+    check::CheckScript(after, afterReport);
+    return false;
+  }
+  std::set<std::wstring> usedNames = {L"index.html"};
+  Screen screen;
+  std::vector<Shot> beforeShots, afterShots;
+  bool written = CheckWithPictures(before, folder, L"before-", &usedNames, beforeReport,
+                                   &beforeShots, &screen);
+  written = CheckWithPictures(after, folder, L"after-", &usedNames, afterReport, &afterShots,
+                              &screen) && written;
+  std::vector<check::Change> changes = check::CompareReports(*beforeReport, *afterReport);
+  DiffPageInput input = {beforeReport, afterReport, &beforeShots, &afterShots, &changes, screen};
+  if (!WritePage(folder + L"\\index.html", MakeDiffPage(input), error))
+    return false;
   if (!written)
     *error = L"Cannot write every picture into " + folder;
   return written;

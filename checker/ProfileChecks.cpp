@@ -50,6 +50,11 @@ void CollectProfile(CheckedProfile *profile, long line)
   }
 }
 
+void Record(CheckedProfile *profile, const wchar_t *name, long value, long line)
+{
+  profile->values.push_back({name, std::to_wstring(value), line});
+}
+
 long FirstValueLine(const ScriptLines &lines, const std::wstring &key,
                     std::initializer_list<const wchar_t *> names)
 {
@@ -115,23 +120,38 @@ bool SelectAndCheckProfile(const CheckOptions &options, const ScriptLines &lines
   // Start-up reads FullScreen (its own message for a bad value); the launcher's judgement
   // of the forced rectangle on this desktop is replaced by the device's below.
   ReadFullScreenSetting();
-  CollectProfile(profile, lines.ValueLine(profile->keyPath, L"FullScreen"));
+  long fullScreenLine = lines.ValueLine(profile->keyPath, L"FullScreen");
+  CollectProfile(profile, fullScreenLine);
+  Record(profile, L"FullScreen", static_cast<long>(g_shell.fullScreen), fullScreenLine);
   g_shell.fullScreen = 0;
   g_shell.forceScreenState = FORCE_SCREEN_NONE;
   CheckScreen(options, lines, profile);
 
   // Kept as start-up keeps them: the screens shown later number their Back item by them.
   g_app.exitOnEsc = ReadExitOnEsc();
-  CollectProfile(profile, lines.ValueLine(ProductKeyPath(), L"ExitOnESC"));
+  long line = lines.ValueLine(ProductKeyPath(), L"ExitOnESC");
+  CollectProfile(profile, line);
+  Record(profile, L"ExitOnESC", g_app.exitOnEsc, line);
   g_app.backOnZero = ReadBackOnZero();
-  CollectProfile(profile, lines.ValueLine(ProductKeyPath(), L"BackOnZero"));
+  line = lines.ValueLine(ProductKeyPath(), L"BackOnZero");
+  CollectProfile(profile, line);
+  Record(profile, L"BackOnZero", g_app.backOnZero, line);
   PasswordHash exitPassword;
-  ReadExitPassword(&exitPassword);
-  CollectProfile(profile, lines.ValueLine(ProductKeyPath(), L"ExitPassword"));
-  ReadIdleHomeSeconds();
-  CollectProfile(profile, lines.ValueLine(profile->keyPath, L"IdleHomeSeconds"));
-  ReadAutoStartDelay();
-  CollectProfile(profile, lines.ValueLine(profile->keyPath, L"AutoStartDelay"));
+  bool passwordSet = ReadExitPassword(&exitPassword) == EXIT_PASSWORD_SET;
+  line = lines.ValueLine(ProductKeyPath(), L"ExitPassword");
+  CollectProfile(profile, line);
+  wchar_t hash[PASSWORD_HASH_TEXT_CAPACITY] = {0};
+  if (passwordSet)
+    FormatPasswordHash(&exitPassword, hash, PASSWORD_HASH_TEXT_CAPACITY);
+  profile->values.push_back({L"ExitPassword", hash, line});
+  DWORD idle = ReadIdleHomeSeconds();
+  line = lines.ValueLine(profile->keyPath, L"IdleHomeSeconds");
+  CollectProfile(profile, line);
+  Record(profile, L"IdleHomeSeconds", static_cast<long>(idle), line);
+  DWORD autoStartDelay = ReadAutoStartDelay();
+  line = lines.ValueLine(profile->keyPath, L"AutoStartDelay");
+  CollectProfile(profile, line);
+  Record(profile, L"AutoStartDelay", static_cast<long>(autoStartDelay), line);
   return true;
 }
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <vector>
 
 namespace check {
 namespace {
@@ -26,6 +27,8 @@ const char *SeverityName(Severity severity)
 {
   return severity == Severity::Error ? "error" : "warning";
 }
+
+}  // namespace
 
 // A finding is one line: line breaks inside a message become blanks.
 std::string OneLine(const std::wstring &text)
@@ -56,9 +59,45 @@ std::string JsonString(const std::wstring &text)
   return quoted + "\"";
 }
 
+namespace {
+
 std::string Plural(size_t count, const char *noun)
 {
   return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
+size_t ConfigurationCount(const CheckReport &report)
+{
+  size_t configurations = 0;
+  for (const CheckedProfile &profile : report.profiles)
+    configurations += profile.configurations.size();
+  return configurations;
+}
+
+std::string Counts(size_t errors, size_t warnings, size_t configurations)
+{
+  return Plural(errors, "error") + ", " + Plural(warnings, "warning") + ", " +
+         Plural(configurations, "configuration") + " checked\n";
+}
+
+// The findings as a JSON array, each record on a line of its own after the indent.
+std::string JsonFindings(const CheckReport &report, const std::string &indent)
+{
+  std::string out = "[";
+  bool first = true;
+  ForEachFinding(report, [&](const std::wstring &profile, const Finding &finding) {
+    out += first ? "\n" : ",\n";
+    first = false;
+    out += indent + "  {\"file\": " + JsonString(report.script) + ", \"line\": " +
+           std::to_string(finding.line) + ", \"severity\": \"" + SeverityName(finding.severity) +
+           "\", \"profile\": " + JsonString(profile) + ", \"configuration\": " +
+           JsonString(finding.configuration) + ", \"message\": " + JsonString(finding.message);
+    if (!finding.correction.empty())
+      out += ", \"correction\": " + JsonString(finding.correction);
+    out += "}";
+  });
+  out += first ? "]" : "\n" + indent + "]";
+  return out;
 }
 
 }  // namespace
@@ -76,7 +115,7 @@ std::string Utf8(const std::wstring &text)
   return bytes;
 }
 
-std::string FormatTextReport(const CheckReport &report, bool nameProfiles)
+std::string FormatFindingLines(const CheckReport &report, bool nameProfiles)
 {
   std::string out;
   std::string script = Utf8(report.script);
@@ -92,31 +131,55 @@ std::string FormatTextReport(const CheckReport &report, bool nameProfiles)
       out += " (the device uses " + OneLine(finding.correction) + ")";
     out += "\n";
   });
-  size_t configurations = 0;
-  for (const CheckedProfile &profile : report.profiles)
-    configurations += profile.configurations.size();
-  out += script + ": " + Plural(report.Count(Severity::Error), "error") + ", " +
-         Plural(report.Count(Severity::Warning), "warning") + ", " +
-         Plural(configurations, "configuration") + " checked\n";
   return out;
+}
+
+std::string FormatSummaryLine(const CheckReport &report)
+{
+  return Utf8(report.script) + ": " + Counts(report.Count(Severity::Error),
+                                             report.Count(Severity::Warning),
+                                             ConfigurationCount(report));
+}
+
+std::string FormatTextReport(const CheckReport &report, bool nameProfiles)
+{
+  return FormatFindingLines(report, nameProfiles) + FormatSummaryLine(report);
+}
+
+std::string FormatTextReports(const std::vector<CheckReport> &reports, bool nameProfiles)
+{
+  std::string out;
+  size_t errors = 0, warnings = 0, configurations = 0;
+  for (const CheckReport &report : reports)
+    out += FormatFindingLines(report, nameProfiles);
+  for (const CheckReport &report : reports) {
+    out += FormatSummaryLine(report);
+    errors += report.Count(Severity::Error);
+    warnings += report.Count(Severity::Warning);
+    configurations += ConfigurationCount(report);
+  }
+  return out + Plural(reports.size(), "script") + ": " + Counts(errors, warnings, configurations);
 }
 
 std::string FormatJsonReport(const CheckReport &report)
 {
+  return JsonFindings(report, "") + "\n";
+}
+
+std::string FormatJsonReports(const std::vector<CheckReport> &reports)
+{
   std::string out = "[";
-  bool first = true;
-  ForEachFinding(report, [&](const std::wstring &profile, const Finding &finding) {
-    out += first ? "\n" : ",\n";
-    first = false;
-    out += "  {\"file\": " + JsonString(report.script) + ", \"line\": " +
-           std::to_string(finding.line) + ", \"severity\": \"" + SeverityName(finding.severity) +
-           "\", \"profile\": " + JsonString(profile) + ", \"configuration\": " +
-           JsonString(finding.configuration) + ", \"message\": " + JsonString(finding.message);
-    if (!finding.correction.empty())
-      out += ", \"correction\": " + JsonString(finding.correction);
-    out += "}";
-  });
-  out += first ? "]\n" : "\n]\n";
+  for (size_t i = 0; i < reports.size(); ++i) {
+    const CheckReport &report = reports[i];
+    out += i == 0 ? "\n" : ",\n";
+    out += "  {\"file\": " + JsonString(report.script) + ", \"errors\": " +
+           std::to_string(report.Count(Severity::Error)) + ", \"warnings\": " +
+           std::to_string(report.Count(Severity::Warning)) + ", \"configurations\": " +
+           std::to_string(ConfigurationCount(report)) + ", \"exitCode\": " +
+           std::to_string(report.ExitCode()) + ",\n   \"findings\": " +
+           JsonFindings(report, "  ") + "}";
+  }
+  out += reports.empty() ? "]\n" : "\n]\n";
   return out;
 }
 

@@ -10,7 +10,11 @@ namespace check {
 namespace {
 
 // Below the real HKEY_CURRENT_USER; one sub-key per running check, named by its process id.
+// The checker's own key and Scratch exist only while a check runs: the last run to end
+// removes them.
+const wchar_t kOwnKey[] = L"Software\\FerroltCheck";
 const wchar_t kScratchParent[] = L"Software\\FerroltCheck\\Scratch";
+enum { CREATE_ATTEMPTS = 5 };
 
 struct Redirection {
   HKEY root;
@@ -105,6 +109,55 @@ void RemoveStaleScratch()
     DeleteKeyTree(s_parent, name.c_str());
 }
 
+bool KeyIsEmpty(HKEY key)
+{
+  DWORD children = 1, values = 1;
+  return RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &children, nullptr, nullptr, &values,
+                          nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+         children == 0 && values == 0;
+}
+
+// Scratch, then the checker's own key, once nothing is left in them. A key that still
+// holds a concurrent run's key is not deleted (the registry refuses to delete a key with
+// sub-keys); a run that opened Scratch just before it went makes it again (OpenScratch).
+void RemoveEmptyParents()
+{
+  if (!KeyIsEmpty(s_parent) || DeleteOpenKey(s_parent) != ERROR_SUCCESS)
+    return;
+  HKEY own = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kOwnKey, 0, KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | DELETE,
+                    &own) != ERROR_SUCCESS)
+    return;
+  if (KeyIsEmpty(own))
+    DeleteOpenKey(own);
+  RegCloseKey(own);
+}
+
+// Opens Scratch and makes this run's key in it. A concurrent run may delete an empty
+// Scratch between the two steps; then both are made again.
+bool OpenScratch()
+{
+  for (int attempt = 0; attempt < CREATE_ATTEMPTS; ++attempt) {
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kScratchParent, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &s_parent, nullptr) != ERROR_SUCCESS)
+      return false;
+    HKEY own = nullptr;
+    DWORD disposition = 0;
+    if (RegCreateKeyExW(s_parent, s_scratchName.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &own, &disposition) == ERROR_SUCCESS) {
+      // What a killed run of the same process id left there.
+      if (disposition == REG_OPENED_EXISTING_KEY)
+        for (const Redirection &root : kRoots)
+          DeleteKeyTree(own, root.name);
+      RegCloseKey(own);
+      return true;
+    }
+    RegCloseKey(s_parent);
+    s_parent = nullptr;
+  }
+  return false;
+}
+
 void RemoveScratch()
 {
   EnterCriticalSection(&s_lock);
@@ -116,6 +169,7 @@ void RemoveScratch()
       s_overrides[i] = nullptr;
     }
     DeleteKeyTree(s_parent, s_scratchName.c_str());
+    RemoveEmptyParents();
     RegCloseKey(s_parent);
     s_parent = nullptr;
     s_open = false;
@@ -154,14 +208,12 @@ bool OpenThrowawayRegistry(std::wstring *error)
   // Watched for before any key is made: an interruption at any moment finds what there
   // is to remove.
   SetConsoleCtrlHandler(OnInterrupt, TRUE);
-  if (RegCreateKeyExW(HKEY_CURRENT_USER, kScratchParent, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                      &s_parent, nullptr) != ERROR_SUCCESS) {
+  s_scratchName = ProcessKeyName(GetCurrentProcessId());
+  if (!OpenScratch()) {
     *error = L"cannot create the temporary registry key";
     return false;
   }
   RemoveStaleScratch();
-  s_scratchName = ProcessKeyName(GetCurrentProcessId());
-  RegDeleteTreeW(s_parent, s_scratchName.c_str());
 
   EnterCriticalSection(&s_lock);
   s_open = true;

@@ -24,6 +24,10 @@ std::vector<std::wstring> DefinedProfiles();
 // Names of the sub-keys of a key below HKEY_CURRENT_USER (none when it cannot be opened).
 std::vector<std::wstring> SubKeyNames(const std::wstring &keyPath);
 
+// The display settings of the loaded configuration as the device uses them, each with the
+// script line that set it.
+std::vector<UsedValue> UsedSettings(const DisplaySettings &live, const FindingPlace &place);
+
 // Walks every configuration of the selected profile.
 void WalkConfigurations(const CheckOptions &options, const ScriptLines &lines,
                         CheckedProfile *profile, const ConfigurationVisitor &visitor);

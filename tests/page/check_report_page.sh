@@ -53,28 +53,34 @@ chromium_run() {
     --user-data-dir="$profile" "$@"
 }
 
+# check_page NAME SCRIPT PICTURES [options]: FerroltCheck /preview into $out/NAME, then the
+# page in the browser. PREVIEW_LINKS=pages lets an index link to its sub-folders' pages;
+# PREVIEW_SHOWN is the number of pictures the page itself shows (default: PICTURES).
 check_page() {
   local name="$1" script="$2" pictures="$3"
   shift 3
   local folder="$out/$name"
   local status=0
+  local scripts=()
+  [ -n "$script" ] && scripts=("$(winepath -w "$script")")
   "$source_dir/scripts/wine-run.sh" "$build/FerroltCheck.exe" /preview "$(winepath -w "$folder")" \
-    "$@" "$(winepath -w "$script")" > "$out/$name.txt" 2>&1 || status=$?
+    "$@" "${scripts[@]}" > "$out/$name.txt" 2>&1 || status=$?
   if [ "$status" -gt 2 ] || [ ! -f "$folder/index.html" ]; then
     fail "$name: FerroltCheck /preview ended with $status"; cat "$out/$name.txt" >&2; return
   fi
   local count
   count=$(find "$folder" -name '*.png' | wc -l)
   [ "$count" -eq "$pictures" ] || fail "$name: $count pictures, expected $pictures"
+  local shown="${PREVIEW_SHOWN:-$pictures}"
 
   chromium_run --allow-file-access-from-files --enable-logging=stderr --v=0 \
     --virtual-time-budget=10000 --dump-dom \
-    "file://$here/harness.html?page=file://$folder/index.html" \
+    "file://$here/harness.html?page=file://$folder/index.html&links=${PREVIEW_LINKS:-}" \
     > "$out/$name.dom" 2> "$out/$name.log" || true
   local result
   result=$(sed -n 's/.*<pre id="result">\([^<]*\).*/\1/p' "$out/$name.dom")
   case "$result" in
-    "PASS $pictures pictures"*) ;;
+    "PASS $shown pictures"*) ;;
     *) fail "$name: $(sed -n '/<pre id="result">/,/<\/pre>/p' "$out/$name.dom")" ;;
   esac
   if grep -E 'CONSOLE|Uncaught|Not allowed to load' "$out/$name.log" >&2; then
@@ -103,6 +109,24 @@ for pattern in "<script" "<b>Title" "<img src=x"; do
 done
 grep -qF '&lt;script&gt;alert(&#39;label&#39;)' "$out/markup/index.html" ||
   fail "markup: the label is not shown as text"
+
+# Many scripts: a folder per script with its own page, and an index with each home screen.
+mkdir -p "$out/fleet-scripts"
+cp "$source_dir/setup/package/CE_Ferrolt.reg" "$out/fleet-scripts/ce.reg"
+cp "$out/markup.reg" "$out/fleet-scripts/markup.reg"
+PREVIEW_LINKS=pages PREVIEW_SHOWN=2 check_page fleet "" 4 "$(winepath -w "$out/fleet-scripts")"
+for page in fleet/ce/index.html fleet/markup/index.html; do
+  [ -f "$out/$page" ] || fail "fleet: no $page"
+done
+grep -qF 'href="ce/index.html"' "$out/fleet/index.html" || fail "fleet: no link to a script's page"
+
+# /diff: the screens that change, before and after side by side, the changed items marked.
+sed -e 's/"Description"="Next"/"Description"="Onwards"/' -e 's/"Mode"="Details"/"Mode"="List"/' \
+  "$out/markup.reg" > "$out/markup-after.reg"
+PREVIEW_SHOWN=2 check_page diff "" 4 /diff "$(winepath -w "$out/markup.reg")" "$(winepath -w "$out/markup-after.reg")"
+grep -qF '<tr class="marked">' "$out/diff/index.html" || fail "diff: no changed item marked"
+grep -qF 'before-Default.png' "$out/diff/index.html" && grep -qF 'after-Default.png' "$out/diff/index.html" ||
+  fail "diff: the home screen is not shown before and after"
 
 # A folder that cannot be made, and a screen too large to keep pictures of, end with 4.
 touch "$out/a-file"
