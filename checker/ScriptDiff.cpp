@@ -44,6 +44,11 @@ std::wstring HotKeyName(const CheckedEntry &entry)
   return text + key;
 }
 
+std::wstring OnOff(bool on)
+{
+  return on ? L"on" : L"off";
+}
+
 // What an item does, apart from its label.
 std::wstring Action(const CheckedEntry &entry)
 {
@@ -247,6 +252,8 @@ private:
         {L"icon", L"Icon", std::to_wstring(old.icon), std::to_wstring(now.icon)},
         {L"hot key", L"HotKey", HotKeyName(old), HotKeyName(now)},
         {L"enters", L"Call", old.enters, now.enters},
+        {L"starts with the launcher", L"AutoStart", OnOff(old.autoStart), OnOff(now.autoStart)},
+        {L"kept running", L"KeepRunning", OnOff(old.keepRunning), OnOff(now.keepRunning)},
     };
     for (const Field &field : fields) {
       if (field.was == field.is)
