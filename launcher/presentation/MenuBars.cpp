@@ -46,7 +46,9 @@ int RowsThatFit()
   RECT usable;
   GetUsableArea(&usable);
   int space = usable.bottom - g_menuBars.headerHeight - usable.top;
-  return space > 0 ? space / MenuRowHeight() : 0;
+  int rows = space > 0 ? space / MenuRowHeight() : 0;
+  // A row is always there, even cut at the bottom: the user can still scroll to every item.
+  return rows > 0 ? rows : 1;
 }
 
 static void ForgetBuild()
@@ -156,8 +158,9 @@ static HWND CreateStatic(DWORD style, const wchar_t *text, int id, int x, int y,
                          LauncherInstance(), nullptr);
 }
 
-// Returns the y where the rows start.
-static int CreateHeader(int width)
+// Returns the y where the rows start. The header gives way to the first row when the
+// area is too low for both.
+static int CreateHeader(int width, int height)
 {
   HBITMAP picture = g_settings.headerBitmap;
   BITMAP size;
@@ -165,6 +168,11 @@ static int CreateHeader(int width)
       GetObjectW(picture, sizeof(size), &size) == 0)
     return 0;
   int band = static_cast<int>(g_settings.bitmapHeight);
+  int room = height - MenuRowHeight();
+  if (band > room)
+    band = room;
+  if (band <= 0)
+    return 0;
   int x = width < size.bmWidth ? 0 : (width - size.bmWidth) / 2;
   int y = band >= size.bmHeight ? (band - size.bmHeight) / 2 : 0;
   int shownWidth = width < size.bmWidth ? width : size.bmWidth;
@@ -263,12 +271,12 @@ HWND CreateMenuBars(HWND parent)
   int height = usable.bottom - usable.top;
 
   RegisterContainerClass();
-  g_menuBars.container = CreateWindowExW(0, MENU_BAR_CLASS, nullptr, CONTAINER_STYLE, 0, 0, width,
-                                         height, parent, nullptr, LauncherInstance(), nullptr);
+  g_menuBars.container = CreateWindowExW(0, MENU_BAR_CLASS, nullptr, CONTAINER_STYLE, usable.left,
+                                         usable.top, width, height, parent, nullptr, LauncherInstance(), nullptr);
   if (g_menuBars.container == nullptr)
     return nullptr;
 
-  g_menuBars.headerHeight = CreateHeader(width);
+  g_menuBars.headerHeight = CreateHeader(width, height);
   BuildLabels();
   g_menuBars.itemFont = CreateItemFont();
   g_menuBars.visibleRows = RowsThatFit();
