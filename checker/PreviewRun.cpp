@@ -13,6 +13,7 @@
 #include "launcher/config/DisplaySettings.h"
 #include "launcher/config/Profile.h"
 #include "launcher/config/ConfigCheck.h"
+#include "launcher/config/KioskSettings.h"
 #include "launcher/presentation/ListPresentation.h"
 #include "launcher/shell/ShellLockdown.h"
 
@@ -101,12 +102,18 @@ bool WritePreview(const check::CheckOptions &options, const std::wstring &folder
   std::vector<PendingShot> pending;
   std::set<std::wstring> usedNames = {L"index.html"};
   bool written = true;
+  bool anyStrip = false;
   auto visit = [&](const check::CheckedProfile &profile,
                    const check::CheckedConfiguration &configuration) {
     DWORD fullScreen = 0;
     ReadProfileValue(profile.keyPath.c_str(), L"FullScreen", &fullScreen, sizeof(fullScreen),
                      REG_DWORD);
     screen.fullScreen = fullScreen != 0;
+    // Read without a message: the check reports a wrong value once.
+    DWORD strip = 0;
+    ReadProfileValue(profile.keyPath.c_str(), L"StatusStrip", &strip, sizeof(strip), REG_DWORD);
+    screen.statusStrip = strip <= STATUS_STRIP_BOTTOM ? strip : STATUS_STRIP_OFF;
+    anyStrip = anyStrip || screen.statusStrip != STATUS_STRIP_OFF;
     RECT usable = {0, 0, screen.width, screen.height};
     int forceState = FORCE_SCREEN_NONE;
     DWORD left = 0, top = 0, right = 0, bottom = 0;
@@ -147,6 +154,7 @@ bool WritePreview(const check::CheckOptions &options, const std::wstring &folder
   }
   PageOptions page;
   page.screen = screen;
+  page.statusStrip = anyStrip;
   if (!WriteText(folder + L"\\index.html", MakeReportPage(*report, shots, page))) {
     *error = L"Cannot write " + folder + L"\\index.html";
     return false;

@@ -129,6 +129,8 @@ bool SelectAndCheckProfile(const CheckOptions &options, const ScriptLines &lines
   CollectProfile(profile, lines.ValueLine(ProductKeyPath(), L"ExitPassword"));
   ReadIdleHomeSeconds();
   CollectProfile(profile, lines.ValueLine(profile->keyPath, L"IdleHomeSeconds"));
+  ReadStatusStripSetting();
+  CollectProfile(profile, lines.ValueLine(profile->keyPath, L"StatusStrip"));
   return true;
 }
 
