@@ -41,7 +41,7 @@ protected:
   void SetUp() override
   {
     test::LauncherTest::SetUp();
-    g_clock = SYSTEMTIME{2026, 12, 2, 8, 9, 41, 30, 0};
+    g_clock = SYSTEMTIME{2026, 12, 2, 8, 9, 9, 30, 0};  // 9:09:30
     g_statusStrip.readTime = TestClock;
   }
   void TearDown() override
@@ -98,13 +98,19 @@ TEST_F(StatusStrip, TheBandTakesTheTopOrBottomAndThePresentationMovesByItsHeight
         EXPECT_EQ(top ? client.bottom : client.bottom - h, shown.bottom);
 
         preview::Picture picture = Capture(g_app.mainWindow);
+        // The picture holds the caption too: where the client area starts in it.
+        RECT frame;
+        GetWindowRect(g_app.mainWindow, &frame);
+        POINT origin = {0, 0};
+        ClientToScreen(g_app.mainWindow, &origin);
+        int x0 = origin.x - frame.left, y0 = origin.y - frame.top;
         COLORREF background = menuBars ? AREA : GetSysColor(COLOR_BTNFACE);
         COLORREF text = menuBars ? ITEM_TEXT : GetSysColor(COLOR_BTNTEXT);
-        int middle = client.right / 2;
-        EXPECT_EQ(background, picture.At(middle, strip.top + h / 2));
-        EXPECT_EQ(text, picture.At(middle, top ? h - 1 : strip.top)) << "the edge line";
+        int middle = x0 + client.right / 2;
+        EXPECT_EQ(background, picture.At(middle, y0 + strip.top + h / 2));
+        EXPECT_EQ(text, picture.At(middle, y0 + (top ? h - 1 : strip.top))) << "the edge line";
         if (menuBars)
-          EXPECT_EQ(SELECTED, picture.At(100, shown.top + 2)) << "the first bar below the band";
+          EXPECT_EQ(SELECTED, picture.At(x0 + 100, y0 + shown.top + 2)) << "the first bar";
       }
       Stop();
     }
@@ -128,7 +134,8 @@ TEST_F(StatusStrip, EachPowerStateIsDrawnAsTheDeviceUserNeedsIt)
       {"high", L"1", L"80", L"0", 80, text, false, false},
       {"low by the platform's flag", L"2", L"30", L"0", 30, LOW, false, false},
       {"low by the percentage", L"1", L"18", L"0", 18, LOW, false, false},
-      {"critical", L"4", L"3", L"0", 3, CRITICAL, false, true},
+      {"critical by the platform's flag", L"4", L"30", L"0", 30, CRITICAL, false, true},
+      {"critical by the percentage", L"1", L"5", L"0", 5, background, false, true},
       {"charging", L"9", L"60", L"1", 60, text, true, false},
       {"no battery, on external power", L"128", L"255", L"1", -1, background, true, false},
       {"unknown", L"255", L"255", L"255", -1, background, false, false},

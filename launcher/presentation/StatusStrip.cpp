@@ -332,7 +332,7 @@ static HFONT CreateStripFont(HWND mainWindow, int *textHeight)
 bool CreateStatusStrip(HWND mainWindow, DWORD placement)
 {
   StopStatusStrip();
-  if (placement != STATUS_STRIP_TOP && placement != STATUS_STRIP_BOTTOM || mainWindow == nullptr)
+  if ((placement != STATUS_STRIP_TOP && placement != STATUS_STRIP_BOTTOM) || mainWindow == nullptr)
     return false;
 
   WNDCLASSW stripClass;
