@@ -2,6 +2,7 @@
 #include "Common/StdInit.h"
 
 #include "launcher/config/ConfigCheck.h"
+#include "launcher/presentation/StatusStrip.h"
 #include "launcher/shell/MainWindow.h"
 #include "launcher/shell/ShellLockdown.h"
 
@@ -135,6 +136,7 @@ void GetUsableArea(RECT *area)
   GetClientArea(area);
   if (!g_shell.plainCe && g_shell.fullScreen == 0)
     area->bottom -= g_shell.menuBarHeight;
+  TakeStatusStripBand(area);
 }
 
 void ComputeTitleLimit()

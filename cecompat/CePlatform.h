@@ -15,6 +15,10 @@
 #define CE_PLATFORM_TYPE_VARIABLE L"FERROLT_PLATFORM_TYPE"
 // Overrides the main battery flag that GetSystemPowerStatusEx reports (decimal, 0-255).
 #define CE_BATTERY_FLAG_VARIABLE L"FERROLT_BATTERY_FLAG"
+// Override the main battery's percentage (0-100, 255 unknown) and the external power
+// (0 off, 1 on, 255 unknown) that both power status calls report (decimal).
+#define CE_BATTERY_PERCENT_VARIABLE L"FERROLT_BATTERY_PERCENT"
+#define CE_AC_LINE_VARIABLE L"FERROLT_AC_LINE"
 
 // Functions of the device's core library that desktop headers do not declare.
 extern "C" {
@@ -42,6 +46,32 @@ typedef struct _SYSTEM_POWER_STATUS_EX {
 } SYSTEM_POWER_STATUS_EX, *PSYSTEM_POWER_STATUS_EX;
 
 BOOL WINAPI GetSystemPowerStatusEx(PSYSTEM_POWER_STATUS_EX status, BOOL update);
+
+typedef struct _SYSTEM_POWER_STATUS_EX2 {
+  BYTE ACLineStatus;
+  BYTE BatteryFlag;
+  BYTE BatteryLifePercent;
+  BYTE Reserved1;
+  DWORD BatteryLifeTime;
+  DWORD BatteryFullLifeTime;
+  BYTE Reserved2;
+  BYTE BackupBatteryFlag;
+  BYTE BackupBatteryLifePercent;
+  BYTE Reserved3;
+  DWORD BackupBatteryLifeTime;
+  DWORD BackupBatteryFullLifeTime;
+  DWORD BatteryVoltage;
+  DWORD BatteryCurrent;
+  DWORD BatteryAverageCurrent;
+  DWORD BatteryAverageInterval;
+  DWORD BatterymAHourConsumed;
+  DWORD BatteryTemperature;
+  DWORD BackupBatteryVoltage;
+  BYTE BatteryChemistry;
+} SYSTEM_POWER_STATUS_EX2, *PSYSTEM_POWER_STATUS_EX2;
+
+// Copies at most length bytes of the status; returns the bytes copied, 0 on failure.
+DWORD WINAPI GetSystemPowerStatusEx2(PSYSTEM_POWER_STATUS_EX2 status, DWORD length, BOOL update);
 
 }  // extern "C"
 

@@ -2,6 +2,17 @@
 
 #include <stdlib.h>
 
+// A decimal byte from the environment; false when the variable is not set.
+static bool ReadByteVariable(const wchar_t *name, BYTE *value)
+{
+  wchar_t text[16];
+  DWORD length = GetEnvironmentVariableW(name, text, 16);
+  if (length == 0 || length >= 16)
+    return false;
+  *value = static_cast<BYTE>(_wtoi(text));
+  return true;
+}
+
 BOOL WINAPI GetSystemPowerStatusEx(PSYSTEM_POWER_STATUS_EX status, BOOL update)
 {
   if (status == nullptr)
@@ -21,9 +32,25 @@ BOOL WINAPI GetSystemPowerStatusEx(PSYSTEM_POWER_STATUS_EX status, BOOL update)
   status->BackupBatteryLifeTime = 0xFFFFFFFF;
   status->BackupBatteryFullLifeTime = 0xFFFFFFFF;
 
-  wchar_t flag[16];
-  DWORD length = GetEnvironmentVariableW(CE_BATTERY_FLAG_VARIABLE, flag, 16);
-  if (length > 0 && length < 16)
-    status->BatteryFlag = static_cast<BYTE>(_wtoi(flag));
+  ReadByteVariable(CE_BATTERY_FLAG_VARIABLE, &status->BatteryFlag);
+  ReadByteVariable(CE_BATTERY_PERCENT_VARIABLE, &status->BatteryLifePercent);
+  ReadByteVariable(CE_AC_LINE_VARIABLE, &status->ACLineStatus);
   return TRUE;
+}
+
+DWORD WINAPI GetSystemPowerStatusEx2(PSYSTEM_POWER_STATUS_EX2 status, DWORD length, BOOL update)
+{
+  if (status == nullptr || length == 0)
+    return 0;
+  SYSTEM_POWER_STATUS_EX first;
+  if (!GetSystemPowerStatusEx(&first, update))
+    return 0;
+  SYSTEM_POWER_STATUS_EX2 whole;
+  ZeroMemory(&whole, sizeof(whole));
+  CopyMemory(&whole, &first, sizeof(first));
+  whole.BatteryChemistry = 0xFF;  // unknown
+  if (length > sizeof(whole))
+    length = sizeof(whole);
+  CopyMemory(status, &whole, length);
+  return length;
 }

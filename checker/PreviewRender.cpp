@@ -10,6 +10,7 @@
 #include "launcher/config/SettingReader.h"
 #include "launcher/presentation/ListPresentation.h"
 #include "launcher/presentation/MenuBars.h"
+#include "launcher/presentation/StatusStrip.h"
 #include "launcher/shell/MainWindow.h"
 #include "launcher/shell/Navigation.h"
 #include "launcher/shell/ShellLockdown.h"
@@ -132,6 +133,24 @@ void ReloadHeaderPicture(const Screen &screen)
   LoadHeaderBitmap(&g_settings, path);
 }
 
+void FixedTime(SYSTEMTIME *time)
+{
+  ZeroMemory(time, sizeof(*time));
+  time->wYear = 2000;
+  time->wMonth = 1;
+  time->wDay = 1;
+  time->wHour = PREVIEW_HOUR;
+  time->wMinute = PREVIEW_MINUTE;
+}
+
+bool FullBattery(SYSTEM_POWER_STATUS_EX2 *status)
+{
+  status->ACLineStatus = 0;
+  status->BatteryFlag = 1;  // high
+  status->BatteryLifePercent = 100;
+  return true;
+}
+
 // Caption and menu bar as the device decides them (start-up of the launcher).
 HWND CreateScreenWindow(const Screen &screen)
 {
@@ -157,6 +176,9 @@ HWND CreateScreenWindow(const Screen &screen)
   ComputeTitleLimit();
   SetWindowTextW(window, g_settings.titleText);
   UpdateWindowTitle();
+  g_statusStrip.readTime = FixedTime;
+  g_statusStrip.readPower = FullBattery;
+  CreateStatusStrip(window, screen.statusStrip);
   return window;
 }
 
@@ -342,6 +364,9 @@ bool RenderLoadedConfiguration(const Screen &screen, Picture *picture)
       picture->caption = caption;
     }
     TearDownPresentation();
+    StopStatusStrip();
+    g_statusStrip.readTime = nullptr;
+    g_statusStrip.readPower = nullptr;
     if (g_app.mainWindow == window)
       DestroyWindow(window);
   }

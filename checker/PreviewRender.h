@@ -10,6 +10,8 @@
 namespace preview {
 
 enum { DEFAULT_SCREEN_WIDTH = 240, DEFAULT_SCREEN_HEIGHT = 320 };
+// The time a previewed status strip shows.
+enum { PREVIEW_HOUR = 10, PREVIEW_MINUTE = 8 };
 
 // The device the pictures are made for.
 struct Screen {
@@ -17,6 +19,10 @@ struct Screen {
   int height = DEFAULT_SCREEN_HEIGHT;
   bool windowsMobile = false;  // false: plain Windows CE
   bool fullScreen = false;     // the profile's FullScreen value is set
+  // The profile's StatusStrip (0 none, 1 top, 2 bottom); drawn with a fixed time and a
+  // full battery, so that pictures of two runs compare.
+  DWORD statusStrip = 0;
+  bool anyStrip = false;     // some screen of the run shows the status strip
   // The profile's ForceScreen rectangle, when the launcher accepts it for this screen: the
   // launcher's window covers only that part of the screen.
   bool forced = false;

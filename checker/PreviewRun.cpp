@@ -15,6 +15,7 @@
 #include "launcher/config/DisplaySettings.h"
 #include "launcher/config/Profile.h"
 #include "launcher/config/ConfigCheck.h"
+#include "launcher/config/KioskSettings.h"
 #include "launcher/presentation/ListPresentation.h"
 #include "launcher/shell/ShellLockdown.h"
 
@@ -95,6 +96,11 @@ bool CheckWithPictures(const check::CheckOptions &options, const std::wstring &f
     ReadProfileValue(profile.keyPath.c_str(), L"FullScreen", &fullScreen, sizeof(fullScreen),
                      REG_DWORD);
     screen->fullScreen = fullScreen != 0;
+    // Read without a message: the check reports a wrong value once.
+    DWORD strip = 0;
+    ReadProfileValue(profile.keyPath.c_str(), L"StatusStrip", &strip, sizeof(strip), REG_DWORD);
+    screen->statusStrip = strip <= STATUS_STRIP_BOTTOM ? strip : STATUS_STRIP_OFF;
+    screen->anyStrip = screen->anyStrip || screen->statusStrip != STATUS_STRIP_OFF;
     RECT usable = {0, 0, screen->width, screen->height};
     int forceState = FORCE_SCREEN_NONE;
     DWORD left = 0, top = 0, right = 0, bottom = 0;
@@ -174,6 +180,7 @@ bool PreviewScript(const check::CheckOptions &options, const std::wstring &folde
   bool written = CheckWithPictures(options, folder, L"", &usedNames, report, shots, &screen);
   PageOptions page;
   page.screen = screen;
+  page.statusStrip = screen.anyStrip;
   if (!WritePage(folder + L"\\index.html", MakeReportPage(*report, *shots, page), error))
     return false;
   if (!written)

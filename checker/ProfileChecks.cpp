@@ -152,6 +152,10 @@ bool SelectAndCheckProfile(const CheckOptions &options, const ScriptLines &lines
   line = lines.ValueLine(profile->keyPath, L"AutoStartDelay");
   CollectProfile(profile, line);
   Record(profile, L"AutoStartDelay", static_cast<long>(autoStartDelay), line);
+  DWORD statusStrip = ReadStatusStripSetting();
+  line = lines.ValueLine(profile->keyPath, L"StatusStrip");
+  CollectProfile(profile, line);
+  Record(profile, L"StatusStrip", static_cast<long>(statusStrip), line);
   return true;
 }
 

@@ -125,6 +125,10 @@ void AddHeader(std::string *page, const check::CheckReport &report, const PageOp
   *page += "<tr><th>Profile</th><td>" + Html(profiles) + "</td></tr>\n";
   *page += "<tr><th>Device</th><td>" + Number(screen.width) + "&#215;" + Number(screen.height) +
            ", " + (screen.windowsMobile ? "Windows Mobile" : "Windows CE") + "</td></tr>\n";
+  if (options.statusStrip)
+    *page += "<tr><th>Status strip</th><td>drawn with the fixed time " + Number(PREVIEW_HOUR) +
+             ":" + (PREVIEW_MINUTE < 10 ? "0" : "") + Number(PREVIEW_MINUTE) +
+             " and a full battery, so that pictures compare between runs</td></tr>\n";
   *page += "<tr><th>Check result</th><td>" + ResultText(report) + "</td></tr>\n</table>\n";
   if (!report.findings.empty()) {
     *page += "<h2 id=\"script\">The script</h2>\n";

@@ -30,6 +30,7 @@ struct Shot {
 
 struct PageOptions {
   Screen screen;
+  bool statusStrip = false;  // some picture shows the status strip
 };
 
 // The page, as UTF-8 text. Everything that comes from the script is escaped.

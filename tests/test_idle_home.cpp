@@ -7,6 +7,7 @@
 
 #include "Common/StdInit.h"
 #include "launcher/config/Profile.h"
+#include "launcher/presentation/StatusStrip.h"
 #include "launcher/shell/IdleHome.h"
 #include "launcher/shell/MainWindow.h"
 #include "launcher/shell/Navigation.h"
@@ -219,6 +220,18 @@ TEST_F(IdleHome, ItsOwnMessageBoxesAreClosedOnTheWayHome)
       Stop();
     }
   }
+}
+
+TEST_F(IdleHome, TheStatusStripsTicksAreNoUserActivity)
+{
+  test::SetDword(HKEY_CURRENT_USER, kProfile, L"StatusStrip", 1);
+  StartAtDepth(2);
+  ASSERT_NE(nullptr, g_statusStrip.window);
+  g_app.clockOffset += 6000;
+  for (UINT_PTR timer : {STATUS_CLOCK_TIMER, STATUS_POWER_TIMER})
+    PostMessageW(g_statusStrip.window, WM_TIMER, timer, 0);
+  Pump(100);
+  EXPECT_TRUE(HomeAfter(4)) << "depth " << g_app.stackDepth;
 }
 
 TEST_F(IdleHome, BehindAnotherWindowItNeverJumps)

@@ -80,6 +80,11 @@ TEST(KioskSettingChecks, ValuesTheLauncherRefusesAreReportedAtTheirLines)
        "", {":4: error: (profile): ExitPassword is not valid"}, 2},
       {"an idle time below ten seconds", "", "\"IdleHomeSeconds\"=dword:00000009\n",
        {":5: error: (profile): IdleHomeSeconds must be 0 or between 10 and 86400"}, 2},
+      {"a status strip at the bottom", "", "\"StatusStrip\"=dword:00000002\n", {}, 0},
+      {"a status strip in no known place", "", "\"StatusStrip\"=dword:00000003\n",
+       {":5: error: (profile): StatusStrip must be 0, 1 or 2"}, 2},
+      {"a status strip as text", "", "\"StatusStrip\"=\"1\"\n",
+       {":5: error: (profile): StatusStrip must be 0, 1 or 2"}, 2},
   };
   for (const auto &row : rows) {
     SCOPED_TRACE(row.name);

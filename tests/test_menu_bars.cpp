@@ -739,6 +739,32 @@ TEST_F(MenuBars, TheHeaderShowsTheMiddleBandOfTheBitmapAndTheBarsStartBelowIt)
   EXPECT_EQ(7, g_menuBars.visibleRows);
 }
 
+TEST_F(MenuBars, AnAreaTooLowForARowStillShowsOneAndTheHeaderGivesWay)
+{
+  struct Row {
+    int height;
+    int header;  // the band the header keeps
+  } rows[] = {{60, 20}, {39, 0}, {85, 45}};
+  for (const Row &row : rows) {
+    SCOPED_TRACE(row.height);
+    SetPrograms(3);
+    g_settings.headerBitmap = MakeStripedPicture(100, 80);
+    g_settings.bitmapHeight = 50;
+    Build(240, row.height);
+    EXPECT_EQ(row.header, g_menuBars.headerHeight);
+    ASSERT_EQ(1, g_menuBars.visibleRows);
+    ASSERT_NE(nullptr, g_menuBars.rowWindows[0]);
+    EXPECT_EQ(row.header, ChildRect(g_menuBars.rowWindows[0]).top);
+    Key(VK_DOWN, 2);
+    EXPECT_EQ(L"Item 3", WindowText(g_menuBars.labelWindows[0]));
+    DestroyContainer();
+    DestroyWindow(g_app.mainWindow);
+    g_app.mainWindow = nullptr;
+    DeleteObject(g_settings.headerBitmap);
+    g_settings.headerBitmap = nullptr;
+  }
+}
+
 TEST_F(MenuBars, ABadForceScreenRectangleIsReportedOnce)
 {
   test::BoxAnswerer boxes;

@@ -92,9 +92,11 @@ protected:
   }
 
   preview::Picture Render(bool windowsMobile, bool fullScreen = false, int width = 240,
-                          int height = 320, const std::wstring &fileFolder = L"")
+                          int height = 320, const std::wstring &fileFolder = L"",
+                          DWORD statusStrip = 0)
   {
     preview::Screen screen;
+    screen.statusStrip = statusStrip;
     screen.fileFolder = fileFolder;
     screen.width = width;
     screen.height = height;
@@ -152,6 +154,20 @@ TEST_F(PreviewRender, MenuBarsShowTheirColoursCaptionAndMenuBarSpaceOnEachPlatfo
     if (row.deviceBar != 0)
       EXPECT_EQ(GetSysColor(COLOR_BTNFACE), shot.At(shot.width / 2, shot.height - 1));
   }
+}
+
+TEST_F(PreviewRender, TheStatusStripIsDrawnTheSameWhateverTheBattery)
+{
+  ASSERT_NO_FATAL_FAILURE(Import());
+  ASSERT_NO_FATAL_FAILURE(Show(DEFAULT_CONFIGURATION));
+  int plainTop = FirstRowOf(Render(false, true), SELECTED);
+  preview::Picture full = Render(false, true, 240, 320, L"", 1);
+  int top = FirstRowOf(full, SELECTED);
+  EXPECT_GT(top, plainTop + 10) << "the bars start below the strip";
+  EXPECT_EQ(AREA, full.At(full.width / 2, (plainTop + top) / 2)) << "the strip's background";
+  test::ScopedEnv flag(L"FERROLT_BATTERY_FLAG", L"4");
+  test::ScopedEnv percent(L"FERROLT_BATTERY_PERCENT", L"3");
+  EXPECT_TRUE(full.pixels == Render(false, true, 240, 320, L"", 1).pixels);
 }
 
 TEST_F(PreviewRender, EveryListModeShowsTheFirstLabelSelectedAtTheTop)

@@ -73,3 +73,24 @@ DWORD ReadIdleHomeSeconds()
   ShowSettingError(TEXT_ID(IDS_BAD_IDLE_HOME_SECONDS), IDLE_HOME_MIN_SECONDS, IDLE_HOME_MAX_SECONDS);
   return 0;
 }
+
+DWORD ReadStatusStripSetting()
+{
+  HKEY key;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, g_profile.profileKeyPath, 0, KEY_READ, &key) !=
+      ERROR_SUCCESS)
+    return STATUS_STRIP_OFF;
+  DWORD type = 0;
+  DWORD placement = 0;
+  DWORD size = sizeof(placement);
+  LONG result = RegQueryValueExW(key, L"StatusStrip", nullptr, &type,
+                                 reinterpret_cast<BYTE *>(&placement), &size);
+  RegCloseKey(key);
+  if (result == ERROR_FILE_NOT_FOUND)
+    return STATUS_STRIP_OFF;
+  if (result == ERROR_SUCCESS && type == REG_DWORD && size == sizeof(placement) &&
+      placement <= STATUS_STRIP_BOTTOM)
+    return placement;
+  ShowSettingError(TEXT_ID(IDS_BAD_STATUS_STRIP), 0, 0);
+  return STATUS_STRIP_OFF;
+}

@@ -23,3 +23,9 @@ bool IsAllowedIdleHomeSeconds(DWORD seconds);
 // Reads IdleHomeSeconds from the profile key: 0 when missing or off; a value that is not
 // allowed is reported as the other setting checks do and read as 0.
 DWORD ReadIdleHomeSeconds();
+
+enum { STATUS_STRIP_OFF = 0, STATUS_STRIP_TOP = 1, STATUS_STRIP_BOTTOM = 2 };
+
+// Reads StatusStrip from the profile key: 0 off (also when missing), 1 top, 2 bottom; any
+// other value is reported as the other setting checks do and read as off.
+DWORD ReadStatusStripSetting();

@@ -6,6 +6,7 @@
 #include "launcher/config/DisplaySettings.h"
 #include "launcher/config/ProgramEntries.h"
 #include "launcher/presentation/MenuBars.h"
+#include "launcher/presentation/StatusStrip.h"
 #include "launcher/shell/ShellLockdown.h"
 #include "resource.h"
 
@@ -93,5 +94,6 @@ int BuildPresentation(HWND mainWindow)
     SelectListItem(-1);
     SetSelectionState(true);
   }
+  MatchStatusStripColours();
   return 1;
 }

@@ -293,8 +293,9 @@ HWND CreateListView(HWND parent)
   }
   RECT usable;
   GetUsableArea(&usable);
-  HWND listView = CreateWindowExW(0, WC_LISTVIEWW, g_settings.titleText, ListViewStyle(), 0, 0,
-                                  usable.right - usable.left, usable.bottom - usable.top, parent,
+  HWND listView = CreateWindowExW(0, WC_LISTVIEWW, g_settings.titleText, ListViewStyle(),
+                                  usable.left, usable.top, usable.right - usable.left,
+                                  usable.bottom - usable.top, parent,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(LIST_VIEW_ID)),
                                   g_app.instance, nullptr);
   if (listView == nullptr) {

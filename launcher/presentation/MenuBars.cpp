@@ -46,7 +46,9 @@ int RowsThatFit()
   RECT usable;
   GetUsableArea(&usable);
   int space = usable.bottom - g_menuBars.headerHeight - usable.top;
-  return space > 0 ? space / MenuRowHeight() : 0;
+  int rows = space > 0 ? space / MenuRowHeight() : 0;
+  // A row is always there, even cut at the bottom: the user can still scroll to every item.
+  return rows > 0 ? rows : 1;
 }
 
 static void ForgetBuild()
@@ -162,7 +164,8 @@ static HWND CreateStatic(DWORD style, const wchar_t *text, int id, int x, int y,
 }
 
 // Where the header picture goes; returns the y where the rows start (0 without a header).
-static int PlaceHeader(int width, RECT *place)
+// The header gives way to the first row when the area is too low for both.
+static int PlaceHeader(int width, int height, RECT *place)
 {
   HBITMAP picture = g_settings.headerBitmap;
   BITMAP size;
@@ -170,6 +173,11 @@ static int PlaceHeader(int width, RECT *place)
       GetObjectW(picture, sizeof(size), &size) == 0)
     return 0;
   int band = static_cast<int>(g_settings.bitmapHeight);
+  int room = height - MenuRowHeight();
+  if (band > room)
+    band = room;
+  if (band <= 0)
+    return 0;
   place->left = width < size.bmWidth ? 0 : (width - size.bmWidth) / 2;
   place->top = band >= size.bmHeight ? (band - size.bmHeight) / 2 : 0;
   place->right = place->left + (width < size.bmWidth ? width : size.bmWidth);
@@ -275,13 +283,14 @@ HWND CreateMenuBars(HWND parent)
   RegisterContainerClass();
   // The container is shown once everything in it stands, so that no control is drawn
   // while the others are still being made.
-  g_menuBars.container = CreateWindowExW(0, MENU_BAR_CLASS, nullptr, CONTAINER_STYLE, 0, 0, width,
-                                         height, parent, nullptr, LauncherInstance(), nullptr);
+  g_menuBars.container = CreateWindowExW(0, MENU_BAR_CLASS, nullptr, CONTAINER_STYLE, usable.left,
+                                         usable.top, width, height, parent, nullptr,
+                                         LauncherInstance(), nullptr);
   if (g_menuBars.container == nullptr)
     return nullptr;
 
   RECT headerPlace = {0, 0, 0, 0};
-  g_menuBars.headerHeight = PlaceHeader(width, &headerPlace);
+  g_menuBars.headerHeight = PlaceHeader(width, height, &headerPlace);
   BuildLabels();
   g_menuBars.itemFont = CreateItemFont();
   g_menuBars.visibleRows = RowsThatFit();

@@ -6,6 +6,7 @@
 #include "launcher/launch/ProgramWatch.h"
 #include "launcher/presentation/ListPresentation.h"
 #include "launcher/presentation/MenuBars.h"
+#include "launcher/presentation/StatusStrip.h"
 #include "launcher/shell/ExitGuard.h"
 #include "launcher/shell/IdleHome.h"
 #include "launcher/shell/ShellLockdown.h"
@@ -31,11 +32,12 @@ static void OnSize(HWND window, int width, int height)
     width = g_mainWindow.lastPresentationWidth;
     height = g_mainWindow.lastPresentationHeight;
   }
+  PlaceStatusStrip();
   if (g_app.presentationWindow != nullptr && g_app.openDialog == nullptr) {
-    RECT client;
-    GetClientArea(&client);
-    SetWindowPos(g_app.presentationWindow, nullptr, 0, 0, width,
-                 client.bottom - g_shell.menuBarHeight - client.top,
+    RECT usable;
+    GetUsableArea(&usable);
+    SetWindowPos(g_app.presentationWindow, nullptr, 0, usable.top, width,
+                 usable.bottom - usable.top,
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED | SWP_NOOWNERZORDER);
     g_mainWindow.lastPresentationWidth = width;
     g_mainWindow.lastPresentationHeight = height;
@@ -125,6 +127,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
   case WM_DESTROY:
     StopIdleHome(window);
     StopProgramWatch();
+    StopStatusStrip();
     PostQuitMessage(0);
     return 0;
   case WM_SIZE:
@@ -150,6 +153,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return DefWindowProcW(window, message, wParam, lParam);
     OnIdleTimer(window);
     return 0;
+  case WM_TIMECHANGE:
+  case WM_POWERBROADCAST:
+    RefreshStatusStrip();
+    return message == WM_POWERBROADCAST ? TRUE : 0;
   case WM_SETTINGCHANGE:
     if (wParam == SETTING_ROTATION)
       OnRotation(window);

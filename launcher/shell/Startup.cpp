@@ -7,6 +7,7 @@
 #include "launcher/config/Profile.h"
 #include "launcher/config/ProgramEntries.h"
 #include "launcher/presentation/IconCache.h"
+#include "launcher/presentation/StatusStrip.h"
 #include "launcher/shell/ExitGuard.h"
 #include "launcher/shell/IdleHome.h"
 #include "launcher/shell/Navigation.h"
@@ -62,6 +63,7 @@ int RunLauncher(HINSTANCE instance, const wchar_t *commandLine)
 
   if (NeedsMenuBar())
     CreateEmptyMenuBar();
+  StartStatusStrip(g_app.mainWindow);
 
   ClearWindowTitle();
   ComputeTitleLimit();

@@ -5,6 +5,7 @@
 
 #include "Common/StdInit.h"
 #include "launcher/config/Profile.h"
+#include "launcher/presentation/StatusStrip.h"
 #include "launcher/shell/ExitGuard.h"
 #include "launcher/shell/IdleHome.h"
 #include "launcher/shell/MainWindow.h"
@@ -179,6 +180,7 @@ void LauncherTest::Start()
   ASSERT_TRUE(RegisterMainClass(g_app.instance, IDS_CLASS_NAME));
   ASSERT_TRUE(CreateMainWindow(g_app.instance, SW_SHOW, WS_CAPTION, IDS_CLASS_NAME,
                                IDS_WINDOW_TEXT));
+  StartStatusStrip(g_app.mainWindow);
   g_app.currentAccelerators = LoadAcceleratorsW(g_app.instance, MAKEINTRESOURCEW(IDA_LAUNCHER));
   ReadExitGuard();
   StartIdleHome(g_app.mainWindow);
