@@ -41,8 +41,8 @@ struct CheckedEntry {
   long hotKeyModifiers;    // MOD_ALT, MOD_CONTROL, MOD_SHIFT or 0
   long icon;               // icon resource id, 0 when the entry's file decides
   long line;               // first line of the entry's key
-  bool autoStart;          // started with the launcher (AutoStart on an entry of Default)
-  bool keepRunning;        // started again when its program ends (KeepRunning)
+  bool autoStart = false;  // started with the launcher (AutoStart on an entry of Default)
+  bool keepRunning = false;  // started again when its program ends (KeepRunning)
   std::map<std::wstring, long> valueLines;  // line of each value the entry's key has
 };
 
