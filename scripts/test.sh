@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test under Wine in the build's own
-# prefix, headless: on a 64-bit build (FERROLT_BUILD, default ./build) and on a 32-bit one,
-# as the devices are (FERROLT_BUILD32, default ./build32). Fails if either fails. Extra
-# arguments go to ctest (for example -R test_profile).
+# Installs what is missing, builds, and runs every test under Wine, headless, each in a
+# copy of its build's own prefix: on a 64-bit build (FERROLT_BUILD, default ./build) and on
+# a 32-bit one, as the devices are (FERROLT_BUILD32, default ./build32). Fails if either
+# fails. Extra arguments go to ctest (for example -R test_profile, or -j 1 to run the
+# tests one at a time).
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 src="$(dirname "$here")"
 "$here/install-deps.sh"
 
-# Builds one folder with one toolchain and runs the suite there, in that folder's prefix.
+# Builds one folder with one toolchain and runs the suite there.
 run_suite() {
   local bits="$1"
   shift
@@ -18,10 +19,12 @@ run_suite() {
     echo "32-bit tests NOT RUN: this kernel cannot run 32-bit programs (ia32 emulation is off); only the 32-bit build was checked"
     return 0
   fi
-  ferrolt_prepare_prefix null
-  ferrolt_start_wineserver
-  trap ferrolt_stop_wineserver EXIT
-  cd "$FERROLT_BUILD" && ctest --output-on-failure --timeout 900 "$@"
+  # Every test copies this prefix into one of its own when it starts.
+  ferrolt_prepare_template
+  trap ferrolt_stop_test_prefixes EXIT
+  cd "$FERROLT_BUILD"
+  # As many tests side by side as the machine has cores.
+  ctest --output-on-failure --timeout 900 -j "$(nproc)" "$@"
 }
 
 failed=()

@@ -82,3 +82,65 @@ ferrolt_start_wineserver() {
 ferrolt_stop_wineserver() {
   timeout -k 5 60 wineserver -k >/dev/null 2>&1 </dev/null || true
 }
+
+# Under ctest every test has a prefix of its own: WINEPREFIX names it and
+# FERROLT_PREFIX_TEMPLATE the build's prefix it is copied from (tests/CMakeLists.txt sets
+# both), so that no test sees the registry, files, windows or wineserver of another that
+# runs beside it or ran before it. The Windows system's own DLLs are shared as hard links
+# (nothing writes there); the rest is a fresh copy for every run of the test.
+ferrolt_copy_prefix() {
+  local template="$1" target="$2" shared="drive_c/windows/system32 drive_c/windows/syswow64 drive_c/windows/winsxs"
+  if [ -d "$target" ]; then
+    # A server left by an interrupted run would go on with the removed folder.
+    WINEPREFIX="$target" timeout -k 5 60 wineserver -k >/dev/null 2>&1 </dev/null || true
+    rm -rf "$target"
+  fi
+  mkdir -p "$target"
+  local excludes=() folder
+  for folder in $shared; do excludes+=("--exclude=./$folder"); done
+  tar -C "$template" "${excludes[@]}" -cf - . | tar -C "$target" -xf - || return 1
+  for folder in $shared; do
+    [ -d "$template/$folder" ] && { cp -al "$template/$folder" "$target/$folder" || return 1; }
+  done
+  return 0
+}
+
+# Prepares the build's prefix that the tests' prefixes are copied from (the one WINEPREFIX
+# names here) and stops its server, which writes its registry out before anything copies
+# it. Tests started side by side wait for the one that does it.
+ferrolt_prepare_template() {
+  (
+    flock 9
+    [ "${1:-}" = if-missing ] && [ -f "$WINEPREFIX/.ferrolt-template" ] && exit 0
+    ferrolt_prepare_prefix null
+    ferrolt_stop_wineserver
+    touch "$WINEPREFIX/.ferrolt-template"
+  ) 9>"$WINEPREFIX.lock"
+}
+
+# Makes the test's prefix, once per test: the first script of the test that sources this
+# file copies it and starts its wineserver detached; the server stops when that script
+# ends. Scripts and programs it starts find the prefix ready (FERROLT_PREFIX_READY).
+ferrolt_begin_test_prefix() {
+  local template="$FERROLT_PREFIX_TEMPLATE"
+  # scripts/test.sh prepares the template before ctest; a test run by ctest directly
+  # prepares it when it is not there yet.
+  [ -f "$template/.ferrolt-template" ] || WINEPREFIX="$template" ferrolt_prepare_template if-missing
+  ferrolt_copy_prefix "$template" "$WINEPREFIX" || { echo "cannot copy $template to $WINEPREFIX" >&2; return 1; }
+  export FERROLT_PREFIX_READY="$WINEPREFIX"
+  ferrolt_start_wineserver
+  trap ferrolt_stop_wineserver EXIT
+}
+
+# Stops the servers that tests interrupted by ctest (a time-out) could not stop.
+ferrolt_stop_test_prefixes() {
+  local prefix
+  for prefix in "$FERROLT_BUILD"/test-prefixes/*/; do
+    [ -f "$prefix/system.reg" ] && WINEPREFIX="${prefix%/}" ferrolt_stop_wineserver
+  done
+  return 0
+}
+
+if [ -n "${FERROLT_PREFIX_TEMPLATE:-}" ] && [ "${FERROLT_PREFIX_READY:-}" != "$WINEPREFIX" ]; then
+  ferrolt_begin_test_prefix || exit 97
+fi

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs one Windows program under Wine in the project's prefix, with the device root "\"
-# being the prefix's C: drive. Used by ctest as the cross-compiling emulator.
+# being the prefix's C: drive. Used by ctest as the cross-compiling emulator; under ctest
+# the prefix is the test's own (see wine-env.sh).
 #
 # Wine now and then fails to start a program at all (the loader gives up before the
 # program's own code runs, with no output). A test program marks that it started; when
@@ -14,7 +15,7 @@ limit=(timeout -k 5 "${FERROLT_RUN_TIMEOUT:-300}")
 
 case "$(basename "${1:-}")" in
   test_*.exe) ;;
-  *) exec "${limit[@]}" wine "$@" ;;
+  *) "${limit[@]}" wine "$@"; exit $? ;;
 esac
 
 mkdir -p "$WINEPREFIX/drive_c/.ferrolt-marks" || exit 97
