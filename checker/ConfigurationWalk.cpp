@@ -154,7 +154,7 @@ private:
       if (entry.isCall)
         checked.enters = CalledConfigurationName(checked.call);
       for (const wchar_t *value : {L"Description", L"Name", L"Command", L"Icon", L"HotKey",
-                                   L"HotKeyModifier", L"Call"}) {
+                                   L"HotKeyModifier", L"Call", L"AutoStart", L"KeepRunning"}) {
         long line = lines_.ValueLine(programs + checked.keyName, value);
         if (line != 0)
           checked.valueLines[value] = line;

@@ -115,7 +115,7 @@ const DiffCase kDiffCases[] = {
      1},
     {"an item starts with the launcher and is kept running",
      Base({"\"AutoStart\"=dword:00000001"}), Base({"\"KeepRunning\"=dword:00000001"}),
-     {"{B}:9: changed: Default: item 1 \"Notes\": starts with the launcher \"on\" -> \"off\"",
+     {"{A}:6: changed: Default: item 1 \"Notes\": starts with the launcher \"on\" -> \"off\"",
       "{A}:9: changed: Default: item 1 \"Notes\": kept running \"off\" -> \"on\""},
      1},
     {"configurations appear and disappear", Base(Join({Program(2, "Old", "\"Call\"=\"Old\""),

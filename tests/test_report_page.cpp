@@ -67,8 +67,9 @@ TEST(ReportPage, ShowsEachConfigurationWithItsItemsFindingsAndWorkingLinks)
   home.reachable = true;
   home.entries.push_back({1, L"Prog1", L"<b>Scan</b>", L"\\Windows\\scan.exe", L"/fast", L"", L"",
                           'S', MOD_CONTROL, 0, 7, true, true});
-  home.entries.push_back({2, L"Prog2", L"Tools", L"", L"", L"Tools", 0, 0, 0, 9});
-  home.entries.push_back({3, L"Prog3", L"Nowhere", L"", L"", L"Missing", 0, 0, 0, 11});
+  home.entries.push_back({2, L"Prog2", L"Tools", L"", L"", L"Tools", L"Tools", 0, 0, 0, 9});
+  home.entries.push_back({3, L"Prog3", L"Nowhere", L"", L"", L"Missing", L"", 0, 0, 0,
+                          11});
   check::CheckedConfiguration tools;
   tools.name = L"Tools";
   tools.parent = L"Default";
