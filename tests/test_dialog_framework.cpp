@@ -120,16 +120,18 @@ TEST(MessageDialog, LauncherKeysDoNothingWhileItIsShown)
   // Every command 401-410 sent or posted to any window of this thread.
   static int launcherCommands;
   launcherCommands = 0;
-  HHOOK hook = SetWindowsHookExW(
-      WH_CALLWNDPROC,
-      [](int code, WPARAM wParam, LPARAM lParam) -> LRESULT {
-        const CWPSTRUCT *call = reinterpret_cast<const CWPSTRUCT *>(lParam);
-        if (code == HC_ACTION && call->message == WM_COMMAND && LOWORD(call->wParam) >= 401 &&
-            LOWORD(call->wParam) <= 410)
-          launcherCommands++;
-        return CallNextHookEx(nullptr, code, wParam, lParam);
-      },
-      nullptr, GetCurrentThreadId());
+  struct CountCommands {
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
+    {
+      const CWPSTRUCT *call = reinterpret_cast<const CWPSTRUCT *>(lParam);
+      if (code == HC_ACTION && call->message == WM_COMMAND && LOWORD(call->wParam) >= 401 &&
+          LOWORD(call->wParam) <= 410)
+        launcherCommands++;
+      return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+  };
+  HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, CountCommands::Hook, nullptr,
+                                 GetCurrentThreadId());
   bool stillOpen = false;
   test::RunLater(50, [&] {
     for (wchar_t digit = L'0'; digit <= L'9'; ++digit) {
