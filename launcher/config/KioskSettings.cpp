@@ -53,44 +53,41 @@ bool IsAllowedIdleHomeSeconds(DWORD seconds)
   return seconds == 0 || (seconds >= IDLE_HOME_MIN_SECONDS && seconds <= IDLE_HOME_MAX_SECONDS);
 }
 
-DWORD ReadIdleHomeSeconds()
+DWORD ReadProfileDword(const wchar_t *name, bool (*allowed)(DWORD), DWORD fallback,
+                       TextOrId message, ULONG_PTR first, ULONG_PTR second)
 {
   HKEY key;
   if (RegOpenKeyExW(HKEY_CURRENT_USER, g_profile.profileKeyPath, 0, KEY_READ, &key) !=
       ERROR_SUCCESS)
-    return 0;
+    return fallback;
   DWORD type = 0;
-  DWORD seconds = 0;
-  DWORD size = sizeof(seconds);
-  LONG result = RegQueryValueExW(key, L"IdleHomeSeconds", nullptr, &type,
-                                 reinterpret_cast<BYTE *>(&seconds), &size);
+  DWORD value = 0;
+  DWORD size = sizeof(value);
+  LONG result =
+      RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE *>(&value), &size);
   RegCloseKey(key);
   if (result == ERROR_FILE_NOT_FOUND)
-    return 0;
-  if (result == ERROR_SUCCESS && type == REG_DWORD && size == sizeof(seconds) &&
-      IsAllowedIdleHomeSeconds(seconds))
-    return seconds;
-  ShowSettingError(TEXT_ID(IDS_BAD_IDLE_HOME_SECONDS), IDLE_HOME_MIN_SECONDS, IDLE_HOME_MAX_SECONDS);
-  return 0;
+    return fallback;
+  if (result == ERROR_SUCCESS && type == REG_DWORD && size == sizeof(value) && allowed(value))
+    return value;
+  ShowSettingError(message, first, second);
+  return fallback;
+}
+
+DWORD ReadIdleHomeSeconds()
+{
+  return ReadProfileDword(L"IdleHomeSeconds", IsAllowedIdleHomeSeconds, 0,
+                          TEXT_ID(IDS_BAD_IDLE_HOME_SECONDS), IDLE_HOME_MIN_SECONDS,
+                          IDLE_HOME_MAX_SECONDS);
+}
+
+static bool IsStatusStripPlacement(DWORD placement)
+{
+  return placement <= STATUS_STRIP_BOTTOM;
 }
 
 DWORD ReadStatusStripSetting()
 {
-  HKEY key;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, g_profile.profileKeyPath, 0, KEY_READ, &key) !=
-      ERROR_SUCCESS)
-    return STATUS_STRIP_OFF;
-  DWORD type = 0;
-  DWORD placement = 0;
-  DWORD size = sizeof(placement);
-  LONG result = RegQueryValueExW(key, L"StatusStrip", nullptr, &type,
-                                 reinterpret_cast<BYTE *>(&placement), &size);
-  RegCloseKey(key);
-  if (result == ERROR_FILE_NOT_FOUND)
-    return STATUS_STRIP_OFF;
-  if (result == ERROR_SUCCESS && type == REG_DWORD && size == sizeof(placement) &&
-      placement <= STATUS_STRIP_BOTTOM)
-    return placement;
-  ShowSettingError(TEXT_ID(IDS_BAD_STATUS_STRIP), 0, 0);
-  return STATUS_STRIP_OFF;
+  return ReadProfileDword(L"StatusStrip", IsStatusStripPlacement, STATUS_STRIP_OFF,
+                          TEXT_ID(IDS_BAD_STATUS_STRIP), 0, 0);
 }

@@ -3,6 +3,7 @@
 // product key and the profile's idle time before the launcher goes back home.
 #include <windows.h>
 
+#include "Common/StdFuncs.h"
 #include "launcher/config/PasswordHash.h"
 
 enum { EXIT_PASSWORD_NONE = 0, EXIT_PASSWORD_SET = 1, EXIT_PASSWORD_INVALID = 2 };
@@ -19,6 +20,12 @@ int ReadExitPassword(PasswordHash *hash);
 
 // 0 (off) and 10 to 86,400 are allowed.
 bool IsAllowedIdleHomeSeconds(DWORD seconds);
+
+// A REG_DWORD of the profile's own key: the fallback when it is missing; the value when it
+// is a REG_DWORD that allowed accepts; otherwise the message (with its two numbers) is
+// shown and the fallback counts.
+DWORD ReadProfileDword(const wchar_t *name, bool (*allowed)(DWORD), DWORD fallback,
+                       TextOrId message, ULONG_PTR first, ULONG_PTR second);
 
 // Reads IdleHomeSeconds from the profile key: 0 when missing or off; a value that is not
 // allowed is reported as the other setting checks do and read as 0.

@@ -4,6 +4,7 @@
 #include <wchar.h>
 
 #include "Common/StdInit.h"
+#include "launcher/config/KioskSettings.h"
 #include "launcher/config/Profile.h"
 #include "launcher/config/ProgramEntries.h"
 #include "resources/resource.h"
@@ -22,23 +23,8 @@ bool IsAllowedAutoStartDelay(DWORD milliseconds)
 
 DWORD ReadAutoStartDelay()
 {
-  HKEY key;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, g_profile.profileKeyPath, 0, KEY_READ, &key) !=
-      ERROR_SUCCESS)
-    return AUTO_START_DELAY_DEFAULT;
-  DWORD type = 0;
-  DWORD milliseconds = 0;
-  DWORD size = sizeof(milliseconds);
-  LONG result = RegQueryValueExW(key, L"AutoStartDelay", nullptr, &type,
-                                 reinterpret_cast<BYTE *>(&milliseconds), &size);
-  RegCloseKey(key);
-  if (result == ERROR_FILE_NOT_FOUND)
-    return AUTO_START_DELAY_DEFAULT;
-  if (result == ERROR_SUCCESS && type == REG_DWORD && size == sizeof(milliseconds) &&
-      IsAllowedAutoStartDelay(milliseconds))
-    return milliseconds;
-  ShowSettingError(TEXT_ID(IDS_BAD_AUTO_START_DELAY), AUTO_START_DELAY_MAX);
-  return AUTO_START_DELAY_DEFAULT;
+  return ReadProfileDword(L"AutoStartDelay", IsAllowedAutoStartDelay, AUTO_START_DELAY_DEFAULT,
+                          TEXT_ID(IDS_BAD_AUTO_START_DELAY), AUTO_START_DELAY_MAX, 0);
 }
 
 // True when the value is missing or a REG_DWORD 0 or 1.
