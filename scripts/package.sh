@@ -30,6 +30,13 @@ if [ "$build" = yes ]; then
 fi
 command -v gcab >/dev/null 2>&1 || { echo "package: gcab is missing (scripts/install-deps.sh)" >&2; exit 1; }
 . "$here/wine-env.sh"
+# The header writer runs under Wine: in the build's prefix, made here when it is missing
+# (a test gives it a prefix of its own, already running).
+if [ -z "${FERROLT_PREFIX_READY:-}" ]; then
+  ferrolt_prepare_prefix null
+  ferrolt_start_wineserver
+  trap ferrolt_stop_wineserver EXIT
+fi
 
 # The installed names, in the order the header numbers them.
 mapfile -t names < <(awk '$1 == "file" { $1 = $2 = $3 = ""; sub(/^ +/, ""); print }' "$description")
