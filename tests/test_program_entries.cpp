@@ -352,4 +352,53 @@ TEST_F(ProgramEntriesTest, AKeyThatVanishesBeforeReadingGivesAnEmptyEntry)
   EXPECT_EQ(0, g_entries.entries[1].isCall);
 }
 
+// Values and sub-keys the launcher does not read, and names in another case, change
+// nothing: a crowded key reads as a plain one.
+TEST_F(ProgramEntriesTest, CrowdedKeysReadAsPlainOnes)
+{
+  enum Crowd { PLAIN, MANY_VALUES, BIG_VALUE, NEARLY_FULL, ODD_NAME, MANY_KEYS };
+  const std::wstring description(200, L'd');
+  for (Crowd crowd : {PLAIN, MANY_VALUES, BIG_VALUE, NEARLY_FULL, ODD_NAME, MANY_KEYS}) {
+    SCOPED_TRACE(crowd);
+    test::ClearLauncherRegistry();
+    for (int n = 1; n <= 3; ++n) {
+      // Every crowd sorts before the values read.
+      for (int v = 0; crowd == MANY_VALUES && v < 45; ++v)
+        test::SetDword(HKEY_CURRENT_USER, Prog(n), L"A" + std::to_wstring(100 + v), v);
+      if (crowd == BIG_VALUE || crowd == NEARLY_FULL)
+        test::SetString(HKEY_CURRENT_USER, Prog(n), L"A",
+                        std::wstring(crowd == BIG_VALUE ? 6000 : 4000, L'b'));
+      if (crowd == ODD_NAME)
+        test::SetString(HKEY_CURRENT_USER, Prog(n), L"\u00C0\u0131", L"x");
+    }
+    for (int k = 0; crowd == MANY_KEYS && k < 70; ++k)
+      test::SetDword(HKEY_CURRENT_USER, kPrograms + L"\\A" + std::to_wstring(100 + k), L"X", 1);
+    test::SetString(HKEY_CURRENT_USER, Prog(1), L"name", L"\\Windows\\tool.exe");
+    test::SetString(HKEY_CURRENT_USER, Prog(1), L"DESCRIPTION", description);
+    test::SetString(HKEY_CURRENT_USER, Prog(1), L"Command", L"-x");
+    test::SetDword(HKEY_CURRENT_USER, Prog(1), L"hotkey", 0x70);
+    test::SetString(HKEY_CURRENT_USER, Prog(1), L"HotKeyModifier", L"Ctrl");
+    test::SetString(HKEY_CURRENT_USER, Prog(2), L"Call", L"Tools");
+    test::SetString(HKEY_CURRENT_USER, Prog(2), L"Description", L"Tools");
+    test::SetDword(HKEY_CURRENT_USER, Prog(2), L"AutoStart", 1);
+    test::SetString(HKEY_CURRENT_USER, kPrograms + L"\\prog3", L"Description", L"Three");
+    test::SetString(HKEY_CURRENT_USER, kPrograms + L"\\Prog04", L"Description", L"not four");
+
+    EXPECT_TRUE(Load().empty());
+    ASSERT_EQ(3, g_entries.count);
+    const ProgramEntry *e = g_entries.entries;
+    EXPECT_STREQ(L"\\Windows\\tool.exe", e[0].name);
+    EXPECT_EQ(description, e[0].description);
+    EXPECT_STREQ(L"-x", e[0].command);
+    EXPECT_EQ(0x70, e[0].hotKey);
+    EXPECT_EQ(MOD_CONTROL, e[0].hotKeyModifiers);
+    EXPECT_EQ(1, e[1].isCall);
+    EXPECT_STREQ(L"Tools", e[1].call);
+    EXPECT_EQ(1, e[1].autoStart);
+    EXPECT_STREQ(L"Prog3", g_entries.keyNames[2]);
+    EXPECT_STREQ(L"Three", e[2].description);
+    EXPECT_EQ(0, g_entries.gapFlag);
+  }
+}
+
 }  // namespace

@@ -5,6 +5,7 @@
 #include <wchar.h>
 
 #include "Common/StdInit.h"
+#include "launcher/config/KeyValueSnapshot.h"
 #include "launcher/config/ProgramEntries.h"
 #include "launcher/config/Profile.h"
 #include "launcher/config/SettingReader.h"
@@ -70,15 +71,14 @@ static bool QuerySetting(HKEY key, const wchar_t *name, DWORD kind, bool longTex
   if (kind == REG_DWORD) {
     *number = 0;
     size = sizeof(DWORD);
-    return RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE *>(number),
-                            &size) == ERROR_SUCCESS &&
+    return QueryKeyValue(key, name, &type, reinterpret_cast<BYTE *>(number), &size) ==
+               ERROR_SUCCESS &&
            type == REG_DWORD;
   }
 
   ZeroMemory(text, TEXT_CAPACITY * sizeof(wchar_t));
   size = TEXT_CAPACITY * sizeof(wchar_t);
-  LONG result =
-      RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE *>(text), &size);
+  LONG result = QueryKeyValue(key, name, &type, reinterpret_cast<BYTE *>(text), &size);
   if (type != REG_SZ)
     return false;
   if (result == ERROR_MORE_DATA) {
@@ -261,10 +261,14 @@ void ReadSettingFrom(HKEY key, const SettingTarget &target, int number,
 
 void ReadSettingsFrom(HKEY key, const SettingTarget &target)
 {
+  // Thirty names, of which a key usually sets a few: one pass over what is there.
+  bool held = HoldKeyValues(key);
   for (int i = 0; i < SETTING_VALUE_COUNT; i++) {
     const SettingValue &setting = g_settingValues[i];
     ReadSettingFrom(key, target, setting.number, setting.name, setting.kind);
   }
+  if (held)
+    ForgetKeyValues(key);
 }
 
 static HKEY OpenSettings(const wchar_t *settingsKeyPath)

@@ -4,6 +4,7 @@
 #include <wchar.h>
 #include <wctype.h>
 
+#include "launcher/config/KeyValueSnapshot.h"
 #include "resources/resource.h"
 
 ProfileState g_profile;
@@ -47,8 +48,7 @@ void ReadProfileValueFrom(HKEY key, const wchar_t *keyPath, const wchar_t *value
   }
   DWORD size = capacityBytes;
   DWORD type = 0;
-  LONG result = RegQueryValueExW(key, valueName, nullptr, &type,
-                                 static_cast<BYTE *>(destination), &size);
+  LONG result = QueryKeyValue(key, valueName, &type, static_cast<BYTE *>(destination), &size);
   // Bytes of another type are no text and no number: a label never shows raw data.
   bool typeFits = kind == REG_SZ ? type == REG_SZ || type == REG_EXPAND_SZ : type == kind;
   if (result != ERROR_SUCCESS || !typeFits) {

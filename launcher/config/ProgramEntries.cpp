@@ -6,6 +6,7 @@
 
 #include "Common/StdInit.h"
 #include "launcher/config/DisplaySettings.h"
+#include "launcher/config/KeyValueSnapshot.h"
 #include "launcher/config/Profile.h"
 #include "launcher/config/SettingReader.h"
 #include "launcher/presentation/IconCache.h"
@@ -57,6 +58,62 @@ static void ShowKeyNotFound(const wchar_t *path)
   ShowMessageBox(g_app.mainWindow, message, L"Ferrolt Error ", MB_OK);
 }
 
+// The number N of a sub-key named ProgN (1 to 16, no leading zero, any case), else 0.
+static int ProgramKeyNumber(const wchar_t *name)
+{
+  static const wchar_t prefix[] = L"PROG";
+  for (int i = 0; i < 4; ++i) {
+    wchar_t c = name[i];
+    if (c >= L'a' && c <= L'z')
+      c = static_cast<wchar_t>(c - (L'a' - L'A'));
+    if (c != prefix[i])
+      return 0;
+  }
+  const wchar_t *digits = name + 4;
+  if (digits[0] < L'1' || digits[0] > L'9')
+    return 0;
+  int n = digits[0] - L'0';
+  if (digits[1] != 0) {
+    if (digits[1] < L'0' || digits[1] > L'9' || digits[2] != 0)
+      return 0;
+    n = n * 10 + (digits[1] - L'0');
+  }
+  return n <= MAX_PROGRAM_ENTRIES ? n : 0;
+}
+
+// Marks which of Prog1 to Prog16 the Programs key holds, in one pass over its sub-keys
+// instead of sixteen opens. False when one pass cannot tell (a failure, or more sub-keys
+// than a configuration has use for): the caller then opens each name as before.
+static bool ListProgramKeys(HKEY programs, bool present[MAX_PROGRAM_ENTRIES + 1])
+{
+  for (int n = 0; n <= MAX_PROGRAM_ENTRIES; ++n)
+    present[n] = false;
+  for (DWORD index = 0; index < PROGRAM_KEY_SCAN_LIMIT; ++index) {
+    wchar_t name[KEY_NAME_CAPACITY];
+    DWORD length = KEY_NAME_CAPACITY;
+    LONG result =
+        RegEnumKeyExW(programs, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+    if (result == ERROR_NO_MORE_ITEMS)
+      return true;
+    if (result == ERROR_MORE_DATA)
+      continue;  // longer than any ProgN
+    if (result != ERROR_SUCCESS)
+      return false;
+    name[KEY_NAME_CAPACITY - 1] = 0;
+    present[ProgramKeyNumber(name)] = true;
+  }
+  return false;
+}
+
+static bool OpensProgramKey(HKEY programs, const wchar_t *keyName)
+{
+  HKEY entry;
+  if (RegOpenKeyExW(programs, keyName, 0, KEY_READ, &entry) != ERROR_SUCCESS)
+    return false;
+  RegCloseKey(entry);
+  return true;
+}
+
 bool FindProgramKeys(const wchar_t *configurationKeyPath)
 {
   g_entries.gapFlag = 0;
@@ -69,14 +126,14 @@ bool FindProgramKeys(const wchar_t *configurationKeyPath)
     return false;
   }
 
+  bool present[MAX_PROGRAM_ENTRIES + 1];
+  bool listed = ListProgramKeys(programs, present);
   int firstMissing = -1;
   for (int n = 1; n <= MAX_PROGRAM_ENTRIES; ++n) {
     wchar_t keyName[KEY_NAME_CAPACITY];
     _snwprintf(keyName, KEY_NAME_CAPACITY, L"Prog%d", n);
     keyName[KEY_NAME_CAPACITY - 1] = 0;
-    HKEY entry;
-    if (RegOpenKeyExW(programs, keyName, 0, KEY_READ, &entry) == ERROR_SUCCESS) {
-      RegCloseKey(entry);
+    if (listed ? present[n] : OpensProgramKey(programs, keyName)) {
       if (g_entries.count >= 0 && g_entries.count < MAX_PROGRAM_ENTRIES) {
         CopyText(g_entries.keyNames[g_entries.count], KEY_NAME_CAPACITY, keyName);
         ++g_entries.count;
@@ -111,6 +168,8 @@ static LONG ModifiersFromText(const wchar_t *text)
 void ReadProgramEntry(HKEY key, const wchar_t *keyPath, ProgramEntry *entry)
 {
   entry->isCall = 0;
+  // Up to nine names, of which an entry usually sets three: one pass over what is there.
+  bool held = HoldKeyValues(key);
   ReadProfileValueFrom(key, keyPath, L"Name", entry->name, sizeof(entry->name), REG_SZ);
   ReadProfileValueFrom(key, keyPath, L"Description", entry->description,
                        sizeof(entry->description), REG_SZ);
@@ -136,6 +195,8 @@ void ReadProgramEntry(HKEY key, const wchar_t *keyPath, ProgramEntry *entry)
   wchar_t modifier[TEXT_CAPACITY];
   ReadProfileValueFrom(key, keyPath, L"HotKeyModifier", modifier, sizeof(modifier), REG_SZ);
   entry->hotKeyModifiers = ModifiersFromText(modifier);
+  if (held)
+    ForgetKeyValues(key);
 }
 
 bool LoadProgramEntries(const wchar_t *configurationKeyPath)

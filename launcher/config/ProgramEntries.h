@@ -9,6 +9,7 @@ enum {
   MAX_PROGRAM_ENTRIES = 16,
   ENTRY_TABLE_SLOTS = MAX_PROGRAM_ENTRIES + 3,  // room for the three added items
   KEY_NAME_CAPACITY = 30,
+  PROGRAM_KEY_SCAN_LIMIT = 64,  // sub-keys of Programs read in one pass before opening by name
 };
 
 // Icon resources used for entries and added items.
