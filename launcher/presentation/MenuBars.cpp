@@ -6,6 +6,7 @@
 
 #include "Common/StdInit.h"
 #include "launcher/config/DisplaySettings.h"
+#include "launcher/presentation/IconCache.h"
 #include "launcher/presentation/ListPresentation.h"
 #include "launcher/shell/ShellLockdown.h"
 #include "resource.h"
@@ -56,6 +57,14 @@ static void ForgetBuild()
   ZeroMemory(&g_menuBars, sizeof(g_menuBars));
 }
 
+// The arrows are the launcher's shared icons, made once; only one made when no place for
+// sharing was left belongs to the build.
+static void ReleaseArrowIcon(HICON icon)
+{
+  if (icon != nullptr && !IsKeptIcon(icon))
+    DestroyIcon(icon);
+}
+
 void ReleaseMenuBars()
 {
   // A container left standing would paint with the brushes released below. One that is
@@ -70,10 +79,8 @@ void ReleaseMenuBars()
     DeleteObject(g_menuBars.selectedBrush);
   if (g_menuBars.itemFont != nullptr)
     DeleteObject(g_menuBars.itemFont);
-  if (g_menuBars.upArrowIcon != nullptr)
-    DestroyIcon(g_menuBars.upArrowIcon);
-  if (g_menuBars.downArrowIcon != nullptr)
-    DestroyIcon(g_menuBars.downArrowIcon);
+  ReleaseArrowIcon(g_menuBars.upArrowIcon);
+  ReleaseArrowIcon(g_menuBars.downArrowIcon);
   ForgetBuild();
 }
 
@@ -234,10 +241,8 @@ static void CreateRows(int width, int top)
 static HWND CreateArrow(int iconId, HICON *icon, DWORD shown, int x, int y, int width,
                         int height)
 {
-  if (*icon != nullptr)
-    DestroyIcon(*icon);
-  *icon = static_cast<HICON>(
-      LoadImageW(LauncherInstance(), MAKEINTRESOURCEW(iconId), IMAGE_ICON, 16, 16, 0));
+  ReleaseArrowIcon(*icon);
+  *icon = LoadLauncherIcon(iconId, 16);
   HWND arrow = CreateStatic(SS_ICON | SS_CENTERIMAGE | shown, nullptr, 0, x, y, width, height);
   if (arrow != nullptr)
     SendMessageW(arrow, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(*icon));
