@@ -175,12 +175,16 @@ void UpdateWindowTitle()
 {
   if (!g_settings.titleShown)
     return;
+  const wchar_t *title = g_settings.titleText;
   if (g_settings.titleBarContext) {
     ComposeTitle();
-    SetWindowTextW(g_app.mainWindow, g_navigation.composedTitle);
-  } else {
-    SetWindowTextW(g_app.mainWindow, g_settings.titleText);
+    title = g_navigation.composedTitle;
   }
+  // Going back and forth under one title leaves the caption as it is, unpainted.
+  wchar_t shown[TEXT_CAPACITY];
+  if (GetWindowTextW(g_app.mainWindow, shown, TEXT_CAPACITY) > 0 && wcscmp(shown, title) == 0)
+    return;
+  SetWindowTextW(g_app.mainWindow, title);
   UpdateWindow(g_app.mainWindow);
 }
 
