@@ -25,9 +25,10 @@ std::wstring Folded(const wchar_t *text, size_t length)
 }
 
 // The registry calls routed to memory: those of RegistryCalls.
-enum { ROUTED_CALLS = 6 };
+enum { ROUTED_CALLS = 7 };
 
 struct Value {
+  std::wstring name;  // as first set
   DWORD type;
   std::vector<BYTE> data;
 };
@@ -83,6 +84,7 @@ MemoryRegistryState &State()
     Resolve(advapi, "RegSetValueExW", &platform.setValueEx);
     Resolve(advapi, "RegEnumKeyExW", &platform.enumKeyEx);
     Resolve(advapi, "RegCloseKey", &platform.closeKey);
+    Resolve(advapi, "RegEnumValueW", &platform.enumValue);
     return made;
   }();
   return *state;
@@ -219,6 +221,21 @@ bool IsStringType(DWORD type)
   return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
 
+// Copies a value's data into a buffer it fits. A string stored without its terminator gets
+// one where the buffer has room.
+void CopyData(const Value &value, LPBYTE data, DWORD room)
+{
+  DWORD stored = static_cast<DWORD>(value.data.size());
+  if (stored > 0)
+    memcpy(data, value.data.data(), stored);
+  if (IsStringType(value.type) && stored + sizeof(wchar_t) <= room && stored >= sizeof(wchar_t)) {
+    wchar_t last = 0;
+    memcpy(&last, data + stored - sizeof(wchar_t), sizeof(wchar_t));
+    if (last != 0)
+      memset(data + stored, 0, sizeof(wchar_t));
+  }
+}
+
 }  // namespace
 
 namespace memory {
@@ -262,20 +279,10 @@ LONG WINAPI QueryValueEx(HKEY handle, LPCWSTR name, LPDWORD reserved, LPDWORD ty
         *type = value->type;
       LONG result = ERROR_SUCCESS;
       if (data != nullptr) {
-        if (stored > *size) {
+        if (stored > *size)
           result = ERROR_MORE_DATA;
-        } else {
-          if (stored > 0)
-            memcpy(data, value->data.data(), stored);
-          // A string stored without its terminator gets one where the buffer has room.
-          if (IsStringType(value->type) && stored + sizeof(wchar_t) <= *size &&
-              stored >= sizeof(wchar_t)) {
-            wchar_t last = 0;
-            memcpy(&last, data + stored - sizeof(wchar_t), sizeof(wchar_t));
-            if (last != 0)
-              memset(data + stored, 0, sizeof(wchar_t));
-          }
-        }
+        else
+          CopyData(*value, data, *size);
       }
       if (size != nullptr)
         *size = stored;
@@ -306,7 +313,10 @@ LONG WINAPI SetValueEx(HKEY handle, LPCWSTR name, DWORD reserved, DWORD type, co
           size += sizeof(wchar_t);
       }
       std::wstring folded = name == nullptr ? std::wstring() : Folded(name, wcslen(name));
-      Value &value = key->values[folded];
+      auto placed = key->values.emplace(folded, Value());
+      Value &value = placed.first->second;
+      if (placed.second)
+        value.name = name == nullptr ? std::wstring() : std::wstring(name);
       value.type = type;
       value.data.assign(data, data + size);
       return ERROR_SUCCESS;
@@ -349,6 +359,45 @@ LONG WINAPI EnumKeyEx(HKEY handle, DWORD index, LPWSTR name, LPDWORD nameLength,
                                     classLength, written);
 }
 
+LONG WINAPI EnumValue(HKEY handle, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved,
+                      LPDWORD type, LPBYTE data, LPDWORD size)
+{
+  {
+    Locked locked;
+    Key *key = nullptr;
+    REGSAM access = 0;
+    if (FindKey(handle, &key, &access)) {
+      if (name == nullptr || nameLength == nullptr || reserved != nullptr ||
+          (data != nullptr && size == nullptr))
+        return ERROR_INVALID_PARAMETER;
+      if ((access & KEY_QUERY_VALUE) == 0)
+        return ERROR_ACCESS_DENIED;
+      if (index >= key->values.size())
+        return ERROR_NO_MORE_ITEMS;
+      auto found = key->values.begin();
+      std::advance(found, index);
+      const Value &value = found->second;
+      DWORD stored = static_cast<DWORD>(value.data.size());
+      LONG result = ERROR_SUCCESS;
+      // A name or data that does not fit: only the type and the size are told.
+      if (value.name.size() >= *nameLength || (data != nullptr && stored > *size)) {
+        result = ERROR_MORE_DATA;
+      } else {
+        memcpy(name, value.name.c_str(), (value.name.size() + 1) * sizeof(wchar_t));
+        *nameLength = static_cast<DWORD>(value.name.size());
+        if (data != nullptr)
+          CopyData(value, data, *size);
+      }
+      if (type != nullptr)
+        *type = value.type;
+      if (size != nullptr)
+        *size = stored;
+      return result;
+    }
+  }
+  return State().platform.enumValue(handle, index, name, nameLength, reserved, type, data, size);
+}
+
 LONG WINAPI CloseKey(HKEY handle)
 {
   {
@@ -384,12 +433,14 @@ void Clear()
 namespace {
 
 const char *const kRoutedNames[] = {"RegOpenKeyExW",  "RegCreateKeyExW", "RegQueryValueExW",
-                                    "RegSetValueExW", "RegEnumKeyExW",   "RegCloseKey"};
+                                    "RegSetValueExW", "RegEnumKeyExW",   "RegCloseKey",
+                                    "RegEnumValueW"};
 
 void *const kMemoryEntries[] = {
     reinterpret_cast<void *>(&memory::OpenKeyEx),    reinterpret_cast<void *>(&memory::CreateKeyEx),
     reinterpret_cast<void *>(&memory::QueryValueEx), reinterpret_cast<void *>(&memory::SetValueEx),
-    reinterpret_cast<void *>(&memory::EnumKeyEx),    reinterpret_cast<void *>(&memory::CloseKey)};
+    reinterpret_cast<void *>(&memory::EnumKeyEx),    reinterpret_cast<void *>(&memory::CloseKey),
+    reinterpret_cast<void *>(&memory::EnumValue)};
 
 const size_t kRoutedCount = ROUTED_CALLS;
 static_assert(sizeof(kRoutedNames) / sizeof(kRoutedNames[0]) == ROUTED_CALLS, "one name per call");

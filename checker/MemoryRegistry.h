@@ -25,6 +25,7 @@ struct RegistryCalls {
   decltype(&RegSetValueExW) setValueEx;
   decltype(&RegEnumKeyExW) enumKeyEx;
   decltype(&RegCloseKey) closeKey;
+  decltype(&RegEnumValueW) enumValue;
 };
 
 // The memory registry's own entry points, with the platform's signatures.
@@ -40,6 +41,8 @@ LONG WINAPI SetValueEx(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const
 LONG WINAPI EnumKeyEx(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved,
                       LPWSTR keyClass, LPDWORD classLength, PFILETIME written);
 LONG WINAPI CloseKey(HKEY key);
+LONG WINAPI EnumValue(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved,
+                      LPDWORD type, LPBYTE data, LPDWORD size);
 // Forgets every key, as at the start.
 void Clear();
 }  // namespace memory

@@ -18,10 +18,11 @@ const wchar_t kBase[] = L"Software\\FerroltMemoryRegistryTest";
 typedef check::RegistryCalls Registry;
 
 const Registry kPlatform = {RegOpenKeyExW,  RegCreateKeyExW, RegQueryValueExW,
-                            RegSetValueExW, RegEnumKeyExW,   RegCloseKey};
+                            RegSetValueExW, RegEnumKeyExW,   RegCloseKey, RegEnumValueW};
 const Registry kMemory = {check::memory::OpenKeyEx,  check::memory::CreateKeyEx,
                           check::memory::QueryValueEx, check::memory::SetValueEx,
-                          check::memory::EnumKeyEx,  check::memory::CloseKey};
+                          check::memory::EnumKeyEx,  check::memory::CloseKey,
+                          check::memory::EnumValue};
 
 std::wstring Hex(const BYTE *bytes, size_t count)
 {
@@ -128,6 +129,29 @@ std::vector<std::wstring> Transcript(const Registry &registry)
          registry.queryValueEx(base, name, nullptr, nullptr, nullptr, nullptr));
   }
 
+  // Values come back in the registry's order, with their names as first set; a name or
+  // data that does not fit tells only the type and size.
+  for (DWORD index = 0;; ++index) {
+    LONG result = ERROR_SUCCESS;
+    for (DWORD room : {0u, 6u, 16u}) {
+      wchar_t name[64];
+      DWORD length = 64, type = 99, size = room;
+      BYTE data[16];
+      memset(data, 0xEE, sizeof(data));
+      result = registry.enumValue(base, index, name, &length, nullptr, &type, data, &size);
+      note(L"enum value " + std::to_wstring(index) + L" in " + std::to_wstring(room), result,
+           (result == ERROR_SUCCESS ? std::wstring(name, length) : L"") + L" " +
+               std::to_wstring(type) + L" " + std::to_wstring(size) + L" " + Hex(data, 16));
+    }
+    wchar_t small[3];
+    DWORD smallLength = 3, type = 99, size = 0;
+    note(L"enum value short name", registry.enumValue(base, index, small, &smallLength, nullptr,
+                                                      &type, nullptr, &size),
+         std::to_wstring(type) + L" " + std::to_wstring(size));
+    if (result == ERROR_NO_MORE_ITEMS)
+      break;
+  }
+
   // What a handle may do depends on the access it was opened with.
   const REGSAM accesses[] = {KEY_READ, KEY_QUERY_VALUE, KEY_SET_VALUE, KEY_WRITE, GENERIC_READ};
   for (REGSAM access : accesses) {
@@ -142,6 +166,9 @@ std::vector<std::wstring> Transcript(const Registry &registry)
     DWORD length = 64;
     note(what + L" enum",
          registry.enumKeyEx(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr));
+    length = 64;
+    note(what + L" enum value",
+         registry.enumValue(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr));
     registry.closeKey(key);
   }
 
