@@ -520,7 +520,14 @@ TEST(CheckerRegistry, WhatACheckWritesAfterAnInterruptStaysOutOfTheRealRegistry)
   EXPECT_TRUE(ScratchIsEmpty());
 }
 
-BOOL WINAPI IgnoreInterrupt(DWORD) { return TRUE; }
+// The test's own process gets the Ctrl+C too, on a thread of its own and maybe after the
+// check has ended: the handler stays until it has seen it, or the default one ends the test.
+HANDLE g_interruptSeen = nullptr;
+BOOL WINAPI IgnoreInterrupt(DWORD)
+{
+  SetEvent(g_interruptSeen);
+  return TRUE;
+}
 
 // Ctrl+C on the console of a running check: it removes its temporary key itself and ends
 // with the platform's code for Ctrl+C, not with one of a check that finished.
@@ -529,6 +536,7 @@ TEST(CheckerRegistry, AnInterruptedCheckRemovesItsKeyAndSaysSo)
   HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE), error = GetStdHandle(STD_ERROR_HANDLE);
   FreeConsole();
   ASSERT_TRUE(AllocConsole());
+  g_interruptSeen = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   SetConsoleCtrlHandler(IgnoreInterrupt, TRUE);
   test::ChildProcess check;
   std::wstring own = StartLongCheck(&check);
@@ -537,7 +545,9 @@ TEST(CheckerRegistry, AnInterruptedCheckRemovesItsKeyAndSaysSo)
   EXPECT_TRUE(check.Wait(10000, &exitCode));
   EXPECT_EQ(static_cast<DWORD>(check::EXIT_INTERRUPTED), exitCode);
   EXPECT_FALSE(test::KeyPresent(HKEY_CURRENT_USER, own));
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(g_interruptSeen, 10000));
   SetConsoleCtrlHandler(IgnoreInterrupt, FALSE);
+  CloseHandle(g_interruptSeen);
   FreeConsole();
   SetStdHandle(STD_OUTPUT_HANDLE, output);
   SetStdHandle(STD_ERROR_HANDLE, error);
