@@ -21,6 +21,9 @@ int ReadExitPassword(PasswordHash *hash);
 // 0 (off) and 10 to 86,400 are allowed.
 bool IsAllowedIdleHomeSeconds(DWORD seconds);
 
+// A faulty setting's message, from a text with up to two numbers, as "Ferrolt Error ".
+void ShowSettingError(TextOrId format, ULONG_PTR first, ULONG_PTR second);
+
 // A REG_DWORD of the profile's own key: the fallback when it is missing; the value when it
 // is a REG_DWORD that allowed accepts; otherwise the message (with its two numbers) is
 // shown and the fallback counts.

@@ -9,13 +9,6 @@
 #include "launcher/config/ProgramEntries.h"
 #include "resources/resource.h"
 
-static void ShowSettingError(TextOrId format, ULONG_PTR argument)
-{
-  wchar_t message[TEXT_CAPACITY];
-  FormatStringById(message, TEXT_CAPACITY, format, argument);
-  ShowMessageBox(g_app.mainWindow, message, L"Ferrolt Error ", MB_OK);
-}
-
 bool IsAllowedAutoStartDelay(DWORD milliseconds)
 {
   return milliseconds <= AUTO_START_DELAY_MAX;
@@ -61,9 +54,9 @@ void CheckEntryStartOptions(HKEY profileKey, const wchar_t *configurationName)
     bool keepRunning = IsFlagOrMissing(entry, L"KeepRunning");
     RegCloseKey(entry);
     if (!autoStart)
-      ShowSettingError(TEXT_ID(IDS_BAD_AUTO_START), static_cast<ULONG_PTR>(position));
+      ShowSettingError(TEXT_ID(IDS_BAD_AUTO_START), static_cast<ULONG_PTR>(position), 0);
     if (!keepRunning)
-      ShowSettingError(TEXT_ID(IDS_BAD_KEEP_RUNNING), static_cast<ULONG_PTR>(position));
+      ShowSettingError(TEXT_ID(IDS_BAD_KEEP_RUNNING), static_cast<ULONG_PTR>(position), 0);
   }
   RegCloseKey(programs);
 }
