@@ -12,6 +12,7 @@
 #include "launcher/config/WatchSettings.h"
 #include "launcher/presentation/EntryIcons.h"
 #include "launcher/presentation/ListPresentation.h"
+#include "launcher/presentation/StatusStrip.h"
 #include "launcher/shell/Navigation.h"
 #include "launcher/shell/ShellLockdown.h"
 #include "resources/resource.h"
@@ -90,6 +91,11 @@ void CheckScreen(const CheckOptions &options, const ScriptLines &lines, CheckedP
   int available = options.screenHeight;
   if (options.windowsMobile && fullScreen == 0)
     available -= WM_MENU_BAR_HEIGHT;
+  // The status strip takes its band off the same height.
+  DWORD strip = STATUS_STRIP_OFF;
+  ReadProfileValue(profile->keyPath.c_str(), L"StatusStrip", &strip, sizeof(strip), REG_DWORD);
+  if (strip == STATUS_STRIP_TOP || strip == STATUS_STRIP_BOTTOM)
+    available -= MeasureStatusStripHeight(nullptr);
   DWORD needed = 0;
   GetMinimumMenuHeight(&needed);
   TakeMessages();

@@ -174,6 +174,13 @@ const Case kCases[] = {
       "154: its bars will scroll",
       "{S}: 0 errors, 1 warning, 1 configuration checked"},
      1},
+    {"menus that fit until the status strip takes its band",
+     Joined(Plus(Plus(kHead, {kShop + "]", "\"StatusStrip\"=dword:00000001"}), Screen("Default"))),
+     L"/screen 240x200 /platform wm",
+     {"{S}:4: warning: (profile): A menu needs 170 pixels of height and the 240x200 screen has "
+      "153: its bars will scroll",
+      "{S}: 0 errors, 1 warning, 1 configuration checked"},
+     1},
     {"targets and files the device must have",
      Joined(Plus(Plus(Plus(kHead, {kShop + "\\Default\\Settings]", "\"Mode\"=\"Menu Bars\"",
                                    "\"BitmapFilePath\"=\"\\\\Application\\\\logo.bmp\""}),

@@ -329,6 +329,21 @@ static HFONT CreateStripFont(HWND mainWindow, int *textHeight)
   return font;
 }
 
+// The font's height and a margin above and below it, and the line along one edge.
+static int StripHeight(int textHeight)
+{
+  return textHeight + 2 * (textHeight / 6 + 1) + 1;
+}
+
+int MeasureStatusStripHeight(HWND mainWindow)
+{
+  int textHeight = 0;
+  HFONT font = CreateStripFont(mainWindow, &textHeight);
+  if (font != nullptr)
+    DeleteObject(font);
+  return StripHeight(textHeight);
+}
+
 bool CreateStatusStrip(HWND mainWindow, DWORD placement)
 {
   StopStatusStrip();
@@ -355,8 +370,7 @@ bool CreateStatusStrip(HWND mainWindow, DWORD placement)
   g_statusStrip.window = window;
   g_statusStrip.font = font;
   g_statusStrip.textHeight = textHeight;
-  // The font's height and a margin above and below it, and the line along one edge.
-  g_statusStrip.height = textHeight + 2 * (textHeight / 6 + 1) + 1;
+  g_statusStrip.height = StripHeight(textHeight);
   g_statusStrip.painted = false;
   ReadStatus(&g_statusStrip.shown);
   PlaceStatusStrip();

@@ -51,6 +51,8 @@ extern StatusStripState g_statusStrip;
 void StartStatusStrip(HWND mainWindow);
 // Makes the strip at the placement given, reads what it shows and starts its timers.
 bool CreateStatusStrip(HWND mainWindow, DWORD placement);
+// The height a strip made in this window would have, without making it.
+int MeasureStatusStripHeight(HWND mainWindow);
 // Stops the timers and destroys the strip and its font.
 void StopStatusStrip();
 
