@@ -31,9 +31,10 @@ fi
 command -v gcab >/dev/null 2>&1 || { echo "package: gcab is missing (scripts/install-deps.sh)" >&2; exit 1; }
 . "$here/wine-env.sh"
 # The header writer runs under Wine: in the build's prefix, made here when it is missing
-# (a test gives it a prefix of its own, already running).
+# (one that exists keeps its graphics driver), with a server of its own. A caller that
+# holds the prefix and its server (a test, scripts/run.sh) says so in FERROLT_PREFIX_READY.
 if [ -z "${FERROLT_PREFIX_READY:-}" ]; then
-  ferrolt_prepare_prefix null
+  [ -f "$WINEPREFIX/system.reg" ] || ferrolt_prepare_prefix null
   ferrolt_start_wineserver
   trap ferrolt_stop_wineserver EXIT
 fi

@@ -44,7 +44,7 @@ timeout -k 5 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /
 # installer driver places the files its header names and plays the setup extension's hooks,
 # which merge the sample configuration with the registry-merge tool. Each run starts from
 # a fresh installation.
-"$here/package.sh" --no-build
+FERROLT_PREFIX_READY="$WINEPREFIX" "$here/package.sh" --no-build
 cp "$FERROLT_BUILD/Pollex.exe" "$drive/windows/Pollex.exe"
 if [ -n "$platform" ] && [ "${platform,,}" = pocketpc ] && [ -f "$FERROLT_BUILD/standins/aygshell.dll" ]; then
   cp "$FERROLT_BUILD/standins/aygshell.dll" "$drive/windows/aygshell.dll"

@@ -9,8 +9,8 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 
 # Debian's "wine" starts the 32-bit loader whenever wine32 is installed, also where the
 # kernel cannot run 32-bit programs (ia32 emulation off), and then nothing starts at all.
-# There the 64-bit loader is put first on the PATH under the name "wine", and the tools
-# the scripts use beside it go through it.
+# There the 64-bit loader is put first on the PATH under the name "wine", and winepath,
+# the one tool the scripts run beside it, goes through it.
 ferrolt_can_run_32bit() {
   [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
 }
@@ -19,10 +19,8 @@ if [ -x /usr/lib/wine/wine64 ] && ! ferrolt_can_run_32bit; then
   if [ ! -x "$ferrolt_loader_dir/winepath" ]; then
     mkdir -p "$ferrolt_loader_dir"
     printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$ferrolt_loader_dir/wine"
-    for tool in wineboot winepath; do
-      printf '#!/bin/sh\nexec /usr/lib/wine/wine64 %s.exe "$@"\n' "$tool" >"$ferrolt_loader_dir/$tool"
-    done
-    chmod +x "$ferrolt_loader_dir/wine" "$ferrolt_loader_dir/wineboot" "$ferrolt_loader_dir/winepath"
+    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 winepath.exe "$@"\n' >"$ferrolt_loader_dir/winepath"
+    chmod +x "$ferrolt_loader_dir/wine" "$ferrolt_loader_dir/winepath"
   fi
   case ":$PATH:" in *":$ferrolt_loader_dir:"*) ;; *) export PATH="$ferrolt_loader_dir:$PATH" ;; esac
   export WINELOADER="${WINELOADER:-/usr/lib/wine/wine64}"

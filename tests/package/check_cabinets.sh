@@ -8,6 +8,8 @@ set -euo pipefail
 build="$(cd "$1" && pwd)"
 source_dir="$(cd "$2" && pwd)"
 export FERROLT_BUILD="$build"
+# One prefix and server for every Wine run below (the test's own under ctest).
+. "$source_dir/scripts/wine-env.sh"
 work="$build/cabinet-test"
 out="$build/cabinets"
 rm -rf "$work" "$out"
