@@ -45,7 +45,9 @@ bool GetDirectory(const wchar_t *path, wchar_t *directory, size_t capacity);
 void LoadTextOrId(TextOrId value, wchar_t *buffer, int capacity);
 void SetDialogItemText(HWND dialog, int controlId, TextOrId text, HFONT font);
 void SetWindowTitle(HWND window, TextOrId text);
-void FormatStringById(wchar_t *buffer, int capacity, TextOrId format, ULONG_PTR argument);
+// The text with up to two numbers or texts put in (wsprintfW), cut to the buffer.
+void FormatStringById(wchar_t *buffer, int capacity, TextOrId format, ULONG_PTR argument,
+                      ULONG_PTR second = 0);
 void BringWindowToFront(HWND window);
 bool IsPocketPC();
 // 0 good, 1 low, 2 very low, 3 unknown.

@@ -48,7 +48,8 @@ void SetWindowTitle(HWND window, TextOrId text)
   UpdateWindow(window);
 }
 
-void FormatStringById(wchar_t *buffer, int capacity, TextOrId format, ULONG_PTR argument)
+void FormatStringById(wchar_t *buffer, int capacity, TextOrId format, ULONG_PTR argument,
+                      ULONG_PTR second)
 {
   if (buffer == nullptr || capacity <= 0)
     return;
@@ -56,7 +57,7 @@ void FormatStringById(wchar_t *buffer, int capacity, TextOrId format, ULONG_PTR 
   LoadTextOrId(format, pattern, TEXT_CAPACITY);
   // wsprintfW writes at most 1024 characters; a larger scratch keeps it inside bounds.
   wchar_t scratch[1025];
-  wsprintfW(scratch, pattern, argument);
+  wsprintfW(scratch, pattern, argument, second);
   scratch[1024] = 0;
   CopyText(buffer, static_cast<size_t>(capacity), scratch);
 }

@@ -7,14 +7,8 @@
 
 void ShowSettingError(TextOrId format, ULONG_PTR first, ULONG_PTR second)
 {
-  wchar_t formatText[TEXT_CAPACITY];
-  LoadTextOrId(format, formatText, TEXT_CAPACITY);
-  // wsprintfW writes at most 1024 characters; the message is cut to what a box shows.
-  wchar_t scratch[1025];
-  wsprintfW(scratch, formatText, first, second);
-  scratch[1024] = 0;
   wchar_t message[TEXT_CAPACITY];
-  CopyText(message, TEXT_CAPACITY, scratch);
+  FormatStringById(message, TEXT_CAPACITY, format, first, second);
   ShowMessageBox(g_app.mainWindow, message, L"Ferrolt Error ", MB_OK);
 }
 
