@@ -1,6 +1,8 @@
 // The values of one open key read in a single pass, and queries answered from them.
 #include "launcher/config/KeyValueSnapshot.h"
 
+#include <wchar.h>
+
 enum {
   HELD_VALUE_SLOTS = 40,   // more than any reader asks for: a Settings key has 30 names
   HELD_NAME_CAPACITY = 40, // the longest name a reader asks for has 31 characters
@@ -32,21 +34,6 @@ static bool IsAscii(const wchar_t *text)
   return true;
 }
 
-static wchar_t AsciiUpper(wchar_t c)
-{
-  return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - (L'a' - L'A')) : c;
-}
-
-// The registry compares names without regard to case. Between two plain ASCII names that
-// is ASCII case; a name with other characters is left to the registry to compare.
-static bool SameAsciiName(const wchar_t *a, const wchar_t *b)
-{
-  for (; *a != 0 && *b != 0; ++a, ++b)
-    if (AsciiUpper(*a) != AsciiUpper(*b))
-      return false;
-  return *a == 0 && *b == 0;
-}
-
 bool HoldKeyValues(HKEY key)
 {
   if (key == nullptr || s_held.key != nullptr)
@@ -71,10 +58,9 @@ bool HoldKeyValues(HKEY key)
     if (result != ERROR_SUCCESS || size > HELD_DATA_BYTES - used)
       break;
     value.name[HELD_NAME_CAPACITY - 1] = 0;
-    if (!IsAscii(value.name)) {
-      // The registry may fold such a name onto one a reader asks for.
+    // The registry may fold a name with other characters onto one a reader asks for.
+    if (!IsAscii(value.name))
       break;
-    }
     value.size = size;
     value.offset = used;
     used += size;
@@ -96,7 +82,8 @@ LONG QueryKeyValue(HKEY key, const wchar_t *name, DWORD *type, BYTE *data, DWORD
   if (key != nullptr && key == s_held.key && name != nullptr && data != nullptr && IsAscii(name)) {
     for (int i = 0; i < s_held.count; ++i) {
       const HeldValue &value = s_held.values[i];
-      if (!SameAsciiName(value.name, name))
+      // Between two plain ASCII names the registry's comparison is ASCII case.
+      if (_wcsicmp(value.name, name) != 0)
         continue;
       if (value.size <= *size) {
         CopyMemory(data, s_held.data + value.offset, value.size);

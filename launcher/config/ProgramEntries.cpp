@@ -61,14 +61,8 @@ static void ShowKeyNotFound(const wchar_t *path)
 // The number N of a sub-key named ProgN (1 to 16, no leading zero, any case), else 0.
 static int ProgramKeyNumber(const wchar_t *name)
 {
-  static const wchar_t prefix[] = L"PROG";
-  for (int i = 0; i < 4; ++i) {
-    wchar_t c = name[i];
-    if (c >= L'a' && c <= L'z')
-      c = static_cast<wchar_t>(c - (L'a' - L'A'));
-    if (c != prefix[i])
-      return 0;
-  }
+  if (_wcsnicmp(name, L"Prog", 4) != 0)
+    return 0;
   const wchar_t *digits = name + 4;
   if (digits[0] < L'1' || digits[0] > L'9')
     return 0;
