@@ -57,14 +57,6 @@ static void ForgetBuild()
   ZeroMemory(&g_menuBars, sizeof(g_menuBars));
 }
 
-// The arrows are the launcher's shared icons, made once; only one made when no place for
-// sharing was left belongs to the build.
-static void ReleaseArrowIcon(HICON icon)
-{
-  if (icon != nullptr && !IsKeptIcon(icon))
-    DestroyIcon(icon);
-}
-
 void ReleaseMenuBars()
 {
   // A container left standing would paint with the brushes released below. One that is
@@ -79,8 +71,10 @@ void ReleaseMenuBars()
     DeleteObject(g_menuBars.selectedBrush);
   if (g_menuBars.itemFont != nullptr)
     DeleteObject(g_menuBars.itemFont);
-  ReleaseArrowIcon(g_menuBars.upArrowIcon);
-  ReleaseArrowIcon(g_menuBars.downArrowIcon);
+  // The arrows are the launcher's shared icons; one made when no place for sharing was
+  // left belongs to the build.
+  ReleaseEntryIcon(&g_menuBars.upArrowIcon);
+  ReleaseEntryIcon(&g_menuBars.downArrowIcon);
   ForgetBuild();
 }
 
@@ -241,7 +235,7 @@ static void CreateRows(int width, int top)
 static HWND CreateArrow(int iconId, HICON *icon, DWORD shown, int x, int y, int width,
                         int height)
 {
-  ReleaseArrowIcon(*icon);
+  ReleaseEntryIcon(icon);
   *icon = LoadLauncherIcon(iconId, 16);
   HWND arrow = CreateStatic(SS_ICON | SS_CENTERIMAGE | shown, nullptr, 0, x, y, width, height);
   if (arrow != nullptr)
