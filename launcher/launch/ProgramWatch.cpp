@@ -181,7 +181,6 @@ static void NoteEnd(int index)
   GetExitCodeProcess(slot->process, &exitCode);
   CloseHandle(slot->process);
   slot->process = nullptr;
-  slot->lastExitCode = exitCode;
   DWORD now = LauncherTime();
   for (int k = CRASH_LOOP_ENDS - 1; k > 0; --k)
     slot->endTimes[k] = slot->endTimes[k - 1];

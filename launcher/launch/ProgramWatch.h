@@ -36,7 +36,6 @@ struct WatchedProgram {
   DWORD endTimes[CRASH_LOOP_ENDS];   // LauncherTime() of the latest ends, newest first
   int endCount;
   DWORD restartDue;
-  DWORD lastExitCode;
 };
 
 struct ProgramWatchState {
