@@ -13,11 +13,6 @@ namespace {
 
 std::wstring Number(long value) { return std::to_wstring(value); }
 
-std::wstring ModeName(long mode)
-{
-  const wchar_t *names[] = {L"Details", L"List", L"Small Icons", L"Large Icons", L"Menu Bars"};
-  return mode >= 0 && mode <= 4 ? names[mode] : Number(mode);
-}
 
 // The value each setting-check message is about (the colour message names four), and the
 // field of the settings record that holds what the device uses.
@@ -160,6 +155,18 @@ long LineOf(const std::wstring &text, const FindingPlace &place)
 }
 
 }  // namespace
+
+std::wstring ModeName(long mode)
+{
+  switch (mode) {
+  case MODE_DETAILS: return L"Details";
+  case MODE_LIST: return L"List";
+  case MODE_SMALL_ICONS: return L"Small Icons";
+  case MODE_LARGE_ICONS: return L"Large Icons";
+  case MODE_MENU_BARS: return L"Menu Bars";
+  default: return Number(mode);
+  }
+}
 
 std::wstring MessageText(const ShownMessage &message)
 {

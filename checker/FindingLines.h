@@ -20,6 +20,8 @@ struct FindingPlace {
   const std::vector<CheckedEntry> *entries; // its entries, when they are known
 };
 
+// The name of a presentation mode as the Mode value spells it.
+std::wstring ModeName(long mode);
 // The text of a message as one finding reads it: the text, and the detail after ": ".
 std::wstring MessageText(const ShownMessage &message);
 Finding MakeFinding(const ShownMessage &message, const FindingPlace &place);

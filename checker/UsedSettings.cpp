@@ -5,23 +5,12 @@
 
 #include <cstdio>
 
+#include "checker/FindingLines.h"
 #include "checker/WalkSteps.h"
 #include "launcher/config/DisplaySettings.h"
 
 namespace check {
 namespace {
-
-std::wstring ModeName(LONG mode)
-{
-  switch (mode) {
-  case MODE_DETAILS: return L"Details";
-  case MODE_LIST: return L"List";
-  case MODE_SMALL_ICONS: return L"Small Icons";
-  case MODE_LARGE_ICONS: return L"Large Icons";
-  case MODE_MENU_BARS: return L"Menu Bars";
-  default: return L"unknown";
-  }
-}
 
 std::wstring Colour(COLORREF colour)
 {
