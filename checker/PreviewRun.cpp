@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cwchar>
 #include <set>
 
 #include "checker/DiffPage.h"
@@ -77,6 +78,15 @@ struct PendingShot {
                     // are not in the check's own registry
 };
 
+// A profile-wide value as the check recorded it, 0 when it recorded none.
+DWORD UsedNumber(const check::CheckedProfile &profile, const wchar_t *name)
+{
+  for (const check::UsedValue &used : profile.values)
+    if (used.name == name)
+      return static_cast<DWORD>(std::wcstoul(used.value.c_str(), nullptr, 10));
+  return 0;
+}
+
 // Checks the script with a picture of each screen it shows; the pictures are written into
 // the folder once the check is over, named after their configuration behind the prefix
 // and unique among the names used. False when a picture could not be written.
@@ -96,10 +106,8 @@ bool CheckWithPictures(const check::CheckOptions &options, const std::wstring &f
     ReadProfileValue(profile.keyPath.c_str(), L"FullScreen", &fullScreen, sizeof(fullScreen),
                      REG_DWORD);
     screen->fullScreen = fullScreen != 0;
-    // Read without a message: the check reports a wrong value once.
-    DWORD strip = 0;
-    ReadProfileValue(profile.keyPath.c_str(), L"StatusStrip", &strip, sizeof(strip), REG_DWORD);
-    screen->statusStrip = strip <= STATUS_STRIP_BOTTOM ? strip : STATUS_STRIP_OFF;
+    // As the check found the device uses it (a wrong value counts as off).
+    screen->statusStrip = UsedNumber(profile, L"StatusStrip");
     screen->anyStrip = screen->anyStrip || screen->statusStrip != STATUS_STRIP_OFF;
     RECT usable = {0, 0, screen->width, screen->height};
     int forceState = FORCE_SCREEN_NONE;
@@ -247,11 +255,13 @@ bool WritePreviews(const check::CheckOptions &options, const std::vector<std::ws
 
 bool WriteDiffPreview(const check::CheckOptions &before, const check::CheckOptions &after,
                       const std::wstring &folder, check::CheckReport *beforeReport,
-                      check::CheckReport *afterReport, std::wstring *error)
+                      check::CheckReport *afterReport, std::vector<check::Change> *changes,
+                      std::wstring *error)
 {
   if (!CanPicture(after, folder, error)) {
     check::CheckScript(before, beforeReport);
     check::CheckScript(after, afterReport);
+    *changes = check::CompareReports(*beforeReport, *afterReport);
     return false;
   }
   std::set<std::wstring> usedNames = {L"index.html"};
@@ -261,8 +271,8 @@ bool WriteDiffPreview(const check::CheckOptions &before, const check::CheckOptio
                                    &beforeShots, &screen);
   written = CheckWithPictures(after, folder, L"after-", &usedNames, afterReport, &afterShots,
                               &screen) && written;
-  std::vector<check::Change> changes = check::CompareReports(*beforeReport, *afterReport);
-  DiffPageInput input = {beforeReport, afterReport, &beforeShots, &afterShots, &changes, screen};
+  *changes = check::CompareReports(*beforeReport, *afterReport);
+  DiffPageInput input = {beforeReport, afterReport, &beforeShots, &afterShots, changes, screen};
   if (!WritePage(folder + L"\\index.html", MakeDiffPage(input), error))
     return false;
   if (!written)

@@ -91,10 +91,9 @@ void CheckScreen(const CheckOptions &options, const ScriptLines &lines, CheckedP
   int available = options.screenHeight;
   if (options.windowsMobile && fullScreen == 0)
     available -= WM_MENU_BAR_HEIGHT;
-  // The status strip takes its band off the same height.
-  DWORD strip = STATUS_STRIP_OFF;
-  ReadProfileValue(profile->keyPath.c_str(), L"StatusStrip", &strip, sizeof(strip), REG_DWORD);
-  if (strip == STATUS_STRIP_TOP || strip == STATUS_STRIP_BOTTOM)
+  // The status strip takes its band off the same height (a wrong value, reported below,
+  // counts as off).
+  if (ReadStatusStripSetting() != STATUS_STRIP_OFF)
     available -= MeasureStatusStripHeight(nullptr);
   DWORD needed = 0;
   GetMinimumMenuHeight(&needed);
