@@ -181,14 +181,16 @@ int RunDiff(const Arguments &arguments)
   check::CheckReport beforeReport, afterReport;
   std::wstring previewError;
   bool previewWritten = true;
+  std::vector<check::Change> changes;
   if (arguments.previewFolder.empty()) {
     check::CheckScript(before, &beforeReport);
     check::CheckScript(after, &afterReport);
+    changes = check::CompareReports(beforeReport, afterReport);
   } else {
     previewWritten = preview::WriteDiffPreview(before, after, arguments.previewFolder,
-                                               &beforeReport, &afterReport, &previewError);
+                                               &beforeReport, &afterReport, &changes,
+                                               &previewError);
   }
-  std::vector<check::Change> changes = check::CompareReports(beforeReport, afterReport);
   if (arguments.json)
     Print(check::FormatJsonChanges(beforeReport, afterReport, changes));
   else

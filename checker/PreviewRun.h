@@ -7,6 +7,7 @@
 
 #include "checker/CheckReport.h"
 #include "checker/ConfigurationWalk.h"
+#include "checker/ScriptDiff.h"
 
 namespace preview {
 
@@ -25,9 +26,11 @@ bool WritePreviews(const check::CheckOptions &options, const std::vector<std::ws
                    std::wstring *error);
 
 // /diff: pictures of the screens of both scripts (before-*.png, after-*.png) and
-// folder\index.html showing each screen that changes before and after, side by side.
+// folder\index.html showing each screen that changes before and after, side by side. The
+// reports and what changed between them are filled either way.
 bool WriteDiffPreview(const check::CheckOptions &before, const check::CheckOptions &after,
                       const std::wstring &folder, check::CheckReport *beforeReport,
-                      check::CheckReport *afterReport, std::wstring *error);
+                      check::CheckReport *afterReport, std::vector<check::Change> *changes,
+                      std::wstring *error);
 
 }  // namespace preview
