@@ -154,12 +154,19 @@ void DeletePackageFiles()
   RemoveDirectoryW(INSTALL_FOLDER);
 }
 
+// Makes every folder of a device path that does not exist yet.
+void MakeFolders(const std::wstring &folder)
+{
+  for (size_t at = folder.find(L'\\', 1); at != std::wstring::npos; at = folder.find(L'\\', at + 1))
+    CreateDirectoryW(folder.substr(0, at).c_str(), nullptr);
+  CreateDirectoryW(folder.c_str(), nullptr);
+}
+
 WORD CopyPackageFiles(const wchar_t *packageFolder, std::wstring *placed)
 {
   WORD failed = 0;
   wchar_t folder[PATH_CAPACITY], source[PATH_CAPACITY], target[PATH_CAPACITY];
-  CreateDirectoryW(L"\\Application", nullptr);
-  CreateDirectoryW(INSTALL_FOLDER, nullptr);
+  MakeFolders(INSTALL_FOLDER);
   if (!ProgramFolder(folder) || !JoinPath(source, folder, PROGRAM_FILE) ||
       !JoinPath(target, INSTALL_FOLDER, PROGRAM_FILE) || !CopyFileW(source, target, FALSE)) {
     fwprintf(stderr, L"CabDriver: cannot copy %ls\n", PROGRAM_FILE);
@@ -244,14 +251,6 @@ bool ReadCabinet(const wchar_t *path, Cabinet *cabinet, std::wstring *error)
   }
   cabinet->setupLibrary = byNumber[999];
   return true;
-}
-
-// Makes every folder of a device path that does not exist yet.
-void MakeFolders(const std::wstring &folder)
-{
-  for (size_t at = folder.find(L'\\', 1); at != std::wstring::npos; at = folder.find(L'\\', at + 1))
-    CreateDirectoryW(folder.substr(0, at).c_str(), nullptr);
-  CreateDirectoryW(folder.c_str(), nullptr);
 }
 
 bool WriteWholeFile(const std::wstring &path, const void *bytes, size_t size)
