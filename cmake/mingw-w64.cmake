@@ -1,10 +1,14 @@
-# Cross build for 64-bit Windows with mingw-w64; the programs and tests run under Wine.
+# Cross build for Windows with mingw-w64, 64-bit unless FERROLT_MINGW_TARGET names another
+# target (mingw-w64-i686.cmake); the programs and tests run under Wine.
+if(NOT FERROLT_MINGW_TARGET)
+  set(FERROLT_MINGW_TARGET x86_64)
+endif()
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
+set(CMAKE_SYSTEM_PROCESSOR ${FERROLT_MINGW_TARGET})
+set(CMAKE_C_COMPILER ${FERROLT_MINGW_TARGET}-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER ${FERROLT_MINGW_TARGET}-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER ${FERROLT_MINGW_TARGET}-w64-mingw32-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${FERROLT_MINGW_TARGET}-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
