@@ -10,7 +10,6 @@ namespace cesetup {
 namespace {
 
 const size_t MAX_ENTRIES = 0xFFFF;
-const size_t MAX_FILES = 998;  // .001 to .998; .999 is the setup library
 
 class Writer {
 public:

@@ -13,6 +13,9 @@ const uint32_t PROCESSOR_ANY = 0;
 // ARM devices of every architecture answer to the StrongARM code.
 const uint32_t PROCESSOR_ARM = 2577;
 
+// Files .001 to .998 of a cabinet; .999 is the setup library.
+const size_t MAX_FILES = 998;
+
 // Registry roots as the header numbers them.
 enum Root { ROOT_CLASSES = 1, ROOT_CURRENT_USER = 2, ROOT_LOCAL_MACHINE = 3, ROOT_USERS = 4 };
 
@@ -25,7 +28,7 @@ const uint32_t VALUE_DWORD = 0x00010001;
 
 // Offsets of the fixed part of the header.
 enum Field : uint32_t {
-  AT_SIGNATURE = 0x00,
+  AT_MAGIC = 0x00,  // "MSCE"
   AT_LENGTH = 0x08,
   AT_PROCESSOR = 0x10,
   AT_MIN_MAJOR = 0x14,

@@ -7,10 +7,11 @@
 
 #include <map>
 
+#include "packaging/SetupHeader.h"
+
 namespace {
 
-enum Section { STRINGS, FOLDERS, FILES, HIVES, VALUES, SHORTCUTS, SECTION_COUNT };
-const size_t FIXED_PART = 0x64;
+using namespace cesetup;
 
 class Cursor {
 public:
@@ -186,7 +187,7 @@ bool ReadFiles(Reading *r, Cursor *c, unsigned count, InstallHeader *header)
                          L"\", which is not a plain file name");
     if (r->folders.count(folder) == 0)
       return Fail(r, L"file \"" + file.name + L"\" goes to a folder the header lacks");
-    if (file.number < 1 || file.number > 998 || r->fileNames.count(file.number) != 0)
+    if (file.number < 1 || file.number > static_cast<int>(MAX_FILES) || r->fileNames.count(file.number) != 0)
       return Fail(r, L"file \"" + file.name + L"\" has a number the installer cannot take");
     file.folder = r->folders[folder];
     if (file.folder.size() + 1 + file.name.size() >= MAX_PATH)
@@ -207,7 +208,7 @@ bool ReadHives(Reading *r, Cursor *c, unsigned count)
     std::vector<unsigned> list = c->List(c->U16());
     if (!c->Ok())
       return Fail(r, L"a registry key runs past the end of the header");
-    if (root < 1 || root > 4 || !JoinPath(r, list, false, &r->keys[id]))
+    if (root < ROOT_CLASSES || root > ROOT_USERS || !JoinPath(r, list, false, &r->keys[id]))
       return Fail(r, L"registry key " + std::to_wstring(id) + L" is not a key path");
     r->roots[id] = roots[root - 1];
   }
@@ -235,9 +236,12 @@ bool ReadValues(Reading *r, Cursor *c, unsigned count, InstallHeader *header)
     if (end == data.size())
       return Fail(r, L"a registry value has no name");
     value.data.assign(data.begin() + end + 1, data.end());
-    value.keepExisting = (flags & 0x2) != 0;
-    DWORD kind = flags & 0x00010001;
-    value.type = kind == 0x00010001 ? REG_DWORD : kind == 0x00010000 ? REG_MULTI_SZ : kind == 1 ? REG_BINARY : REG_SZ;
+    value.keepExisting = (flags & VALUE_KEEP_EXISTING) != 0;
+    DWORD kind = flags & VALUE_DWORD;
+    value.type = kind == VALUE_DWORD          ? REG_DWORD
+                 : kind == VALUE_MULTI_STRING ? REG_MULTI_SZ
+                 : kind == VALUE_BINARY       ? REG_BINARY
+                                              : REG_SZ;
     if (value.type == REG_DWORD && value.data.size() != 4)
       return Fail(r, L"registry value \"" + value.name + L"\" is not a DWORD");
     if (value.type == REG_SZ || value.type == REG_MULTI_SZ) {
@@ -296,23 +300,23 @@ bool ReadInstallHeader(const std::vector<BYTE> &bytes, InstallHeader *header, st
 {
   Reading r = {bytes, error, {}, {}, {}, {}, {}, {}};
   *header = InstallHeader();
-  if (bytes.size() < FIXED_PART || bytes[0] != 'M' || bytes[1] != 'S' || bytes[2] != 'C' || bytes[3] != 'E')
+  if (bytes.size() < FIXED_SIZE || bytes[0] != 'M' || bytes[1] != 'S' || bytes[2] != 'C' || bytes[3] != 'E')
     return Fail(&r, L"it is not an install header");
-  Cursor fixed(bytes, 8);
+  Cursor fixed(bytes, AT_LENGTH);
   if (fixed.U32() != bytes.size())
     return Fail(&r, L"its length is not the length it gives");
-  Cursor processor(bytes, 0x10);
+  Cursor processor(bytes, AT_PROCESSOR);
   header->processor = processor.U32();
-  if (!ReadName(&r, 0x50, &header->appName) || !ReadName(&r, 0x54, &header->provider))
+  if (!ReadName(&r, AT_APP_NAME, &header->appName) || !ReadName(&r, AT_PROVIDER, &header->provider))
     return Fail(&r, L"the application's or the provider's name lies outside it");
   unsigned counts[SECTION_COUNT];
   DWORD offsets[SECTION_COUNT];
-  Cursor table(bytes, 0x2C);
+  Cursor table(bytes, AT_COUNTS);
   for (unsigned &count : counts)
     count = table.U16();
   for (DWORD &offset : offsets) {
     offset = table.U32();
-    if (offset < FIXED_PART || offset > bytes.size())
+    if (offset < FIXED_SIZE || offset > bytes.size())
       return Fail(&r, L"a section lies outside it");
   }
   Cursor strings(bytes, offsets[STRINGS]), folders(bytes, offsets[FOLDERS]), files(bytes, offsets[FILES]),
