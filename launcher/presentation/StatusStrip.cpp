@@ -107,19 +107,7 @@ void GetStatusStripParts(RECT *timePart, RECT *batteryPart)
     GetClientRect(g_statusStrip.window, &client);
   int unit = g_statusStrip.textHeight > 0 ? g_statusStrip.textHeight : 1;
   // From the right: a margin, the percentage's cell, the gauge with its nib, the mark.
-  int percentWidth = unit * 5 / 2;
-  if (g_statusStrip.window != nullptr && g_statusStrip.font != nullptr) {
-    HDC dc = GetDC(g_statusStrip.window);
-    if (dc != nullptr) {
-      HGDIOBJ previous = SelectObject(dc, g_statusStrip.font);
-      RECT measured = {0, 0, 0, 0};
-      DrawTextW(dc, WIDEST_PERCENT, -1, &measured, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-      if (measured.right > 0)
-        percentWidth = measured.right + 2;
-      SelectObject(dc, previous);
-      ReleaseDC(g_statusStrip.window, dc);
-    }
-  }
+  int percentWidth = g_statusStrip.percentWidth > 0 ? g_statusStrip.percentWidth : unit * 5 / 2;
   int batteryWidth = unit / 2 + percentWidth + unit * 2 + unit;
   *batteryPart = client;
   batteryPart->left = client.right - batteryWidth;
@@ -307,7 +295,9 @@ LRESULT CALLBACK StatusStripProc(HWND window, UINT message, WPARAM wParam, LPARA
   }
 }
 
-static HFONT CreateStripFont(HWND mainWindow, int *textHeight)
+// The font, the height of its text and the width of the widest percentage in it, measured
+// once for the strip's life.
+static HFONT CreateStripFont(HWND mainWindow, int *textHeight, int *percentWidth)
 {
   HDC dc = GetDC(mainWindow);
   int pixelsPerInch = dc != nullptr ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
@@ -322,6 +312,10 @@ static HFONT CreateStripFont(HWND mainWindow, int *textHeight)
     TEXTMETRICW metrics;
     if (GetTextMetricsW(dc, &metrics) && metrics.tmHeight > 0)
       *textHeight = metrics.tmHeight;
+    RECT measured = {0, 0, 0, 0};
+    DrawTextW(dc, WIDEST_PERCENT, -1, &measured, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    if (measured.right > 0)
+      *percentWidth = measured.right + 2;
     SelectObject(dc, previous);
   }
   if (dc != nullptr)
@@ -337,8 +331,8 @@ static int StripHeight(int textHeight)
 
 int MeasureStatusStripHeight(HWND mainWindow)
 {
-  int textHeight = 0;
-  HFONT font = CreateStripFont(mainWindow, &textHeight);
+  int textHeight = 0, percentWidth = 0;
+  HFONT font = CreateStripFont(mainWindow, &textHeight, &percentWidth);
   if (font != nullptr)
     DeleteObject(font);
   return StripHeight(textHeight);
@@ -357,8 +351,8 @@ bool CreateStatusStrip(HWND mainWindow, DWORD placement)
   stripClass.lpszClassName = STATUS_STRIP_CLASS;
   RegisterClassW(&stripClass);  // fails harmlessly when it is registered already
 
-  int textHeight = 0;
-  HFONT font = CreateStripFont(mainWindow, &textHeight);
+  int textHeight = 0, percentWidth = 0;
+  HFONT font = CreateStripFont(mainWindow, &textHeight, &percentWidth);
   HWND window = CreateWindowExW(0, STATUS_STRIP_CLASS, nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
                                 mainWindow, nullptr, LauncherInstance(), nullptr);
   if (window == nullptr) {
@@ -370,6 +364,7 @@ bool CreateStatusStrip(HWND mainWindow, DWORD placement)
   g_statusStrip.window = window;
   g_statusStrip.font = font;
   g_statusStrip.textHeight = textHeight;
+  g_statusStrip.percentWidth = percentWidth;
   g_statusStrip.height = StripHeight(textHeight);
   g_statusStrip.painted = false;
   ReadStatus(&g_statusStrip.shown);
@@ -399,6 +394,7 @@ void StopStatusStrip()
   g_statusStrip.window = nullptr;
   g_statusStrip.font = nullptr;
   g_statusStrip.height = 0;
+  g_statusStrip.percentWidth = 0;
   g_statusStrip.placement = STATUS_STRIP_OFF;
   g_statusStrip.painted = false;
 }

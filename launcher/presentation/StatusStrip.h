@@ -39,6 +39,7 @@ struct StatusStripState {
   HFONT font;
   int height;       // the band's height in pixels, from the font
   int textHeight;
+  int percentWidth;  // the cell of "100%" in the strip's font, and a margin
   StatusReading shown;
   bool painted;     // the colours below are those of the last paint
   COLORREF background, text;
