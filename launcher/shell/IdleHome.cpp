@@ -60,15 +60,14 @@ static int NeutralAnswer(HWND box)
 
 // The launcher's own platform message boxes (setting checks, warnings, the exit question,
 // messages with UseRealMessageBox) are boxes of the main window's thread: while one is in
-// front, the launcher is.
-static HWND OwnBoxInFront(HWND window)
+// front, the launcher is. The box's neutral answer comes with it.
+static HWND OwnBoxInFront(HWND window, HWND front, int *answer)
 {
-  HWND front = GetForegroundWindow();
   if (front == nullptr || front == window ||
-      GetWindowThreadProcessId(front, nullptr) != GetWindowThreadProcessId(window, nullptr) ||
-      NeutralAnswer(front) == 0)
+      GetWindowThreadProcessId(front, nullptr) != GetWindowThreadProcessId(window, nullptr))
     return nullptr;
-  return front;
+  *answer = NeutralAnswer(front);
+  return *answer != 0 ? front : nullptr;
 }
 
 void OnIdleTimer(HWND window)
@@ -80,9 +79,11 @@ void OnIdleTimer(HWND window)
   // which no input of the launcher's loop reaches: the user is at work.
   if (GetCapture() != nullptr)
     g_app.lastInputTime = now;
-  HWND ownBox = OwnBoxInFront(window);
+  HWND front = GetForegroundWindow();
+  int answer = 0;
+  HWND ownBox = OwnBoxInFront(window, front, &answer);
   // Time spent behind another program's window (a started program) is not idle time.
-  if (GetForegroundWindow() != window && ownBox == nullptr) {
+  if (front != window && ownBox == nullptr) {
     g_app.lastInputTime = now;
     SetStepping(window, false);
     return;
@@ -94,7 +95,7 @@ void OnIdleTimer(HWND window)
   // On the way home an open box of the launcher's is answered first, one per tick; the
   // code that showed it then goes on, and the next tick takes the next step.
   if (ownBox != nullptr) {
-    PostMessageW(ownBox, WM_COMMAND, MAKEWPARAM(NeutralAnswer(ownBox), BN_CLICKED), 0);
+    PostMessageW(ownBox, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
     SetStepping(window, true);
     return;
   }
