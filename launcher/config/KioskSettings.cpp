@@ -51,6 +51,19 @@ bool IsAllowedIdleHomeSeconds(DWORD seconds)
   return seconds == 0 || (seconds >= IDLE_HOME_MIN_SECONDS && seconds <= IDLE_HOME_MAX_SECONDS);
 }
 
+int ClassifyDword(HKEY key, const wchar_t *name, bool (*allowed)(DWORD), DWORD *value)
+{
+  DWORD type = 0;
+  DWORD size = sizeof(*value);
+  *value = 0;
+  LONG result = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE *>(value), &size);
+  if (result == ERROR_FILE_NOT_FOUND)
+    return DWORD_MISSING;
+  if (result == ERROR_SUCCESS && type == REG_DWORD && size == sizeof(*value) && allowed(*value))
+    return DWORD_GOOD;
+  return DWORD_BAD;
+}
+
 DWORD ReadProfileDword(const wchar_t *name, bool (*allowed)(DWORD), DWORD fallback,
                        TextOrId message, ULONG_PTR first, ULONG_PTR second)
 {
@@ -58,17 +71,13 @@ DWORD ReadProfileDword(const wchar_t *name, bool (*allowed)(DWORD), DWORD fallba
   if (RegOpenKeyExW(HKEY_CURRENT_USER, g_profile.profileKeyPath, 0, KEY_READ, &key) !=
       ERROR_SUCCESS)
     return fallback;
-  DWORD type = 0;
   DWORD value = 0;
-  DWORD size = sizeof(value);
-  LONG result =
-      RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE *>(&value), &size);
+  int found = ClassifyDword(key, name, allowed, &value);
   RegCloseKey(key);
-  if (result == ERROR_FILE_NOT_FOUND)
-    return fallback;
-  if (result == ERROR_SUCCESS && type == REG_DWORD && size == sizeof(value) && allowed(value))
+  if (found == DWORD_GOOD)
     return value;
-  ShowSettingError(message, first, second);
+  if (found == DWORD_BAD)
+    ShowSettingError(message, first, second);
   return fallback;
 }
 

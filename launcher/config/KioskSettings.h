@@ -24,6 +24,11 @@ bool IsAllowedIdleHomeSeconds(DWORD seconds);
 // A faulty setting's message, from a text with up to two numbers, as "Ferrolt Error ".
 void ShowSettingError(TextOrId format, ULONG_PTR first, ULONG_PTR second);
 
+enum { DWORD_MISSING, DWORD_GOOD, DWORD_BAD };
+// A value of an open key that should be a REG_DWORD: missing, a REG_DWORD that allowed
+// accepts (in *value), or anything else.
+int ClassifyDword(HKEY key, const wchar_t *name, bool (*allowed)(DWORD), DWORD *value);
+
 // A REG_DWORD of the profile's own key: the fallback when it is missing; the value when it
 // is a REG_DWORD that allowed accepts; otherwise the message (with its two numbers) is
 // shown and the fallback counts.

@@ -99,13 +99,24 @@ static bool ListProgramKeys(HKEY programs, bool present[MAX_PROGRAM_ENTRIES + 1]
   return false;
 }
 
-static bool OpensProgramKey(HKEY programs, const wchar_t *keyName)
+void ProgramKeyName(int n, wchar_t name[KEY_NAME_CAPACITY])
 {
-  HKEY entry;
-  if (RegOpenKeyExW(programs, keyName, 0, KEY_READ, &entry) != ERROR_SUCCESS)
-    return false;
-  RegCloseKey(entry);
-  return true;
+  _snwprintf(name, KEY_NAME_CAPACITY, L"Prog%d", n);
+  name[KEY_NAME_CAPACITY - 1] = 0;
+}
+
+void FindNumberedKeys(HKEY programs, bool present[MAX_PROGRAM_ENTRIES + 1])
+{
+  if (ListProgramKeys(programs, present))
+    return;
+  for (int n = 1; n <= MAX_PROGRAM_ENTRIES; ++n) {
+    wchar_t keyName[KEY_NAME_CAPACITY];
+    ProgramKeyName(n, keyName);
+    HKEY entry;
+    present[n] = RegOpenKeyExW(programs, keyName, 0, KEY_READ, &entry) == ERROR_SUCCESS;
+    if (present[n])
+      RegCloseKey(entry);
+  }
 }
 
 bool FindProgramKeys(const wchar_t *configurationKeyPath)
@@ -121,15 +132,12 @@ bool FindProgramKeys(const wchar_t *configurationKeyPath)
   }
 
   bool present[MAX_PROGRAM_ENTRIES + 1];
-  bool listed = ListProgramKeys(programs, present);
+  FindNumberedKeys(programs, present);
   int firstMissing = -1;
   for (int n = 1; n <= MAX_PROGRAM_ENTRIES; ++n) {
-    wchar_t keyName[KEY_NAME_CAPACITY];
-    _snwprintf(keyName, KEY_NAME_CAPACITY, L"Prog%d", n);
-    keyName[KEY_NAME_CAPACITY - 1] = 0;
-    if (listed ? present[n] : OpensProgramKey(programs, keyName)) {
+    if (present[n]) {
       if (g_entries.count >= 0 && g_entries.count < MAX_PROGRAM_ENTRIES) {
-        CopyText(g_entries.keyNames[g_entries.count], KEY_NAME_CAPACITY, keyName);
+        ProgramKeyName(n, g_entries.keyNames[g_entries.count]);
         ++g_entries.count;
       }
     } else if (firstMissing < 0) {

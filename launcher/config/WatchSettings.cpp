@@ -20,17 +20,16 @@ DWORD ReadAutoStartDelay()
                           TEXT_ID(IDS_BAD_AUTO_START_DELAY), AUTO_START_DELAY_MAX, 0);
 }
 
+static bool IsFlag(DWORD value)
+{
+  return value <= 1;
+}
+
 // True when the value is missing or a REG_DWORD 0 or 1.
 static bool IsFlagOrMissing(HKEY entryKey, const wchar_t *valueName)
 {
-  DWORD type = 0;
   DWORD value = 0;
-  DWORD size = sizeof(value);
-  LONG result = RegQueryValueExW(entryKey, valueName, nullptr, &type,
-                                 reinterpret_cast<BYTE *>(&value), &size);
-  if (result == ERROR_FILE_NOT_FOUND)
-    return true;
-  return result == ERROR_SUCCESS && type == REG_DWORD && size == sizeof(value) && value <= 1;
+  return ClassifyDword(entryKey, valueName, IsFlag, &value) != DWORD_BAD;
 }
 
 void CheckEntryStartOptions(HKEY profileKey, const wchar_t *configurationName)
@@ -41,13 +40,14 @@ void CheckEntryStartOptions(HKEY profileKey, const wchar_t *configurationName)
       !AppendText(path, TEXT_CAPACITY, L"\\Programs") ||
       RegOpenKeyExW(profileKey, path, 0, KEY_READ, &programs) != ERROR_SUCCESS)
     return;
+  bool present[MAX_PROGRAM_ENTRIES + 1];
+  FindNumberedKeys(programs, present);
   int position = 0;
   for (int n = 1; n <= MAX_PROGRAM_ENTRIES; ++n) {
     wchar_t keyName[KEY_NAME_CAPACITY];
-    _snwprintf(keyName, KEY_NAME_CAPACITY, L"Prog%d", n);
-    keyName[KEY_NAME_CAPACITY - 1] = 0;
+    ProgramKeyName(n, keyName);
     HKEY entry;
-    if (RegOpenKeyExW(programs, keyName, 0, KEY_READ, &entry) != ERROR_SUCCESS)
+    if (!present[n] || RegOpenKeyExW(programs, keyName, 0, KEY_READ, &entry) != ERROR_SUCCESS)
       continue;
     ++position;
     bool autoStart = IsFlagOrMissing(entry, L"AutoStart");
