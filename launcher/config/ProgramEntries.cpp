@@ -105,7 +105,8 @@ void ProgramKeyName(int n, wchar_t name[KEY_NAME_CAPACITY])
   name[KEY_NAME_CAPACITY - 1] = 0;
 }
 
-void FindNumberedKeys(HKEY programs, bool present[MAX_PROGRAM_ENTRIES + 1])
+// Marks which of Prog1 to Prog16 an open Programs key holds: present[n] for ProgN.
+static void FindNumberedKeys(HKEY programs, bool present[MAX_PROGRAM_ENTRIES + 1])
 {
   if (ListProgramKeys(programs, present))
     return;

@@ -48,8 +48,6 @@ void ReleaseEntryIcon(HICON *icon);
 bool FindProgramKeys(const wchar_t *configurationKeyPath);
 // The name of numbered key n ("Prog3").
 void ProgramKeyName(int n, wchar_t name[KEY_NAME_CAPACITY]);
-// Marks which of Prog1 to Prog16 an open Programs key holds: present[n] for ProgN.
-void FindNumberedKeys(HKEY programs, bool present[MAX_PROGRAM_ENTRIES + 1]);
 bool LoadProgramEntries(const wchar_t *configurationKeyPath);
 // Reads the values of one numbered key, opened once (null when it could not be opened:
 // every value is then reported with keyPath and reads as empty).

@@ -40,14 +40,14 @@ void CheckEntryStartOptions(HKEY profileKey, const wchar_t *configurationName)
       !AppendText(path, TEXT_CAPACITY, L"\\Programs") ||
       RegOpenKeyExW(profileKey, path, 0, KEY_READ, &programs) != ERROR_SUCCESS)
     return;
-  bool present[MAX_PROGRAM_ENTRIES + 1];
-  FindNumberedKeys(programs, present);
+  // Each key is opened by its name: a pass over the sub-keys first would only add to the
+  // opens that reading the flags needs anyway.
   int position = 0;
   for (int n = 1; n <= MAX_PROGRAM_ENTRIES; ++n) {
     wchar_t keyName[KEY_NAME_CAPACITY];
     ProgramKeyName(n, keyName);
     HKEY entry;
-    if (!present[n] || RegOpenKeyExW(programs, keyName, 0, KEY_READ, &entry) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(programs, keyName, 0, KEY_READ, &entry) != ERROR_SUCCESS)
       continue;
     ++position;
     bool autoStart = IsFlagOrMissing(entry, L"AutoStart");
