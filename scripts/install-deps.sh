@@ -17,8 +17,29 @@ command -v cabextract >/dev/null 2>&1 || need+=(cabextract)
 # The 32-bit build and its tests: the i686 compilers and 32-bit Wine from Debian's i386
 # architecture.
 command -v i686-w64-mingw32-g++-posix >/dev/null 2>&1 || need+=(g++-mingw-w64-i686-posix)
+# 32-bit Wine is installed only where this kernel runs 32-bit x86 programs: once wine32 is
+# there, Debian's "wine" always starts the 32-bit loader, and on a kernel without ia32
+# emulation every plain "wine" command would then fail. A 96-byte 32-bit program that
+# exits with 42 tells which kernel this is, before anything is installed.
+ferrolt_kernel_runs_32bit() {
+  local probe rc
+  probe=$(mktemp "${TMPDIR:-/tmp}/ferrolt-ia32.XXXXXX") || return 1
+  printf '\177ELF\001\001\001\000\000\000\000\000\000\000\000\000\002\000\003\000\001\000\000\000\124\200\004\010\064\000\000\000\000\000\000\000\000\000\000\000\064\000\040\000\001\000\000\000\000\000\000\000\001\000\000\000\000\000\000\000\000\200\004\010\000\200\004\010\140\000\000\000\140\000\000\000\005\000\000\000\000\020\000\000\270\001\000\000\000\273\052\000\000\000\315\200' >"$probe"
+  chmod +x "$probe"
+  "$probe" >/dev/null 2>&1
+  rc=$?
+  rm -f "$probe"
+  [ "$rc" = 42 ]
+}
 i386=0
-[ -x /usr/lib/wine/wine ] || { need+=(wine32:i386); i386=1; }
+if [ ! -x /usr/lib/wine/wine ]; then
+  if ferrolt_kernel_runs_32bit; then
+    need+=(wine32:i386)
+    i386=1
+  else
+    echo "This kernel cannot run 32-bit programs (ia32 emulation is off): 32-bit Wine is not installed and the 32-bit tests will not run here; the 32-bit build is still compiled."
+  fi
+fi
 # The ARM image for devices: clang, lld and llvm-dlltool.
 command -v clang >/dev/null 2>&1 || need+=(clang)
 command -v lld-link >/dev/null 2>&1 || need+=(lld)
