@@ -92,6 +92,51 @@ FARPROC WINAPI GetProcAddressW(HMODULE module, LPCWSTR name);
 }
 #define LockResource(loaded) ((LPVOID)(loaded))
 
+// The device's file search record: no reserved words and no alternate name, so the name
+// starts at offset 40 (the desktop's at 44) and the record is 560 bytes, not 592.
+typedef struct _CE_WIN32_FIND_DATAW {
+  DWORD dwFileAttributes;
+  FILETIME ftCreationTime;
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD nFileSizeHigh;
+  DWORD nFileSizeLow;
+  DWORD dwOID;
+  WCHAR cFileName[MAX_PATH];
+} CE_WIN32_FIND_DATAW;
+
+inline HANDLE CeFindFirstFileW(LPCWSTR pattern, CE_WIN32_FIND_DATAW *found)
+{
+  return FindFirstFileW(pattern, reinterpret_cast<LPWIN32_FIND_DATAW>(found));
+}
+inline BOOL CeFindNextFileW(HANDLE search, CE_WIN32_FIND_DATAW *found)
+{
+  return FindNextFileW(search, reinterpret_cast<LPWIN32_FIND_DATAW>(found));
+}
+#undef WIN32_FIND_DATA
+#undef FindFirstFile
+#undef FindNextFile
+#define WIN32_FIND_DATAW CE_WIN32_FIND_DATAW
+#define WIN32_FIND_DATA CE_WIN32_FIND_DATAW
+#define FindFirstFileW CeFindFirstFileW
+#define FindFirstFile CeFindFirstFileW
+#define FindNextFileW CeFindNextFileW
+#define FindNextFile CeFindNextFileW
+
+// The device's CreateProcess takes no security attributes, inheritance, environment,
+// current folder or start-up record: each must be NULL (FALSE). The caller's record is
+// dropped here.
+inline BOOL CeCreateProcessW(LPCWSTR application, LPWSTR commandLine, LPSECURITY_ATTRIBUTES,
+                             LPSECURITY_ATTRIBUTES, BOOL, DWORD flags, LPVOID, LPCWSTR,
+                             LPSTARTUPINFOW, LPPROCESS_INFORMATION process)
+{
+  return CreateProcessW(application, commandLine, NULL, NULL, FALSE, flags, NULL, NULL, NULL,
+                        process);
+}
+#undef CreateProcess
+#define CreateProcessW CeCreateProcessW
+#define CreateProcess CeCreateProcessW
+
 // The core library has no RtlSecureZeroMemory: volatile writes the compiler keeps.
 inline void *CeSecureZeroMemory(void *memory, size_t length)
 {
