@@ -6,6 +6,7 @@
 #include "Common/StdInit.h"
 #include "launcher/config/Profile.h"
 #include "launcher/presentation/StatusStrip.h"
+#include "launcher/shell/EntryGuard.h"
 #include "launcher/shell/ExitGuard.h"
 #include "launcher/shell/IdleHome.h"
 #include "launcher/shell/MainWindow.h"
@@ -123,6 +124,8 @@ void LauncherTest::Stop()
   g_app.currentAccelerators = nullptr;
   g_app.clockOffset = 0;
   ZeroMemory(&g_exitGuard, sizeof(g_exitGuard));
+  ZeroMemory(&g_entryGuard, sizeof(g_entryGuard));
+  ZeroMemory(&g_passwordPrompt, sizeof(g_passwordPrompt));
   ZeroMemory(&g_dialogs, sizeof(g_dialogs));  // UseRealMessageBox is read again
   FreeShellLibrary();
   dialogs.Clear();
