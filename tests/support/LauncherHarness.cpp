@@ -4,6 +4,7 @@
 #include <stdio.h>
 
 #include "Common/StdInit.h"
+#include "launcher/config/PasswordHash.h"
 #include "launcher/config/Profile.h"
 #include "launcher/presentation/StatusStrip.h"
 #include "launcher/shell/EntryGuard.h"
@@ -78,6 +79,16 @@ void DialogAnswerer::Look()
     messages_.push_back(text);
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
   }
+}
+
+std::wstring PasswordValue(const wchar_t *password)
+{
+  PasswordHash hash;
+  wchar_t text[PASSWORD_HASH_TEXT_CAPACITY] = {0};
+  if (!CreatePasswordHash(password, PASSWORD_MIN_ITERATIONS, &hash) ||
+      !FormatPasswordHash(&hash, text, PASSWORD_HASH_TEXT_CAPACITY))
+    ADD_FAILURE() << "no hash made";
+  return text;
 }
 
 const std::wstring LauncherTest::kProduct = L"Software\\OrvantLLC\\Ferrolt";
