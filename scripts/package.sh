@@ -12,7 +12,8 @@
 # target line), the installed files as Ferrolt.001, .002, ... in the description's order,
 # and Ostrel as Ferrolt.999.
 # Then the release an administrator takes, in $FERROLT_RELEASE (default: <cabinets>/release):
-# the device cabinets, FerroltCheck.exe and SHA256SUMS over them.
+# the device cabinets, FerroltCheck.exe and SHA256SUMS over them (when the build holds
+# FerroltCheck.exe, as it does unless --no-build packages a build made without it).
 # The same sources give the same bytes: fixed dates, fixed order, no time in any image.
 # --no-build packages what the build folders already hold.
 set -euo pipefail
@@ -117,6 +118,10 @@ for target in "${targets[@]}"; do
 done
 
 # The release: what an administrator takes to the devices, and the checker for the desktop.
+if [ ! -f "$FERROLT_BUILD/FerroltCheck.exe" ]; then
+  echo "package: no FerroltCheck.exe in $FERROLT_BUILD, so no release"
+  exit 0
+fi
 mkdir -p "$release"
 for cabinet in "${device_cabinets[@]}"; do cp "$out/$cabinet" "$release/"; done
 cp "$FERROLT_BUILD/FerroltCheck.exe" "$release/"
