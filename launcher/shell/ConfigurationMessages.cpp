@@ -71,6 +71,8 @@ void OnShowConfiguration(HWND window)
   // What is shown goes first (with its hot keys, so that registering them again does not
   // count as a clash), so that only one presentation ever stands.
   TearDownPresentation();
+  // Device management may have changed the entries of kept programs meanwhile.
+  ReviewWatchedPrograms();
   ClearProgramEntries();
   bool built = LoadConfiguration(g_profile.configurationKeyPath) && RegisterEntryHotKeys() &&
                LoadEntryIcons() && BuildPresentation(window);
