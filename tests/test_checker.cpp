@@ -185,7 +185,7 @@ const Case kCases[] = {
      Joined(Plus(Plus(kHead, {kShop + "]", "\"StatusStrip\"=dword:00000001"}), Screen("Default"))),
      L"/screen 240x220 /platform wm /dpi 192",
      {"{S}:4: warning: (profile): A menu needs 170 pixels of height and the 240x220 screen has "
-      "0: its bars will scroll",
+      "156: its bars will scroll",
       "{S}: 0 errors, 1 warning, 1 configuration checked"},
      1},
     {"targets and files the device must have",
