@@ -1,5 +1,5 @@
 // The stack of framework dialogs: each one is a modeless child of the main window made
-// modal by a message loop of its own, covering the main window's client area.
+// modal by a message loop of its own, covering the main window's usable area.
 #include "Common/StdInit.h"
 
 DialogFrameworkState g_dialogs;
@@ -122,6 +122,8 @@ void EndCurrentDialog()
 
   if (g_app.openDialog != nullptr) {
     HidePresentation();
+    // The screen may have turned while it was covered.
+    PlaceOpenDialog();
     ShowWindow(g_app.openDialog, SW_SHOW);
     SetFocus(g_app.openDialog);
     UpdateWindow(g_app.openDialog);
@@ -159,11 +161,11 @@ HFONT PrepareDialog(HWND dialog, int showCommand)
   for (size_t i = 0; i < sizeof(buttons) / sizeof(buttons[0]); i++)
     SetDialogItemText(dialog, buttons[i].control, TEXT_ID(buttons[i].text), font);
 
-  RECT client;
-  GetClientArea(&client);
-  SetWindowPos(dialog, nullptr, client.left, client.top, client.right - client.left,
-               client.bottom - client.top,
-               SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED | SWP_NOOWNERZORDER);
+  // Over the usable area, not the whole client area: the launcher's own bands (the status
+  // strip, the Windows Mobile menu bar) would lie over the dialog and take its taps.
+  DialogLevel *level = &g_dialogs.levels[g_dialogs.levelCount];
+  RecordControlPlaces(dialog, level);
+  FitDialogToUsableArea(dialog, level);
   UpdateWindow(dialog);
   g_app.openDialog = dialog;
 

@@ -71,10 +71,17 @@ void CollectMessages(MessageCollector collector);
 int ShowMessageBox(HWND owner, const wchar_t *text, const wchar_t *caption, UINT style);
 
 // ---- Dialog framework ------------------------------------------------------------
-enum { DIALOG_STACK_LEVELS = 100 };
+// A level remembers where this many of its dialog's controls stood in the layout.
+enum { DIALOG_STACK_LEVELS = 100, DIALOG_CONTROL_PLACES = 8 };
 
 // Private messages the framework sends to the main window around its dialogs.
 enum { MSG_DIALOG_OPENING = WM_USER + 0x103, MSG_DIALOG_CLOSED = WM_USER + 0x104 };
+
+// A control of a framework dialog and its rectangle in the layout as made, in pixels.
+struct ControlPlace {
+  HWND control;
+  RECT rect;
+};
 
 struct DialogLevel {
   HWND dialog;      // recorded when the next level opens
@@ -85,6 +92,8 @@ struct DialogLevel {
   HWND parent;
   DLGPROC procedure;
   LPARAM parameter;
+  ControlPlace places[DIALOG_CONTROL_PLACES];
+  int placeCount;
 };
 
 struct MessageRecord {
@@ -113,6 +122,14 @@ HWND CreateFrameworkDialog(HINSTANCE instance, int resourceId, HWND parent, DLGP
 void RunDialogLoop();
 void EndCurrentDialog();
 HFONT PrepareDialog(HWND dialog, int showCommand);
+// Remembers where the dialog's controls stand as made (called before it is first placed).
+void RecordControlPlaces(HWND dialog, DialogLevel *level);
+// Puts the dialog over the usable area of the main window and fits its controls into it.
+void FitDialogToUsableArea(HWND dialog, const DialogLevel *level);
+// Fits the open framework dialog into the usable area again (after a size change): its
+// controls move closer and narrow where the area is smaller than the layout, so that every
+// button stays whole and reachable.
+void PlaceOpenDialog();
 HFONT CreateDialogFont();
 
 // ---- About box -------------------------------------------------------------------

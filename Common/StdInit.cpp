@@ -1,11 +1,6 @@
 // Class registration, window creation, the message loop and the screen rectangles.
 #include "Common/StdInit.h"
 
-#include "launcher/config/ConfigCheck.h"
-#include "launcher/presentation/StatusStrip.h"
-#include "launcher/shell/MainWindow.h"
-#include "launcher/shell/ShellLockdown.h"
-
 AppState g_app;
 
 bool FindRunningLauncher(HINSTANCE instance, UINT classNameId)
@@ -19,14 +14,14 @@ bool FindRunningLauncher(HINSTANCE instance, UINT classNameId)
   return true;
 }
 
-bool RegisterMainClass(HINSTANCE instance, UINT classNameId)
+bool RegisterMainClass(HINSTANCE instance, UINT classNameId, WNDPROC procedure)
 {
   if (FindRunningLauncher(instance, classNameId))
     return false;
 
   WNDCLASSW description = {};
   description.style = CS_HREDRAW | CS_VREDRAW;
-  description.lpfnWndProc = MainWindowProc;
+  description.lpfnWndProc = procedure;
   description.hInstance = instance;
   // COLOR_WINDOW + 1 as a system colour index (on the device: 0x40000006).
   description.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
@@ -116,12 +111,23 @@ void GetWorkArea(RECT *area)
 {
   if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, area, 0))
     SetRect(area, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-  if (g_shell.forceScreenState == FORCE_SCREEN_VALID) {
-    DWORD left, top, right, bottom;
-    ReadForceScreenRect(&left, &top, &right, &bottom);
-    SetRect(area, static_cast<LONG>(left), static_cast<LONG>(top), static_cast<LONG>(right),
-            static_cast<LONG>(bottom));
-  }
+  if (g_app.forcedArea)
+    *area = g_app.forcedRect;
+}
+
+void SetForcedWindowArea(const RECT *area)
+{
+  g_app.forcedArea = area != nullptr;
+  if (area != nullptr)
+    g_app.forcedRect = *area;
+  else
+    SetRectEmpty(&g_app.forcedRect);
+}
+
+void SetReservedBands(int top, int bottom)
+{
+  g_app.reservedTop = top > 0 ? top : 0;
+  g_app.reservedBottom = bottom > 0 ? bottom : 0;
 }
 
 void GetClientArea(RECT *area)
@@ -134,9 +140,13 @@ void GetClientArea(RECT *area)
 void GetUsableArea(RECT *area)
 {
   GetClientArea(area);
-  if (!g_shell.plainCe && g_shell.fullScreen == 0)
-    area->bottom -= g_shell.menuBarHeight;
-  TakeStatusStripBand(area);
+  // A window lower than its bands keeps an empty area, never a turned one.
+  area->bottom -= g_app.reservedBottom;
+  if (area->bottom < area->top)
+    area->bottom = area->top;
+  area->top += g_app.reservedTop;
+  if (area->top > area->bottom)
+    area->top = area->bottom;
 }
 
 void ComputeTitleLimit()

@@ -24,12 +24,18 @@ struct AppState {
   HWND presentationWindow;  // the list view or the menu-bar container, if any
   DWORD clockOffset;        // added to the tick count; lets tests move the clock forward
   DWORD lastInputTime;      // LauncherTime() of the last key or tap the loops saw
+  // What the program tells this layer about its screen (SetForcedWindowArea,
+  // SetReservedBands): a forced window rectangle, and the client rows its own bars take.
+  bool forcedArea;
+  RECT forcedRect;
+  int reservedTop;
+  int reservedBottom;
 };
 extern AppState g_app;
 
 // Brings a launcher that already runs to the front; true when there is one.
 bool FindRunningLauncher(HINSTANCE instance, UINT classNameId);
-bool RegisterMainClass(HINSTANCE instance, UINT classNameId);
+bool RegisterMainClass(HINSTANCE instance, UINT classNameId, WNDPROC procedure);
 bool CreateMainWindow(HINSTANCE instance, int showCommand, DWORD style, UINT classNameId,
                       UINT windowTextId);
 int RunMessageLoop(UINT acceleratorId);
@@ -42,9 +48,17 @@ void DispatchLoopMessage(MSG *message);
 // Milliseconds on the launcher's clock: the tick count plus the clock offset.
 DWORD LauncherTime();
 
+// The screen rectangles every layout uses. The work area is the platform's, or the
+// forced window rectangle the program has handed over; the client area is the main
+// window's; the usable area is the client area less the reserved bands.
 void GetWorkArea(RECT *area);
 void GetClientArea(RECT *area);
 void GetUsableArea(RECT *area);
+// The window rectangle the program was told to keep to; null: the platform's work area.
+void SetForcedWindowArea(const RECT *area);
+// Rows at the top and the bottom of the client area that the program's own bars take
+// (a status strip, a menu bar): the presentation and the dialogs keep off them.
+void SetReservedBands(int top, int bottom);
 void ComputeTitleLimit();
 void RecordWindowGeometry();
 

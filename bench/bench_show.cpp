@@ -468,7 +468,7 @@ int wmain(int argc, wchar_t **argv)
   g_app.focusFlag = true;
   g_shell.plainCe = true;
   g_app.titleLimit = 60;
-  if (!SelectProfile(L"Bench") || !RegisterMainClass(g_app.instance, IDS_CLASS_NAME) ||
+  if (!SelectProfile(L"Bench") || !RegisterMainClass(g_app.instance, IDS_CLASS_NAME, MainWindowProc) ||
       !CreateMainWindow(g_app.instance, SW_SHOW, WS_CAPTION, IDS_CLASS_NAME, IDS_WINDOW_TEXT)) {
     printf("could not start the main window\n");
     return 1;

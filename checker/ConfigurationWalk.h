@@ -15,6 +15,7 @@ struct CheckOptions {
   int screenWidth = 240;      // the device's work area
   int screenHeight = 320;
   bool windowsMobile = false; // false: plain Windows CE
+  int pixelsPerInch = 96;     // the device screen's dots per inch
 };
 
 // Called for each configuration right after the launcher's own code has loaded it into

@@ -21,14 +21,16 @@
 namespace {
 
 const char kUsage[] =
-    "Usage: FerroltCheck [/profile NAME | /all] [/screen WxH] [/platform ce|wm] [/json] "
+    "Usage: FerroltCheck [/profile NAME | /all] [/screen WxH] [/dpi N] [/platform ce|wm] [/json] "
     "[/preview DIR] script.reg... | FOLDER\n"
     "       FerroltCheck /diff before.reg after.reg [/profile NAME | /all] [/screen WxH]\n"
-    "                    [/platform ce|wm] [/json] [/preview DIR]\n"
+    "                    [/dpi N] [/platform ce|wm] [/json] [/preview DIR]\n"
     "       FerroltCheck /hash-password\n"
     "  /profile NAME   check this profile (default: the one the launcher would choose)\n"
     "  /all            check every profile the script defines\n"
     "  /screen WxH     the device's work area in pixels (default 240x320)\n"
+    "  /dpi N          the device screen's dots per inch, 48 to 480 (default 96; 192 on\n"
+    "                  most VGA devices): the status strip's height follows it\n"
     "  /platform ce|wm plain Windows CE (default) or Windows Mobile\n"
     "  /json           print the findings as a JSON array\n"
     "  /preview DIR    also write a picture of every screen and a report page into DIR\n"
@@ -42,7 +44,13 @@ const char kUsage[] =
     "4 the preview could not be written; for many scripts the worst of them;\n"
     "an interrupted check ends with 0xC000013A.\n";
 
-enum { EXIT_UNREADABLE = 3, EXIT_PREVIEW_NOT_WRITTEN = 4, LARGEST_SCREEN = 10000 };
+enum {
+  EXIT_UNREADABLE = 3,
+  EXIT_PREVIEW_NOT_WRITTEN = 4,
+  LARGEST_SCREEN = 10000,
+  SMALLEST_DPI = 48,
+  LARGEST_DPI = 480,
+};
 
 struct Arguments {
   check::CheckOptions options;
@@ -72,6 +80,16 @@ bool ParseScreen(const wchar_t *text, int *width, int *height)
   return true;
 }
 
+bool ParseDotsPerInch(const wchar_t *text, int *pixelsPerInch)
+{
+  wchar_t *end = nullptr;
+  long dots = wcstol(text, &end, 10);
+  if (end == text || *end != 0 || dots < SMALLEST_DPI || dots > LARGEST_DPI)
+    return false;
+  *pixelsPerInch = static_cast<int>(dots);
+  return true;
+}
+
 bool ParseArguments(int count, wchar_t **values, Arguments *arguments)
 {
   check::CheckOptions &options = arguments->options;
@@ -92,6 +110,9 @@ bool ParseArguments(int count, wchar_t **values, Arguments *arguments)
       arguments->json = true;
     } else if (IsOption(argument, L"screen") && hasValue) {
       if (!ParseScreen(values[++i], &options.screenWidth, &options.screenHeight))
+        return false;
+    } else if (IsOption(argument, L"dpi") && hasValue) {
+      if (!ParseDotsPerInch(values[++i], &options.pixelsPerInch))
         return false;
     } else if (IsOption(argument, L"platform") && hasValue) {
       const wchar_t *platform = values[++i];

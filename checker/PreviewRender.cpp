@@ -16,6 +16,7 @@
 #include "launcher/shell/MainWindow.h"
 #include "launcher/shell/Navigation.h"
 #include "launcher/shell/ShellLockdown.h"
+#include "launcher/shell/UsableArea.h"
 #include "launcher/shell/WMCmdBar.h"
 
 namespace preview {
@@ -381,6 +382,7 @@ bool RenderLoadedConfiguration(const Screen &screen, Picture *picture)
   g_app.focusFlag = savedFocus;
   g_app.titleLimit = savedLimit;
   g_shell = savedShell;
+  HandUsableArea();
   return rendered;
 }
 

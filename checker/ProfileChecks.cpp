@@ -39,6 +39,8 @@ void ResetLauncherState(const CheckOptions &options)
   g_shell.fullScreen = 0;
   g_shell.forceScreenState = FORCE_SCREEN_NONE;
   g_shell.menuBarHeight = 0;
+  SetForcedWindowArea(nullptr);
+  SetReservedBands(0, 0);
 }
 
 void CollectProfile(CheckedProfile *profile, long line)
@@ -94,7 +96,7 @@ void CheckScreen(const CheckOptions &options, const ScriptLines &lines, CheckedP
   // The status strip takes its band off the same height (a wrong value, reported below,
   // counts as off).
   if (ReadStatusStripSetting() != STATUS_STRIP_OFF)
-    available -= MeasureStatusStripHeight(nullptr);
+    available -= MeasureStatusStripHeight(options.pixelsPerInch);
   DWORD needed = 0;
   GetMinimumMenuHeight(&needed);
   TakeMessages();
@@ -130,6 +132,7 @@ bool SelectAndCheckProfile(const CheckOptions &options, const ScriptLines &lines
   Record(profile, L"FullScreen", static_cast<long>(g_shell.fullScreen), fullScreenLine);
   g_shell.fullScreen = 0;
   g_shell.forceScreenState = FORCE_SCREEN_NONE;
+  SetForcedWindowArea(nullptr);
   CheckScreen(options, lines, profile);
 
   // Kept as start-up keeps them: the screens shown later number their Back item by them.

@@ -181,6 +181,13 @@ const Case kCases[] = {
       "153: its bars will scroll",
       "{S}: 0 errors, 1 warning, 1 configuration checked"},
      1},
+    {"menus that fit a 96 dpi screen's strip but not a 192 dpi screen's",
+     Joined(Plus(Plus(kHead, {kShop + "]", "\"StatusStrip\"=dword:00000001"}), Screen("Default"))),
+     L"/screen 240x220 /platform wm /dpi 192",
+     {"{S}:4: warning: (profile): A menu needs 170 pixels of height and the 240x220 screen has "
+      "156: its bars will scroll",
+      "{S}: 0 errors, 1 warning, 1 configuration checked"},
+     1},
     {"targets and files the device must have",
      Joined(Plus(Plus(Plus(kHead, {kShop + "\\Default\\Settings]", "\"Mode\"=\"Menu Bars\"",
                                    "\"BitmapFilePath\"=\"\\\\Application\\\\logo.bmp\""}),

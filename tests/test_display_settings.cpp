@@ -62,6 +62,7 @@ protected:
   {
     ForgetHandles(&g_settings);
     g_shell.forceScreenState = FORCE_SCREEN_NONE;
+    SetForcedWindowArea(nullptr);
     test::ClearLauncherRegistry();
   }
 
@@ -588,6 +589,8 @@ TEST_F(DisplaySettingsTest, HeaderBitmapIsCutToTheMiddleBandAndTheUsableWidth)
   test::SetDword(HKEY_CURRENT_USER, kProfile, L"ForceScreenRight", 240);
   test::SetDword(HKEY_CURRENT_USER, kProfile, L"ForceScreenBottom", 320);
   g_shell.forceScreenState = FORCE_SCREEN_VALID;
+  const RECT forced = {0, 0, 240, 320};
+  SetForcedWindowArea(&forced);
   test::WriteFileBytes(L"C:\\header.bmp", MakeBitmapFile(300, 120));
   test::WriteFileBytes(L"C:\\narrow.bmp", MakeBitmapFile(100, 30));
 

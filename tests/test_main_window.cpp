@@ -94,7 +94,7 @@ protected:
     ASSERT_TRUE(SelectProfile(L"Stock"));
     ClearWindowTitle();
     g_app.titleLimit = 100;
-    ASSERT_TRUE(RegisterMainClass(g_app.instance, IDS_CLASS_NAME));
+    ASSERT_TRUE(RegisterMainClass(g_app.instance, IDS_CLASS_NAME, MainWindowProc));
     ASSERT_TRUE(CreateMainWindow(g_app.instance, SW_SHOW, WS_CAPTION, IDS_CLASS_NAME,
                                  IDS_WINDOW_TEXT));
     g_app.currentAccelerators = LoadAcceleratorsW(g_app.instance, MAKEINTRESOURCEW(IDA_LAUNCHER));

@@ -5,6 +5,7 @@
 
 #include "Common/StdInit.h"
 #include "launcher/shell/ShellLockdown.h"
+#include "launcher/shell/UsableArea.h"
 #include "resources/resource.h"
 #include "tests/support/TestSupport.h"
 
@@ -105,20 +106,24 @@ TEST(WindowGeometry, UsableAreaLeavesRoomForTheWindowsMobileMenuBar)
   RECT area;
   g_shell.plainCe = false;
   g_shell.fullScreen = 0;
+  HandUsableArea();
   GetUsableArea(&area);
   EXPECT_EQ(320 - 26, area.bottom - area.top);
   EXPECT_EQ(240, area.right - area.left);
 
   g_shell.fullScreen = 1;
+  HandUsableArea();
   GetUsableArea(&area);
   EXPECT_EQ(320, area.bottom - area.top);
 
   g_shell.plainCe = true;
   g_shell.fullScreen = 0;
+  HandUsableArea();
   GetUsableArea(&area);
   EXPECT_EQ(320, area.bottom - area.top);
 
   g_shell.menuBarHeight = 0;
+  HandUsableArea();
   DestroyWindow(window);
   g_app.mainWindow = nullptr;
 

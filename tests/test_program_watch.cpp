@@ -273,11 +273,13 @@ TEST_F(ProgramWatch, ValuesOfAnotherTypeOrRangeAreReportedAndCountAsOff)
     DWORD type;
     DWORD number;
     const wchar_t *message;
+    size_t bytes;
   } rows[] = {
-      {L"AutoStart", REG_DWORD, 2, L"Program Key  1 - AutoStart must be 1 or 0"},
-      {L"AutoStart", REG_SZ, 0, L"Program Key  1 - AutoStart must be 1 or 0"},
-      {L"KeepRunning", REG_BINARY, 1, L"Program Key  1 - KeepRunning must be 1 or 0"},
-      {L"AutoStartDelay", REG_DWORD, 60001, L"AutoStartDelay must be between 0 and 60000"},
+      {L"AutoStart", REG_DWORD, 2, L"Program Key  1 - AutoStart must be 1 or 0", 4},
+      {L"AutoStart", REG_DWORD, 1, L"Program Key  1 - AutoStart must be 1 or 0", 3},
+      {L"AutoStart", REG_SZ, 0, L"Program Key  1 - AutoStart must be 1 or 0", 4},
+      {L"KeepRunning", REG_BINARY, 1, L"Program Key  1 - KeepRunning must be 1 or 0", 4},
+      {L"AutoStartDelay", REG_DWORD, 60001, L"AutoStartDelay must be between 0 and 60000", 4},
   };
   for (const auto &row : rows) {
     SCOPED_TRACE(row.message);
@@ -288,7 +290,7 @@ TEST_F(ProgramWatch, ValuesOfAnotherTypeOrRangeAreReportedAndCountAsOff)
                            : kProfile + L"\\Default\\Programs\\Prog1";
     std::string bytes = row.type == REG_SZ
                             ? std::string("1\0\0\0", 4)
-                            : std::string(reinterpret_cast<const char *>(&row.number), 4);
+                            : std::string(reinterpret_cast<const char *>(&row.number), row.bytes);
     test::SetRawValue(key, row.value, row.type, bytes);
     Start();
     Pump(300);
@@ -298,6 +300,77 @@ TEST_F(ProgramWatch, ValuesOfAnotherTypeOrRangeAreReportedAndCountAsOff)
     EXPECT_EQ(0u, Starts().size());
     TearDown();
   }
+}
+
+// Device management changes an entry while its program runs: the watch ends with the entry
+// or its KeepRunning (the program stays), and follows a new command line; whether a screen
+// is shown again or the program ends first.
+TEST_F(ProgramWatch, TheWatchFollowsTheEntryAsTheRegistryHoldsItNow)
+{
+  struct Row {
+    const char *name;
+    void (*change)(const std::wstring &key);
+    const char *restarted;  // the label started next, or none
+  } rows[] = {
+      {"entry deleted", [](const std::wstring &key) { test::DeleteTree(HKEY_CURRENT_USER, key); },
+       nullptr},
+      {"KeepRunning 0",
+       [](const std::wstring &key) { test::SetDword(HKEY_CURRENT_USER, key, L"KeepRunning", 0); },
+       nullptr},
+      {"new arguments",
+       [](const std::wstring &key) {
+         test::SetString(HKEY_CURRENT_USER, key, L"Command", L"renamed 20000");
+       },
+       "renamed"},
+  };
+  for (bool shownAgain : {true, false}) {
+    for (const Row &row : rows) {
+      SCOPED_TRACE(testing::Message() << row.name << (shownAgain ? ", shown again" : ", ended"));
+      SetUp();
+      AddWatched(L"Default", 2, L"kept", shownAgain ? L"20000" : L"400", 0, 1);
+      Start();
+      ActivateItem(1);
+      ASSERT_TRUE(PumpUntilStarts(1));
+      row.change(kProfile + L"\\Default\\Programs\\Prog2");
+      if (shownAgain)
+        PostMessageW(g_app.mainWindow, MSG_SHOW_CONFIGURATION, 0, 0);
+      if (row.restarted != nullptr) {
+        ASSERT_TRUE(PumpUntilStarts(2));
+        EXPECT_EQ(row.restarted, Starts()[1].label);
+        EXPECT_EQ(1, WatchedProgramCount());
+      } else {
+        Pump(1200);
+        EXPECT_EQ(1u, Starts().size());
+        EXPECT_EQ(0, WatchedProgramCount());
+      }
+      if (shownAgain)
+        EXPECT_TRUE(StillRuns(Starts()[0].process)) << "the program is never ended";
+      EXPECT_EQ(0u, boxes.Count()) << boxes.Captions();
+      TearDown();
+    }
+  }
+}
+
+TEST_F(ProgramWatch, AKeptEntryPickedWhenEveryWatchIsTakenSaysItIsNotKept)
+{
+  AddWatched(L"Default", 1, L"kept", L"3000", 0, 1);
+  Start();
+  // Every slot waits for a restart far ahead, for an entry of another configuration.
+  for (WatchedProgram &slot : g_watch.slots) {
+    slot.state = WATCH_PAUSED;
+    slot.keepRunning = true;
+    slot.restartDue = LauncherTime() + 3600 * 1000;
+    wcscpy(slot.configurationKeyPath, (kProfile + L"\\Elsewhere").c_str());
+    wcscpy(slot.keyName, L"Prog1");
+  }
+  ActivateItem(0);
+  ASSERT_TRUE(PumpUntilStarts(1));
+  ASSERT_EQ(1u, boxes.Count()) << boxes.Captions();
+  EXPECT_EQ(L"Ferrolt Warning", boxes.Boxes()[0].caption);
+  EXPECT_EQ(L"kept is started but not kept running: the launcher already keeps 32 programs "
+            L"running.",
+            boxes.Boxes()[0].text);
+  EXPECT_EQ(WATCH_SLOTS, WatchedProgramCount());
 }
 
 }  // namespace

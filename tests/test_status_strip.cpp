@@ -3,12 +3,17 @@
 // only what a new minute or a new battery reading changed.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 #include "Common/StdInit.h"
 #include "checker/PreviewRender.h"
+#include "launcher/config/PasswordHash.h"
 #include "launcher/presentation/MenuBars.h"
 #include "launcher/presentation/StatusStrip.h"
+#include "launcher/shell/ExitGuard.h"
+#include "launcher/shell/MainWindow.h"
+#include "tests/support/FrameworkHarness.h"
 #include "tests/support/LauncherHarness.h"
 
 namespace {
@@ -206,6 +211,110 @@ TEST_F(StatusStrip, ATickRepaintsOnlyThePartWhoseReadingChanged)
   GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &g_clock, nullptr, expected,
                  STATUS_TIME_CAPACITY);
   EXPECT_STREQ(expected, g_statusStrip.shown.time);
+}
+
+TEST_F(StatusStrip, AfterAClockChangeTheMinuteTurnsOnTheNewTime)
+{
+  StartWith(1, L"Details");
+  // Set half a second before a new minute: the strip's tick comes then, not on the old time.
+  g_clock = SYSTEMTIME{2026, 12, 2, 8, 9, 41, 59, 500};
+  SendMessageW(g_app.mainWindow, WM_TIMECHANGE, 0, 0);
+  g_clock = SYSTEMTIME{2026, 12, 2, 8, 9, 42, 0, 100};
+  wchar_t expected[STATUS_TIME_CAPACITY];
+  GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &g_clock, nullptr, expected,
+                 STATUS_TIME_CAPACITY);
+  EXPECT_TRUE(PumpUntil([&] { return wcscmp(expected, g_statusStrip.shown.time) == 0; }, 2000));
+}
+
+std::wstring HashOf(const wchar_t *password)
+{
+  PasswordHash hash;
+  wchar_t text[PASSWORD_HASH_TEXT_CAPACITY] = {0};
+  if (!CreatePasswordHash(password, PASSWORD_MIN_ITERATIONS, &hash) ||
+      !FormatPasswordHash(&hash, text, PASSWORD_HASH_TEXT_CAPACITY))
+    ADD_FAILURE() << "no hash made";
+  return text;
+}
+
+// The open panel lies beside the strip, and each of its buttons lies in the room the strip
+// leaves and takes a tap at its centre.
+void ExpectPanelFits(const std::string &what)
+{
+  HWND panel = g_app.openDialog;
+  ASSERT_NE(nullptr, panel) << what;
+  RECT room, strip = InMainWindow(g_statusStrip.window), overlap;
+  GetClientRect(g_app.mainWindow, &room);
+  if (strip.top == 0)
+    room.top = strip.bottom;
+  else
+    room.bottom = strip.top;
+  RECT shown = InMainWindow(panel);
+  EXPECT_FALSE(IntersectRect(&overlap, &shown, &strip)) << what << ": the panel lies under the strip";
+  int buttons = 0;
+  for (HWND child = GetWindow(panel, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t kind[16] = {0};
+    GetClassNameW(child, kind, 16);
+    if (_wcsicmp(kind, L"Button") != 0 ||
+        (GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_OWNERDRAW)
+      continue;
+    ++buttons;
+    RECT button = InMainWindow(child), inside;
+    SCOPED_TRACE(testing::Message() << what << ", button " << GetDlgCtrlID(child) << " at "
+                                    << button.left << "," << button.top << "-" << button.right
+                                    << "," << button.bottom);
+    EXPECT_TRUE(IntersectRect(&inside, &button, &room) && EqualRect(&inside, &button));
+    RECT onScreen;
+    GetWindowRect(child, &onScreen);
+    POINT centre = {(onScreen.left + onScreen.right) / 2, (onScreen.top + onScreen.bottom) / 2};
+    EXPECT_EQ(child, WindowFromPoint(centre));
+  }
+  EXPECT_GT(buttons, 0) << what;
+}
+
+TEST_F(StatusStrip, EveryPanelFitsBesideTheStripAndItsButtonsTakeATap)
+{
+  struct Panel {
+    const char *name;
+    std::function<void()> open;
+  } panels[] = {
+      {"message", [] { ShowErrorMessage(L"Cannot execute application", L"err: 00000002"); }},
+      {"About", [] { HandleCommand(g_app.mainWindow, CMD_ABOUT); }},
+      {"password", [] { ConfirmUserExit(); }},
+  };
+  // The window of a small forced rectangle as started, turned, and narrow.
+  const SIZE sizes[] = {{240, 220}, {320, 140}, {160, 300}};
+  for (const wchar_t *family : {static_cast<const wchar_t *>(nullptr), L"PocketPC"}) {
+    test::ScopedEnv platform(L"FERROLT_PLATFORM_TYPE", family);
+    for (DWORD placement : {1u, 2u}) {
+      SetUp();
+      test::SetString(HKEY_CURRENT_USER, kProduct, L"ExitPassword", HashOf(L"4711"));
+      StartWith(placement, L"Details");
+      dialogs.Hold(true);
+      for (const Panel &panel : panels) {
+        std::string what = std::string(family ? "PocketPC " : "plain CE ") + panel.name +
+                           (placement == 1 ? " under a top strip" : " above a bottom strip");
+        bool looked = false;
+        test::RunLater(100, [&] {
+          for (const SIZE &size : sizes) {
+            SetWindowPos(g_app.mainWindow, nullptr, 0, 0, size.cx, size.cy,
+                         SWP_NOZORDER | SWP_NOMOVE);
+            ExpectPanelFits(what + " in " + std::to_string(size.cx) + "x" + std::to_string(size.cy));
+          }
+          looked = true;
+          PostMessageW(g_app.openDialog, WM_COMMAND, IDCANCEL, 0);
+        });
+        SetWindowPos(g_app.mainWindow, nullptr, 0, 0, sizes[0].cx, sizes[0].cy,
+                     SWP_NOZORDER | SWP_NOMOVE);
+        Pump(30);
+        panel.open();
+        EXPECT_TRUE(looked) << what;
+        EXPECT_EQ(nullptr, g_app.openDialog) << what;
+      }
+      dialogs.Hold(false);
+      Stop();
+    }
+  }
 }
 
 }  // namespace

@@ -64,7 +64,7 @@ int ClassifyDword(HKEY key, const wchar_t *name, bool (*allowed)(DWORD), DWORD *
   DWORD type = 0;
   DWORD size = sizeof(*value);
   *value = 0;
-  LONG result = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE *>(value), &size);
+  LONG result = QueryKeyValue(key, name, &type, reinterpret_cast<BYTE *>(value), &size);
   if (result == ERROR_FILE_NOT_FOUND)
     return DWORD_MISSING;
   if (result == ERROR_SUCCESS && type == REG_DWORD && size == sizeof(*value) && allowed(*value))

@@ -10,6 +10,7 @@
 #include "launcher/config/KeyValueSnapshot.h"
 #include "launcher/config/Profile.h"
 #include "launcher/config/SettingReader.h"
+#include "launcher/config/WatchSettings.h"
 #include "launcher/presentation/IconCache.h"
 #include "launcher/presentation/ListPresentation.h"
 #include "resources/resource.h"
@@ -189,11 +190,9 @@ void ReadProgramEntry(HKEY key, const wchar_t *keyPath, ProgramEntry *entry)
   if (entry->isCall == 0)
     ReadProfileValueFrom(key, keyPath, L"Command", entry->command, sizeof(entry->command),
                          REG_SZ);
-  // Any value but 1 (another type included) leaves these off.
-  ReadProfileValueFrom(key, keyPath, L"AutoStart", &entry->autoStart, sizeof(entry->autoStart),
-                       REG_DWORD);
-  ReadProfileValueFrom(key, keyPath, L"KeepRunning", &entry->keepRunning,
-                       sizeof(entry->keepRunning), REG_DWORD);
+  // Any value but 1 (another type or size included) leaves these off, as the check says.
+  entry->autoStart = ReadStartOption(key, keyPath, L"AutoStart");
+  entry->keepRunning = ReadStartOption(key, keyPath, L"KeepRunning");
   ReadProfileValueFrom(key, keyPath, L"HotKey", &entry->hotKey, sizeof(entry->hotKey),
                        REG_DWORD);
   wchar_t modifier[TEXT_CAPACITY];

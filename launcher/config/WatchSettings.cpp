@@ -33,6 +33,19 @@ static bool IsFlagOrMissing(HKEY entryKey, const wchar_t *valueName)
   return ClassifyDword(entryKey, valueName, IsFlag, &value) != DWORD_BAD;
 }
 
+LONG ReadStartOption(HKEY entryKey, const wchar_t *keyPath, const wchar_t *valueName)
+{
+  DWORD value = 0;
+  if (entryKey == nullptr) {
+    // Reported as every other value of a key that cannot be opened.
+    ReadProfileValueFrom(nullptr, keyPath, valueName, &value, sizeof(value), REG_DWORD);
+    return 0;
+  }
+  return ClassifyDword(entryKey, valueName, IsFlag, &value) == DWORD_GOOD
+             ? static_cast<LONG>(value)
+             : 0;
+}
+
 void CheckEntryStartOptions(HKEY profileKey, const wchar_t *configurationName)
 {
   wchar_t path[TEXT_CAPACITY];

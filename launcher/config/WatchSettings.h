@@ -12,6 +12,10 @@ bool IsAllowedAutoStartDelay(DWORD milliseconds);
 // allowed is reported as the other setting checks do and read as the default.
 DWORD ReadAutoStartDelay();
 
+// An entry's AutoStart or KeepRunning by the rule the check reports by: 1 only for a
+// REG_DWORD of four bytes holding 1; anything else is off (0).
+LONG ReadStartOption(HKEY entryKey, const wchar_t *keyPath, const wchar_t *valueName);
+
 // Reports each AutoStart and KeepRunning value of the configuration's entries that is not
 // a REG_DWORD 0 or 1 (such a value counts as off), and each Password that is not a valid
 // hash (such an entry is refused), numbered by the entry's position.

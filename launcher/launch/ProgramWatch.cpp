@@ -90,6 +90,81 @@ static void FillSlot(WatchedProgram *slot, const ProgramEntry &entry, const wcha
   slot->endCount = 0;
 }
 
+// The slot's entry as the registry holds it now; false when its key is gone.
+static bool ReadSlotEntry(const WatchedProgram &slot, ProgramEntry *entry)
+{
+  wchar_t keyPath[TEXT_CAPACITY];
+  if (!CopyText(keyPath, TEXT_CAPACITY, slot.configurationKeyPath) ||
+      !AppendText(keyPath, TEXT_CAPACITY, L"\\Programs\\") ||
+      !AppendText(keyPath, TEXT_CAPACITY, slot.keyName))
+    return false;
+  HKEY key = OpenProfileKeyPath(keyPath);
+  if (key == nullptr)
+    return false;
+  ZeroMemory(entry, sizeof(*entry));
+  ReadProgramEntry(key, keyPath, entry);
+  RegCloseKey(key);
+  return true;
+}
+
+enum { SLOT_SAME, SLOT_CHANGED, SLOT_ENDED };
+
+// Compares a slot with its entry as the registry holds it now, as device management may
+// have changed it meanwhile. An entry gone, or no longer kept (no longer an auto-start,
+// for one waiting to start), ends the watch; its program, if one runs, is left running.
+// A new program or new arguments are taken over, to be started at the next start.
+static int ReviewSlot(int index)
+{
+  WatchedProgram *slot = &g_watch.slots[index];
+  ProgramEntry entry;
+  bool found = ReadSlotEntry(*slot, &entry);
+  bool queued = slot->state == WATCH_QUEUED;
+  if (!found || entry.isCall || entry.name[0] == 0 ||
+      (queued ? entry.autoStart != 1 : entry.keepRunning != 1)) {
+    FreeSlot(slot);
+    return SLOT_ENDED;
+  }
+  CopyText(slot->description, TEXT_CAPACITY, entry.description);
+  if (queued)
+    slot->keepRunning = entry.keepRunning == 1;
+  if (wcscmp(slot->name, entry.name) == 0 && wcscmp(slot->command, entry.command) == 0)
+    return SLOT_SAME;
+  CopyText(slot->name, TEXT_CAPACITY, entry.name);
+  CopyText(slot->command, COMMAND_CAPACITY, entry.command);
+  slot->endCount = 0;
+  return SLOT_CHANGED;
+}
+
+void ReviewWatchedPrograms()
+{
+  for (int i = 0; i < WATCH_SLOTS; ++i) {
+    WatchedProgram *slot = &g_watch.slots[i];
+    if (slot->state == WATCH_FREE || slot->state == WATCH_STARTING)
+      continue;
+    if (ReviewSlot(i) == SLOT_CHANGED && slot->state == WATCH_RUNNING) {
+      // What runs is no longer the entry's program: it stays, unwatched, and the entry's
+      // new program starts in its place at the next tick.
+      CloseHandle(slot->process);
+      slot->process = nullptr;
+      slot->state = WATCH_PAUSED;
+      slot->restartDue = LauncherTime();
+    }
+  }
+  StopTimerWhenIdle();
+}
+
+static void ReportNotKept(const ProgramEntry &entry)
+{
+  wchar_t pattern[TEXT_CAPACITY];
+  LoadTextOrId(TEXT_ID(IDS_KEPT_PROGRAM_NOT_WATCHED), pattern, TEXT_CAPACITY);
+  // wsprintfW writes at most 1024 characters: the label (259 at most) and the pattern fit.
+  wchar_t message[1025];
+  wsprintfW(message, pattern, entry.description[0] != 0 ? entry.description : entry.name,
+            static_cast<int>(WATCH_SLOTS));
+  message[1024] = 0;
+  ShowMessageBox(g_app.mainWindow, message, L"Ferrolt Warning", MB_OK | MB_ICONEXCLAMATION);
+}
+
 // Starts the slot's program: a kept one is watched from then on, any other slot is done.
 // A failure has shown its message once and is never tried again.
 static bool StartSlot(int index)
@@ -142,17 +217,28 @@ bool LaunchProgramEntry(const ProgramEntry &entry, const wchar_t *keyName)
 {
   int index = FindSlot(g_profile.configurationKeyPath, keyName);
   if (index >= 0) {
-    int state = g_watch.slots[index].state;
+    WatchedProgram *slot = &g_watch.slots[index];
+    bool sameProgram =
+        wcscmp(slot->name, entry.name) == 0 && wcscmp(slot->command, entry.command) == 0;
     // The program already runs (or is being started): the watch stays with it, and this
     // start is one like any other.
-    if (state == WATCH_RUNNING || state == WATCH_STARTING)
+    if (slot->state == WATCH_STARTING || (slot->state == WATCH_RUNNING && sameProgram))
       return LaunchCommand(entry.name, entry.command);
+    // The entry names another program now: the one running is left, and the watch goes
+    // with the one picked.
+    if (slot->process != nullptr)
+      CloseHandle(slot->process);
+    slot->process = nullptr;
   } else {
     if (entry.keepRunning != 1 || entry.isCall || !WatchTimerRuns())
       return LaunchCommand(entry.name, entry.command);
     index = FreeSlotIndex();
-    if (index < 0)
-      return LaunchCommand(entry.name, entry.command);
+    if (index < 0) {
+      bool started = LaunchCommand(entry.name, entry.command);
+      if (started)
+        ReportNotKept(entry);
+      return started;
+    }
   }
   // A pick takes over a waiting auto-start or restart, and counts the program's ends anew.
   FillSlot(&g_watch.slots[index], entry, keyName);
@@ -212,6 +298,8 @@ static void StartDueAutoStarts()
       continue;
     if (!Reached(g_watch.nextAutoStart, LauncherTime()))
       return;
+    if (ReviewSlot(i) == SLOT_ENDED)
+      continue;
     g_watch.nextAutoStart = LauncherTime() + g_watch.autoStartDelay;
     if (NeedsWorkAreaBeforeLaunch())
       RestoreWorkArea();
@@ -229,7 +317,8 @@ void OnWatchTimer(HWND window)
     WatchedProgram *slot = &g_watch.slots[i];
     if (slot->state == WATCH_RUNNING && WaitForSingleObject(slot->process, 0) == WAIT_OBJECT_0) {
       NoteEnd(i);
-    } else if (slot->state == WATCH_PAUSED && Reached(slot->restartDue, LauncherTime())) {
+    } else if (slot->state == WATCH_PAUSED && Reached(slot->restartDue, LauncherTime()) &&
+               ReviewSlot(i) != SLOT_ENDED) {
       if (NeedsWorkAreaBeforeLaunch())
         RestoreWorkArea();
       StartSlot(i);

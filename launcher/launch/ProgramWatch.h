@@ -56,6 +56,10 @@ void QueueAutoStarts();
 bool LaunchProgramEntry(const ProgramEntry &entry, const wchar_t *keyName);
 // The timer's tick: notices ended programs and makes the starts that are due.
 void OnWatchTimer(HWND window);
+// Compares every watched or waiting program with its entry as the registry holds it now
+// (a configuration is being loaded): an entry gone or no longer kept ends its watch, and
+// the program stays running; a changed program or arguments is started in its place.
+void ReviewWatchedPrograms();
 // Stops every watch and start that is waiting; the programs themselves keep running.
 void StopProgramWatch();
 // Programs watched or waiting to start.

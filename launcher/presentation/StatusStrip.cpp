@@ -9,6 +9,7 @@
 #include "launcher/config/DisplaySettings.h"
 #include "launcher/presentation/ListPresentation.h"
 #include "launcher/shell/ShellLockdown.h"
+#include "launcher/shell/UsableArea.h"
 
 StatusStripState g_statusStrip;
 
@@ -296,11 +297,13 @@ LRESULT CALLBACK StatusStripProc(HWND window, UINT message, WPARAM wParam, LPARA
 }
 
 // The font, the height of its text and the width of the widest percentage in it, measured
-// once for the strip's life.
-static HFONT CreateStripFont(HWND mainWindow, int *textHeight, int *percentWidth)
+// once for the strip's life: for the window's screen, or for a screen of pixelsPerInch.
+static HFONT CreateStripFont(HWND mainWindow, int pixelsPerInch, int *textHeight,
+                             int *percentWidth)
 {
   HDC dc = GetDC(mainWindow);
-  int pixelsPerInch = dc != nullptr ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
+  if (pixelsPerInch <= 0)
+    pixelsPerInch = dc != nullptr ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
   LOGFONTW description;
   ZeroMemory(&description, sizeof(description));
   description.lfHeight = -(pixelsPerInch * STATUS_POINT_SIZE / 72);
@@ -329,10 +332,10 @@ static int StripHeight(int textHeight)
   return textHeight + 2 * (textHeight / 6 + 1) + 1;
 }
 
-int MeasureStatusStripHeight(HWND mainWindow)
+int MeasureStatusStripHeight(int pixelsPerInch)
 {
   int textHeight = 0, percentWidth = 0;
-  HFONT font = CreateStripFont(mainWindow, &textHeight, &percentWidth);
+  HFONT font = CreateStripFont(nullptr, pixelsPerInch, &textHeight, &percentWidth);
   if (font != nullptr)
     DeleteObject(font);
   return StripHeight(textHeight);
@@ -352,7 +355,7 @@ bool CreateStatusStrip(HWND mainWindow, DWORD placement)
   RegisterClassW(&stripClass);  // fails harmlessly when it is registered already
 
   int textHeight = 0, percentWidth = 0;
-  HFONT font = CreateStripFont(mainWindow, &textHeight, &percentWidth);
+  HFONT font = CreateStripFont(mainWindow, 0, &textHeight, &percentWidth);
   HWND window = CreateWindowExW(0, STATUS_STRIP_CLASS, nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
                                 mainWindow, nullptr, LauncherInstance(), nullptr);
   if (window == nullptr) {
@@ -368,6 +371,7 @@ bool CreateStatusStrip(HWND mainWindow, DWORD placement)
   g_statusStrip.height = StripHeight(textHeight);
   g_statusStrip.painted = false;
   ReadStatus(&g_statusStrip.shown);
+  HandUsableArea();
   PlaceStatusStrip();
   SetTimer(window, STATUS_CLOCK_TIMER, TimeToNextMinute(), nullptr);
   SetTimer(window, STATUS_POWER_TIMER, STATUS_POWER_PERIOD_MS, nullptr);
@@ -379,6 +383,8 @@ void StartStatusStrip(HWND mainWindow)
   DWORD placement = ReadStatusStripSetting();
   if (placement != STATUS_STRIP_OFF)
     CreateStatusStrip(mainWindow, placement);
+  else
+    HandUsableArea();
 }
 
 void StopStatusStrip()
@@ -397,6 +403,7 @@ void StopStatusStrip()
   g_statusStrip.percentWidth = 0;
   g_statusStrip.placement = STATUS_STRIP_OFF;
   g_statusStrip.painted = false;
+  HandUsableArea();
 }
 
 // The band's height within an area that may be lower than the strip.
@@ -408,15 +415,6 @@ static int BandHeight(const RECT *area)
   if (room <= 0)
     return 0;
   return g_statusStrip.height < room ? g_statusStrip.height : room;
-}
-
-void TakeStatusStripBand(RECT *area)
-{
-  int band = BandHeight(area);
-  if (g_statusStrip.placement == STATUS_STRIP_TOP)
-    area->top += band;
-  else
-    area->bottom -= band;
 }
 
 void PlaceStatusStrip()
@@ -449,6 +447,14 @@ void RefreshStatusStrip()
   if (!SameBattery(now, g_statusStrip.shown))
     InvalidateRect(window, &batteryPart, FALSE);
   g_statusStrip.shown = now;
+}
+
+void OnStatusClockChanged()
+{
+  if (g_statusStrip.window == nullptr)
+    return;
+  RefreshStatusStrip();
+  SetTimer(g_statusStrip.window, STATUS_CLOCK_TIMER, TimeToNextMinute(), nullptr);
 }
 
 void MatchStatusStripColours()

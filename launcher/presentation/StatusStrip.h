@@ -52,17 +52,18 @@ extern StatusStripState g_statusStrip;
 void StartStatusStrip(HWND mainWindow);
 // Makes the strip at the placement given, reads what it shows and starts its timers.
 bool CreateStatusStrip(HWND mainWindow, DWORD placement);
-// The height a strip made in this window would have, without making it.
-int MeasureStatusStripHeight(HWND mainWindow);
+// The height a strip would have on a screen of so many dots per inch, without making it.
+int MeasureStatusStripHeight(int pixelsPerInch);
 // Stops the timers and destroys the strip and its font.
 void StopStatusStrip();
 
-// Takes the strip's band off an area that still holds it (the usable area).
-void TakeStatusStripBand(RECT *area);
 // Moves the strip onto its band of the main window's client area.
 void PlaceStatusStrip();
 // Reads the time and the power and repaints the parts whose text or gauge changed.
 void RefreshStatusStrip();
+// The device's clock was set: the time is read again and the next tick falls on the turn
+// of the minute by the new time.
+void OnStatusClockChanged();
 // Repaints the whole strip when the presentation's colours differ from those it shows.
 void MatchStatusStripColours();
 

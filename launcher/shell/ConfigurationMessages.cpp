@@ -75,6 +75,8 @@ void OnShowConfiguration(HWND window)
   // count as a clash), so that only one presentation ever stands.
   ForgetCallGrant();
   TearDownPresentation();
+  // Device management may have changed the entries of kept programs meanwhile.
+  ReviewWatchedPrograms();
   ClearProgramEntries();
   bool built = LoadConfiguration(g_profile.configurationKeyPath) && RegisterEntryHotKeys() &&
                LoadEntryIcons() && BuildPresentation(window);

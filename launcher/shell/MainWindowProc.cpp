@@ -33,6 +33,8 @@ static void OnSize(HWND window, int width, int height)
     height = g_mainWindow.lastPresentationHeight;
   }
   PlaceStatusStrip();
+  // An open message, About box or password panel follows the new size at once.
+  PlaceOpenDialog();
   if (g_app.presentationWindow != nullptr && g_app.openDialog == nullptr) {
     RECT usable;
     GetUsableArea(&usable);
@@ -154,9 +156,11 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     OnIdleTimer(window);
     return 0;
   case WM_TIMECHANGE:
+    OnStatusClockChanged();
+    return 0;
   case WM_POWERBROADCAST:
     RefreshStatusStrip();
-    return message == WM_POWERBROADCAST ? TRUE : 0;
+    return TRUE;
   case WM_SETTINGCHANGE:
     if (wParam == SETTING_ROTATION)
       OnRotation(window);

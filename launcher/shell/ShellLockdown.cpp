@@ -57,6 +57,15 @@ bool CheckForceScreen()
   if (!JudgeForceScreen(&usable, &state))
     return false;
   g_shell.forceScreenState = state;
+  // The window keeps to the rectangle judged here: the shared layer is handed it.
+  DWORD left, top, right, bottom;
+  if (state == FORCE_SCREEN_VALID && ReadForceScreenRect(&left, &top, &right, &bottom)) {
+    RECT forced = {static_cast<LONG>(left), static_cast<LONG>(top), static_cast<LONG>(right),
+                   static_cast<LONG>(bottom)};
+    SetForcedWindowArea(&forced);
+  } else {
+    SetForcedWindowArea(nullptr);
+  }
   return state == FORCE_SCREEN_VALID;
 }
 

@@ -10,6 +10,7 @@
 #include "launcher/presentation/StatusStrip.h"
 #include "launcher/shell/ExitGuard.h"
 #include "launcher/shell/IdleHome.h"
+#include "launcher/shell/MainWindow.h"
 #include "launcher/shell/Navigation.h"
 #include "launcher/shell/ShellLockdown.h"
 #include "launcher/shell/WMCmdBar.h"
@@ -48,7 +49,7 @@ int RunLauncher(HINSTANCE instance, const wchar_t *commandLine)
 
   Sleep(100);
 
-  if (!RegisterMainClass(instance, IDS_CLASS_NAME)) {
+  if (!RegisterMainClass(instance, IDS_CLASS_NAME, MainWindowProc)) {
     RestoreShell();
     return 0;
   }

@@ -4,6 +4,7 @@
 #include "Common/StdInit.h"
 #include "launcher/shell/MainWindow.h"
 #include "launcher/shell/ShellLockdown.h"
+#include "launcher/shell/UsableArea.h"
 
 // A menu bar never carries more buttons than this; the limit only guards against a bar
 // that keeps answering TB_DELETEBUTTON with success.
@@ -38,6 +39,7 @@ bool CreateEmptyMenuBar()
   RECT bar;
   if (info.hwndMB != nullptr && GetWindowRect(info.hwndMB, &bar))
     g_shell.menuBarHeight = bar.bottom - bar.top;
+  HandUsableArea();
   if (info.hwndMB != nullptr)
     RemoveMenuBarButtons(info.hwndMB);
   return true;

@@ -51,7 +51,7 @@ void CALLBACK DialogAnswerer::Tick(HWND, UINT, UINT_PTR, DWORD)
 void DialogAnswerer::Look()
 {
   HWND dialog = g_app.openDialog;
-  if (dialog == nullptr || dialog == answered_ || !IsWindow(dialog))
+  if (held_ || dialog == nullptr || dialog == answered_ || !IsWindow(dialog))
     return;
   answered_ = dialog;
   HWND edit = GetDlgItem(dialog, IDC_EXIT_PASSWORD_EDIT);
@@ -187,11 +187,12 @@ void LauncherTest::Start()
   g_app.exitOnEsc = exitOnEsc;
   g_app.backOnZero = backOnZero;
   ZeroMemory(&g_shell, sizeof(g_shell));
+  SetForcedWindowArea(nullptr);
   ProbePlatform();
   ASSERT_TRUE(SelectProfile(L"Kiosk"));
   ClearWindowTitle();
   g_app.titleLimit = 100;
-  ASSERT_TRUE(RegisterMainClass(g_app.instance, IDS_CLASS_NAME));
+  ASSERT_TRUE(RegisterMainClass(g_app.instance, IDS_CLASS_NAME, MainWindowProc));
   ASSERT_TRUE(CreateMainWindow(g_app.instance, SW_SHOW, WS_CAPTION, IDS_CLASS_NAME,
                                IDS_WINDOW_TEXT));
   StartStatusStrip(g_app.mainWindow);

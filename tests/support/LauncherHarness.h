@@ -26,6 +26,8 @@ public:
   int Prompts() const { return prompts_; }
   const std::vector<std::wstring> &Messages() const { return messages_; }
   void Clear();
+  // While held, every dialog is left alone for the test to look at and close.
+  void Hold(bool held) { held_ = held; }
 
 private:
   static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
@@ -38,6 +40,7 @@ private:
   std::deque<Answer> answers_;
   HWND answered_ = nullptr;
   int prompts_ = 0;
+  bool held_ = false;
   std::vector<std::wstring> messages_;
   static DialogAnswerer *current_;
 };

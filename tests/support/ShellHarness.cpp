@@ -191,6 +191,8 @@ void ResetShellState()
   g_shell = ShellState{};
   g_shell.plainCe = true;
   g_shell.forceScreenState = FORCE_SCREEN_NONE;
+  SetForcedWindowArea(nullptr);
+  SetReservedBands(0, 0);
 }
 
 std::wstring UseShellTestProfile()
