@@ -1,8 +1,12 @@
 // The exit password dialog and its tries.
 #include "launcher/shell/ExitGuard.h"
 
+#include <wchar.h>
+
+#include "Common/EventLog.h"
 #include "Common/StdInit.h"
 #include "launcher/config/KioskSettings.h"
+#include "launcher/shell/LauncherLog.h"
 #include "resources/resource.h"
 
 ExitGuardState g_exitGuard;
@@ -120,27 +124,54 @@ static int AskForPassword()
   return g_exitGuard.dismissed ? EXIT_ANSWER_CANCEL : g_exitGuard.answer;
 }
 
+// The outcome of an exit that asked for the password, never what was typed. A wrong answer
+// carries the count in a row and, once that starts a wait, its length.
+static void LogPasswordOutcome(const wchar_t *result)
+{
+  bool wrong = wcscmp(result, PASSWORD_WRONG) == 0;
+  bool locks = wrong && g_exitGuard.wrongInARow >= EXIT_PASSWORD_TRIES;
+  LogField fields[] = {LogText("prompt", L"exit"), LogText("result", result),
+                       LogDecimal("tries", static_cast<DWORD>(g_exitGuard.wrongInARow)),
+                       LogDecimal("locked", EXIT_PASSWORD_LOCK_MS / 1000)};
+  LogEvent("PASSWORD", fields, locks ? 4 : wrong ? 3 : 2);
+}
+
+// The user's way out is taken: the close that follows is the user's.
+static bool LetUserOut()
+{
+  SetEndReason(END_USER_EXIT);
+  return true;
+}
+
 bool ConfirmUserExit()
 {
   if (g_exitGuard.passwordState == EXIT_PASSWORD_NONE)
-    return true;
-  if (g_exitGuard.passwordState != EXIT_PASSWORD_SET || g_exitGuard.prompting)
+    return LetUserOut();
+  if (g_exitGuard.prompting)
     return false;
+  if (g_exitGuard.passwordState != EXIT_PASSWORD_SET) {
+    LogPasswordOutcome(PASSWORD_NOT_VALID);
+    return false;
+  }
   if (LockedOut()) {
+    LogPasswordOutcome(PASSWORD_LOCKED_OUT);
     ShowErrorMessage(TEXT_ID(IDS_TOO_MANY_ATTEMPTS), 0);
     return false;
   }
   switch (AskForPassword()) {
   case EXIT_ANSWER_RIGHT:
     g_exitGuard.wrongInARow = 0;
-    return true;
+    LogPasswordOutcome(PASSWORD_RIGHT);
+    return LetUserOut();
   case EXIT_ANSWER_WRONG:
     if (g_exitGuard.wrongInARow < EXIT_PASSWORD_TRIES)
       ++g_exitGuard.wrongInARow;
     g_exitGuard.lastWrongTime = LauncherTime();
+    LogPasswordOutcome(PASSWORD_WRONG);
     ShowErrorMessage(TEXT_ID(IDS_WRONG_PASSWORD), 0);
     return false;
   default:
+    LogPasswordOutcome(PASSWORD_CANCELLED);
     return false;
   }
 }

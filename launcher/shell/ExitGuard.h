@@ -11,6 +11,13 @@ enum {
 
 enum { EXIT_ANSWER_CANCEL = 0, EXIT_ANSWER_RIGHT = 1, EXIT_ANSWER_WRONG = 2 };
 
+// The outcomes of a password prompt as the event log names them.
+#define PASSWORD_RIGHT L"right"
+#define PASSWORD_WRONG L"wrong"
+#define PASSWORD_CANCELLED L"cancelled"
+#define PASSWORD_LOCKED_OUT L"locked out"
+#define PASSWORD_NOT_VALID L"no valid password"
+
 struct ExitGuardState {
   int passwordState;     // EXIT_PASSWORD_NONE, _SET or _INVALID (KioskSettings.h)
   PasswordHash hash;
