@@ -3,11 +3,13 @@
 #include "tests/support/FrameworkHarness.h"
 #include <stdio.h>
 
+#include "Common/EventLog.h"
 #include "Common/StdInit.h"
 #include "launcher/config/Profile.h"
 #include "launcher/presentation/StatusStrip.h"
 #include "launcher/shell/ExitGuard.h"
 #include "launcher/shell/IdleHome.h"
+#include "launcher/shell/LauncherLog.h"
 #include "launcher/shell/MainWindow.h"
 #include "launcher/shell/Navigation.h"
 #include "launcher/shell/ShellLockdown.h"
@@ -117,6 +119,7 @@ void LauncherTest::Stop()
   if (Running())
     SendMessageW(g_app.mainWindow, WM_CLOSE, 0, 0);
   Pump(50);
+  CloseEventLog();
   UnregisterClassW(L"FerroltClass", GetModuleHandleW(nullptr));
   g_app.mainWindow = nullptr;
   g_app.stackDepth = 0;
@@ -174,7 +177,10 @@ void LauncherTest::Start()
   g_app.backOnZero = backOnZero;
   ZeroMemory(&g_shell, sizeof(g_shell));
   ProbePlatform();
+  // The log as start-up starts it: beside the program, where the test made its folder.
+  StartLauncherLog(L"Kiosk");
   ASSERT_TRUE(SelectProfile(L"Kiosk"));
+  LogProfileChosen();
   ClearWindowTitle();
   g_app.titleLimit = 100;
   ASSERT_TRUE(RegisterMainClass(g_app.instance, IDS_CLASS_NAME));
