@@ -8,6 +8,7 @@ EventLogState g_eventLog;
 
 enum { WRITE_DONE, WRITE_SKIPPED, WRITE_FAILED };
 enum { TAIL_CLEAN, TAIL_FOREIGN, TAIL_FAILED };
+enum { TAIL_BLOCK_BYTES = 256 };
 
 bool OpenEventLog(const wchar_t *path, DWORD bound)
 {
@@ -42,34 +43,43 @@ static bool MoveTo(HANDLE file, DWORD offset)
 
 // What the last run left at the end of the file: a line cut by a reset, or the zeros a
 // file system leaves after one, is dropped, so that this run's lines start on a line of
-// their own. A file without a line end near its end is no log of ours: TAIL_FOREIGN.
+// their own. A file without a line end near its end is no log of ours: TAIL_FOREIGN. The
+// end is searched backwards a block at a time, as far back as one line reaches.
 static int TrimTail(HANDLE file, DWORD *size)
 {
   if (*size == 0)
     return TAIL_CLEAN;
-  char tail[LOG_LINE_CAPACITY];
-  DWORD window = LOG_LINE_CAPACITY;
-  if (*size < window)
-    window = *size;
-  DWORD read = 0;
-  if (!MoveTo(file, *size - window) || !ReadFile(file, tail, window, &read, nullptr) ||
-      read != window)
-    return TAIL_FAILED;
-  DWORD keep = 0;
-  bool found = false;
-  for (DWORD i = window; i > 0 && !found; --i) {
-    if (tail[i - 1] == '\n') {
-      keep = *size - window + i;
-      found = true;
+  char block[TAIL_BLOCK_BYTES];
+  DWORD end = *size;
+  DWORD searched = 0;
+  while (end > 0 && searched < static_cast<DWORD>(LOG_LINE_CAPACITY)) {
+    DWORD count = TAIL_BLOCK_BYTES;
+    if (end < count)
+      count = end;
+    DWORD read = 0;
+    if (!MoveTo(file, end - count) || !ReadFile(file, block, count, &read, nullptr) ||
+        read != count)
+      return TAIL_FAILED;
+    for (DWORD i = count; i > 0; --i) {
+      if (block[i - 1] != '\n')
+        continue;
+      DWORD keep = end - count + i;
+      if (keep == *size)
+        return TAIL_CLEAN;
+      if (!MoveTo(file, keep) || !SetEndOfFile(file))
+        return TAIL_FAILED;
+      *size = keep;
+      return TAIL_CLEAN;
     }
+    end -= count;
+    searched += count;
   }
-  if (!found && window < *size)
+  if (end > 0)
     return TAIL_FOREIGN;
-  if (keep == *size)
-    return TAIL_CLEAN;
-  if (!MoveTo(file, keep) || !SetEndOfFile(file))
+  // One cut line and nothing before it.
+  if (!MoveTo(file, 0) || !SetEndOfFile(file))
     return TAIL_FAILED;
-  *size = keep;
+  *size = 0;
   return TAIL_CLEAN;
 }
 

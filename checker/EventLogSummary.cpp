@@ -198,7 +198,8 @@ std::string EntryLine(const EntryCounts &entry)
     line += "; " +
             Plural(static_cast<int>(entry.crashLoopExitCodes.size()), "crash-loop stop",
                    "crash-loop stops") +
-            " (last exit codes " + Codes(entry.crashLoopExitCodes) + ")";
+            (entry.crashLoopExitCodes.size() == 1 ? " (last exit code " : " (last exit codes ") +
+            Codes(entry.crashLoopExitCodes) + ")";
   return line + "\n";
 }
 

@@ -281,6 +281,40 @@ TEST(EventLogBound, HeldOverThousandsOfEventsWithRotation)
   }
 }
 
+// What a reset left at the end of the file (a cut line, zeros) is dropped before the first
+// event of the next run, so the file reads whole; a file that is no log at all is set aside.
+TEST(EventLogTail, ALineCutByAResetIsDroppedAndAForeignFileSetAside)
+{
+  const std::string good = "2026-12-08 08:00:00 END how=\"exit by the user\"\r\n";
+  const std::string cut = "2026-12-08 08:00:01 LAUNCH entry=\"Sc";
+  struct Row {
+    const char *what;
+    std::string before;
+    std::string kept;   // what the file holds before the new event
+    std::string older;  // what is set aside
+  };
+  const Row rows[] = {
+      {"a cut line", good + cut, good, ""},
+      {"zeros after the last line", good + std::string(700, '\0'), good, ""},
+      {"a cut line alone", cut, "", ""},
+      {"no line end at all", std::string(3000, 'x'), "", std::string(3000, 'x')},
+  };
+  for (const Row &row : rows) {
+    SCOPED_TRACE(row.what);
+    ClearLogFolder();
+    test::WriteFileBytes(kLogPath, row.before);
+    ASSERT_TRUE(OpenEventLog(kLogPath, 64 * 1024));
+    LogEvent("TEST");
+    CloseEventLog();
+    std::string after = test::ReadFileBytes(kLogPath);
+    ASSERT_GT(after.size(), row.kept.size());
+    EXPECT_EQ(row.kept, after.substr(0, row.kept.size()));
+    EXPECT_EQ(" TEST\r\n", after.substr(after.size() - 7));
+    EXPECT_EQ(row.kept.size() + 26, after.size());
+    EXPECT_EQ(row.older, Exists(kOlderPath) ? test::ReadFileBytes(kOlderPath) : "");
+  }
+}
+
 // A log that cannot be written (no folder, a folder in the file's place, a full file that
 // cannot be set aside) goes quiet: the launcher starts, shows its messages and ends as
 // without a log, and the file stays as it was.

@@ -106,7 +106,7 @@ TEST(EventLogReader, SummarisesAKnownLogFromBothFilesInEitherOrder)
         "Windows Mobile, screen 480x640: exit by the user",
         "  Default\\Prog1 \"Scanner\": 4 starts (0 by the user, 1 auto-start, 3 restarts); 3 ends "
         "of the kept program (exit codes C0000005, C0000005, C0000005); 1 crash-loop stop (last "
-        "exit codes C0000005)",
+        "exit code C0000005)",
         "  Default\\Prog2 \"Stock \"A\"\": 1 start (1 by the user, 0 auto-start, 0 restarts); 1 "
         "failure: Cannot execute application (code 00000002)",
         "  exit: 1 right, 2 wrong, 0 cancelled, 1 lock-out, 1 refused while locked out",

@@ -124,10 +124,9 @@ bool LaunchCommand(const wchar_t *program, const wchar_t *arguments, HANDLE *pro
 {
   if (process != nullptr)
     *process = nullptr;
-  LaunchFailure unused;
-  LaunchFailure *record = failure != nullptr ? failure : &unused;
-  ZeroMemory(record, sizeof(*record));
-  LaunchFailure *outer = UseLaunchFailureRecord(record);
+  if (failure != nullptr)
+    ZeroMemory(failure, sizeof(*failure));
+  LaunchFailure *outer = UseLaunchFailureRecord(failure);
   bool started = ResolveAndStart(program, arguments, process);
   UseLaunchFailureRecord(outer);
   return started;
