@@ -5,6 +5,7 @@
 
 #include <stdlib.h>
 
+#include "Common/EventLog.h"
 #include "resources/resource.h"
 
 static const wchar_t kSettingsKey[] = L"Software\\Orvant\\Settings";
@@ -17,12 +18,22 @@ void CollectMessages(MessageCollector collector)
   s_collector = collector;
 }
 
+// Every message the user is shown goes into the event log first, so that it is there
+// even when the device is reset while the message is open.
+static void LogMessage(const wchar_t *caption, const wchar_t *text, const wchar_t *detail)
+{
+  LogField fields[] = {LogText("caption", caption), LogText("text", text),
+                       LogText("detail", detail)};
+  LogEvent("MESSAGE", fields, detail != nullptr && detail[0] != 0 ? 3 : 2);
+}
+
 int ShowMessageBox(HWND owner, const wchar_t *text, const wchar_t *caption, UINT style)
 {
   if (s_collector != nullptr) {
     s_collector(text != nullptr ? text : L"", L"", caption != nullptr ? caption : L"");
     return IDOK;
   }
+  LogMessage(caption, text, nullptr);
   return MessageBoxW(owner, text, caption, style);
 }
 
@@ -129,6 +140,7 @@ void ShowErrorMessage(TextOrId text, TextOrId detail)
     s_collector(record->text, record->detail, record->caption);
     return;
   }
+  LogMessage(record->caption, record->text, record->detail);
   ReadUseRealMessageBox();
 
   bool stackFull = g_dialogs.levelCount >= DIALOG_STACK_LEVELS - 1;

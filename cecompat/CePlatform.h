@@ -19,6 +19,10 @@
 // (0 off, 1 on, 255 unknown) that both power status calls report (decimal).
 #define CE_BATTERY_PERCENT_VARIABLE L"FERROLT_BATTERY_PERCENT"
 #define CE_AC_LINE_VARIABLE L"FERROLT_AC_LINE"
+// The path of the program file a desktop run answers for its own module, as a device names
+// the installed launcher ("\Application\Ferrolt\Ferrolt.exe"): for a launcher that runs
+// inside a test program. Unset: the real path.
+#define CE_MODULE_PATH_VARIABLE L"FERROLT_MODULE_PATH"
 
 // Functions of the device's core library that desktop headers do not declare.
 extern "C" {
@@ -331,4 +335,9 @@ DWORD_PTR CeSHGetFileInfoW(LPCWSTR path, DWORD attributes, SHFILEINFOW *info, UI
 // GetProcAddressW as the device has it: the entry point's name is wide.
 FARPROC CeGetProcAddressW(HMODULE module, LPCWSTR name);
 #define GetProcAddressW CeGetProcAddressW
+
+// GetModuleFileNameW, whose answer for the program's own module (null) a test can set
+// with CE_MODULE_PATH_VARIABLE; every other module goes to the desktop call.
+DWORD CeGetModuleFileNameW(HMODULE module, LPWSTR path, DWORD capacity);
+#define GetModuleFileNameW CeGetModuleFileNameW
 #endif

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "checker/ConfigurationWalk.h"
+#include "checker/EventLogSummary.h"
 #include "checker/HashPassword.h"
 #include "checker/PreviewRun.h"
 #include "checker/ReportOutput.h"
@@ -26,6 +27,7 @@ const char kUsage[] =
     "       FerroltCheck /diff before.reg after.reg [/profile NAME | /all] [/screen WxH]\n"
     "                    [/dpi N] [/platform ce|wm] [/json] [/preview DIR]\n"
     "       FerroltCheck /hash-password\n"
+    "       FerroltCheck /log [/json] Ferrolt.log.1 Ferrolt.log\n"
     "  /profile NAME   check this profile (default: the one the launcher would choose)\n"
     "  /all            check every profile the script defines\n"
     "  /screen WxH     the device's work area in pixels (default 240x320)\n"
@@ -40,6 +42,9 @@ const char kUsage[] =
     "  /hash-password  read a password from standard input and print its hash and REGEDIT4\n"
     "                  lines for ExitPassword and an entry's Password (exit code 0, or 2\n"
     "                  for an empty or overlong one)\n"
+    "  /log FILE...    read a device's event log (one or both files): its events and a\n"
+    "                  summary (exit code 0 read whole, 1 stopped at a damaged line,\n"
+    "                  3 a file cannot be read)\n"
     "Exit code: 0 clean, 1 warnings only, 2 errors, 3 the script could not be read,\n"
     "4 the preview could not be written; for many scripts the worst of them;\n"
     "an interrupted check ends with 0xC000013A.\n";
@@ -223,6 +228,42 @@ int RunDiff(const Arguments &arguments)
                                                        : ReportPreviewError(previewError);
 }
 
+// /log [/json] FILE...: the event log collected from a device.
+bool IsLogReading(int count, wchar_t **values)
+{
+  for (int i = 1; i < count; ++i)
+    if (IsOption(values[i], L"log"))
+      return true;
+  return false;
+}
+
+int RunLogReading(int count, wchar_t **values)
+{
+  bool json = false;
+  std::vector<std::wstring> files;
+  for (int i = 1; i < count; ++i) {
+    if (IsOption(values[i], L"json")) {
+      json = true;
+    } else if (values[i][0] == L'/' || values[i][0] == L'-') {
+      if (!IsOption(values[i], L"log")) {
+        fputs(kUsage, stderr);
+        return EXIT_UNREADABLE;
+      }
+    } else {
+      files.push_back(values[i]);
+    }
+  }
+  if (files.empty()) {
+    fputs(kUsage, stderr);
+    return EXIT_UNREADABLE;
+  }
+  eventlog::Reading reading = eventlog::ReadLogs(files);
+  eventlog::Summary summary = eventlog::Summarise(reading);
+  Print(json ? eventlog::FormatLogJson(reading, summary)
+             : eventlog::FormatLogText(reading, summary));
+  return eventlog::LogExitCode(reading);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t **argv)
@@ -233,6 +274,8 @@ int wmain(int argc, wchar_t **argv)
   _setmode(_fileno(stdout), _O_BINARY);
   if (argc == 2 && IsOption(argv[1], L"hash-password"))
     return RunHashPassword();
+  if (IsLogReading(argc, argv))
+    return RunLogReading(argc, argv);
   Arguments arguments;
   if (!ParseArguments(argc, argv, &arguments)) {
     fputs(kUsage, stderr);

@@ -7,6 +7,7 @@
 #include "checker/WalkSteps.h"
 #include "launcher/config/ConfigCheck.h"
 #include "launcher/config/KioskSettings.h"
+#include "launcher/config/LogSettings.h"
 #include "launcher/config/ProgramEntries.h"
 #include "launcher/config/Profile.h"
 #include "launcher/config/WatchSettings.h"
@@ -164,6 +165,12 @@ bool SelectAndCheckProfile(const CheckOptions &options, const ScriptLines &lines
   line = lines.ValueLine(profile->keyPath, L"StatusStrip");
   CollectProfile(profile, line);
   Record(profile, L"StatusStrip", static_cast<long>(statusStrip), line);
+  // The event log's bound: checked, not recorded, as the device user sees nothing of it.
+  bool logSizeFaulty = false;
+  ReadLogSize(&logSizeFaulty);
+  if (logSizeFaulty)
+    ReportFaultyLogSize();
+  CollectProfile(profile, lines.ValueLine(ProductKeyPath(), L"LogSize"));
   return true;
 }
 

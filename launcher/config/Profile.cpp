@@ -137,11 +137,16 @@ static void ShowProfileError(const wchar_t *text)
   ShowMessageBox(nullptr, text, L"Ferrolt Error", MB_ICONERROR);
 }
 
+void ChooseProductKey()
+{
+  if (KeyExists(PRODUCT_KEY_FIRST))
+    g_profile.keyLayout = 1;
+}
+
 bool SelectProfile(const wchar_t *commandLine)
 {
   g_profile.profileName[0] = 0;
-  if (KeyExists(PRODUCT_KEY_FIRST))
-    g_profile.keyLayout = 1;
+  ChooseProductKey();
 
   bool named = false;
   wchar_t baseName[TEXT_CAPACITY];

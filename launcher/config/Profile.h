@@ -25,6 +25,8 @@ extern ProfileState g_profile;
 const wchar_t *ProductKeyPath();
 const wchar_t *ProfilesPrefix();
 
+// The first product key when it exists; otherwise the layout stays as it was (the second).
+void ChooseProductKey();
 bool SelectProfile(const wchar_t *commandLine);
 bool ReadActiveProfile();
 bool SetCurrentConfiguration(const wchar_t *name);

@@ -66,10 +66,8 @@ bool PrepareProgramPath(const wchar_t *program, wchar_t *path, wchar_t *extensio
   return TakeExtension(path, extension);
 }
 
-bool LaunchCommand(const wchar_t *program, const wchar_t *arguments, HANDLE *process)
+static bool ResolveAndStart(const wchar_t *program, const wchar_t *arguments, HANDLE *process)
 {
-  if (process != nullptr)
-    *process = nullptr;
   wchar_t path[TEXT_CAPACITY];
   wchar_t extension[TEXT_CAPACITY];
   if (!PrepareProgramPath(program, path, extension))
@@ -119,4 +117,17 @@ bool LaunchCommand(const wchar_t *program, const wchar_t *arguments, HANDLE *pro
     return false;
   }
   return StartProcess(executable, processLine, process);
+}
+
+bool LaunchCommand(const wchar_t *program, const wchar_t *arguments, HANDLE *process,
+                   LaunchFailure *failure)
+{
+  if (process != nullptr)
+    *process = nullptr;
+  if (failure != nullptr)
+    ZeroMemory(failure, sizeof(*failure));
+  LaunchFailure *outer = UseLaunchFailureRecord(failure);
+  bool started = ResolveAndStart(program, arguments, process);
+  UseLaunchFailureRecord(outer);
+  return started;
 }

@@ -4,6 +4,11 @@
 
 #include "Common/StdFuncs.h"
 
+struct LaunchFailure;
+// The record the messages below describe their failure in, for the launch under way; a
+// launch started while a message of another is shown has its own. Returns the one before.
+LaunchFailure *UseLaunchFailureRecord(LaunchFailure *record);
+
 // Shows the main window, brings it forward and shows the message.
 void ReportLaunchFailure(TextOrId text, TextOrId detail);
 void ReportLaunchError(TextOrId text, DWORD code);

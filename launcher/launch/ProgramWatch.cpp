@@ -12,6 +12,7 @@
 #include "launcher/config/Profile.h"
 #include "launcher/config/WatchSettings.h"
 #include "launcher/launch/LaunchCommand.h"
+#include "launcher/launch/LaunchLog.h"
 #include "launcher/shell/ShellLockdown.h"
 #include "resources/resource.h"
 
@@ -165,14 +166,40 @@ static void ReportNotKept(const ProgramEntry &entry)
   ShowMessageBox(g_app.mainWindow, message, L"Ferrolt Warning", MB_OK | MB_ICONEXCLAMATION);
 }
 
+static LoggedEntry SlotEntry(const WatchedProgram &slot)
+{
+  LoggedEntry entry = {slot.configurationKeyPath, slot.keyName, slot.description};
+  return entry;
+}
+
+// Every start goes into the event log, with its failure.
+static bool StartLogged(const LoggedEntry &entry, const wchar_t *by, const wchar_t *name,
+                        const wchar_t *command, HANDLE *process)
+{
+  LogProgramStart(entry, by, name, command);
+  LaunchFailure failure;
+  bool started = LaunchCommand(name, command, process, &failure);
+  if (!started)
+    LogProgramStartFailed(entry, by, failure);
+  return started;
+}
+
+// A pick that is not watched.
+static bool StartPicked(const ProgramEntry &entry, const wchar_t *keyName)
+{
+  LoggedEntry logged = {g_profile.configurationKeyPath, keyName, entry.description};
+  return StartLogged(logged, STARTED_BY_USER, entry.name, entry.command, nullptr);
+}
+
 // Starts the slot's program: a kept one is watched from then on, any other slot is done.
 // A failure has shown its message once and is never tried again.
-static bool StartSlot(int index)
+static bool StartSlot(int index, const wchar_t *by)
 {
   WatchedProgram *slot = &g_watch.slots[index];
   slot->state = WATCH_STARTING;
   HANDLE process = nullptr;
-  bool started = LaunchCommand(slot->name, slot->command, slot->keepRunning ? &process : nullptr);
+  bool started = StartLogged(SlotEntry(*slot), by, slot->name, slot->command,
+                             slot->keepRunning ? &process : nullptr);
   // The launcher may have been closed while a message of the start was shown.
   if (process != nullptr && g_watch.timerWindow == nullptr) {
     CloseHandle(process);
@@ -223,7 +250,7 @@ bool LaunchProgramEntry(const ProgramEntry &entry, const wchar_t *keyName)
     // The program already runs (or is being started): the watch stays with it, and this
     // start is one like any other.
     if (slot->state == WATCH_STARTING || (slot->state == WATCH_RUNNING && sameProgram))
-      return LaunchCommand(entry.name, entry.command);
+      return StartPicked(entry, keyName);
     // The entry names another program now: the one running is left, and the watch goes
     // with the one picked.
     if (slot->process != nullptr)
@@ -231,10 +258,10 @@ bool LaunchProgramEntry(const ProgramEntry &entry, const wchar_t *keyName)
     slot->process = nullptr;
   } else {
     if (entry.keepRunning != 1 || entry.isCall || !WatchTimerRuns())
-      return LaunchCommand(entry.name, entry.command);
+      return StartPicked(entry, keyName);
     index = FreeSlotIndex();
     if (index < 0) {
-      bool started = LaunchCommand(entry.name, entry.command);
+      bool started = StartPicked(entry, keyName);
       if (started)
         ReportNotKept(entry);
       return started;
@@ -242,7 +269,7 @@ bool LaunchProgramEntry(const ProgramEntry &entry, const wchar_t *keyName)
   }
   // A pick takes over a waiting auto-start or restart, and counts the program's ends anew.
   FillSlot(&g_watch.slots[index], entry, keyName);
-  bool started = StartSlot(index);
+  bool started = StartSlot(index, STARTED_BY_USER);
   StopTimerWhenIdle();
   return started;
 }
@@ -277,8 +304,11 @@ static void NoteEnd(int index)
   slot->endTimes[0] = now;
   if (slot->endCount < CRASH_LOOP_ENDS)
     ++slot->endCount;
-  if (slot->endCount >= CRASH_LOOP_ENDS &&
-      now - slot->endTimes[CRASH_LOOP_ENDS - 1] < static_cast<DWORD>(CRASH_LOOP_WINDOW_MS)) {
+  bool crashLoop = slot->endCount >= CRASH_LOOP_ENDS &&
+                   now - slot->endTimes[CRASH_LOOP_ENDS - 1] <
+                       static_cast<DWORD>(CRASH_LOOP_WINDOW_MS);
+  LogKeptProgramEnd(SlotEntry(*slot), exitCode, crashLoop);
+  if (crashLoop) {
     wchar_t label[TEXT_CAPACITY];
     CopyText(label, TEXT_CAPACITY, slot->description[0] != 0 ? slot->description : slot->name);
     FreeSlot(slot);
@@ -303,7 +333,7 @@ static void StartDueAutoStarts()
     g_watch.nextAutoStart = LauncherTime() + g_watch.autoStartDelay;
     if (NeedsWorkAreaBeforeLaunch())
       RestoreWorkArea();
-    StartSlot(i);
+    StartSlot(i, STARTED_BY_AUTO_START);
     if (g_watch.autoStartDelay != 0)
       return;
   }
@@ -321,7 +351,7 @@ void OnWatchTimer(HWND window)
                ReviewSlot(i) != SLOT_ENDED) {
       if (NeedsWorkAreaBeforeLaunch())
         RestoreWorkArea();
-      StartSlot(i);
+      StartSlot(i, STARTED_BY_RESTART);
     }
   }
   StartDueAutoStarts();

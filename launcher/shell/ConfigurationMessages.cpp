@@ -12,6 +12,7 @@
 #include "launcher/presentation/ListPresentation.h"
 #include "launcher/presentation/MenuBars.h"
 #include "launcher/shell/EntryGuard.h"
+#include "launcher/shell/LauncherLog.h"
 #include "launcher/shell/MainWindow.h"
 #include "launcher/shell/Navigation.h"
 #include "launcher/shell/ShellLockdown.h"
@@ -42,10 +43,16 @@ void OnEnterConfiguration(HWND window, LPARAM name)
   TearDownPresentation();
   // The entry table that holds the text is emptied by what follows.
   CopyText(g_mainWindow.calledConfiguration, TEXT_CAPACITY, reinterpret_cast<const wchar_t *>(name));
-  if (EnterConfiguration(g_mainWindow.calledConfiguration))
+  if (EnterConfiguration(g_mainWindow.calledConfiguration)) {
     PostMessageW(window, MSG_SHOW_CONFIGURATION, 0, 0);
-  else
-    PostMessageW(window, MSG_BACK, 0, 0);
+    return;
+  }
+  int below = g_app.stackDepth - 1;
+  LogConfigurationLeft(g_mainWindow.calledConfiguration,
+                       below >= 0 && below < CONFIGURATION_STACK_SIZE ? g_navigation.stack[below]
+                                                                     : L"",
+                       LEFT_BY_FAILURE);
+  PostMessageW(window, MSG_BACK, 0, 0);
 }
 
 void OnBack(HWND window)
@@ -89,11 +96,16 @@ void OnShowConfiguration(HWND window)
     QueueAutoStarts();
     return;
   }
+  wchar_t failed[TEXT_CAPACITY];
+  CopyText(failed, TEXT_CAPACITY, g_profile.configurationName);
   ReturnToPreviousConfiguration();
-  if (g_app.stackDepth > 0)
+  if (g_app.stackDepth > 0) {
+    LogConfigurationLeft(failed, g_profile.configurationName, LEFT_BY_FAILURE);
     PostMessageW(window, MSG_SHOW_CONFIGURATION, 0, 0);
-  else
+  } else {
+    SetEndReason(END_HOME_FAILED);
     PostMessageW(window, WM_CLOSE, 0, 0);
+  }
 }
 
 void TearDownPresentation()
@@ -136,7 +148,10 @@ bool CloseApplication()
     DestroyWindow(g_app.mainWindow);
     g_app.mainWindow = nullptr;
     destroyed = true;
+    LogLauncherEnd(nullptr);
   }
+  // A close that did not happen leaves no reason behind for the next one.
+  SetEndReason(nullptr);
   RestoreShell();
   return destroyed;
 }

@@ -4,6 +4,7 @@
 #include "Common/StdInit.h"
 #include "launcher/config/KioskSettings.h"
 #include "launcher/config/ProgramEntries.h"
+#include "launcher/shell/LauncherLog.h"
 #include "resources/resource.h"
 
 EntryGuardState g_entryGuard;
@@ -13,6 +14,14 @@ static bool IsProgramEntry(int index)
   return index >= 0 && index < g_entries.programCount && index < MAX_PROGRAM_ENTRIES;
 }
 
+// The label the user sees for an entry.
+static const wchar_t *EntryLabel(const ProgramEntry &entry)
+{
+  if (entry.description[0] != 0)
+    return entry.description;
+  return entry.isCall ? entry.call : entry.name;
+}
+
 int AskEntryPassword(int index)
 {
   if (!IsProgramEntry(index))
@@ -20,7 +29,9 @@ int AskEntryPassword(int index)
   const ProgramEntry &entry = g_entries.entries[index];
   if (entry.passwordState == PASSWORD_NONE)
     return ENTRY_OPEN;
+  const wchar_t *label = EntryLabel(entry);
   if (entry.passwordState != PASSWORD_SET) {
+    LogPasswordOutcome(L"entry", label, PASSWORD_NOT_VALID, &g_entryGuard.tries);
     wchar_t message[TEXT_CAPACITY];
     FormatStringById(message, TEXT_CAPACITY, TEXT_ID(IDS_BAD_ENTRY_PASSWORD),
                      static_cast<ULONG_PTR>(index + 1));
@@ -28,18 +39,18 @@ int AskEntryPassword(int index)
     return ENTRY_REFUSED;
   }
   // The prompt names the entry as the user sees it.
-  const wchar_t *label = entry.description;
-  if (label[0] == 0)
-    label = entry.isCall ? entry.call : entry.name;
   wchar_t prompt[TEXT_CAPACITY];
   FormatStringById(prompt, TEXT_CAPACITY, TEXT_ID(IDS_ENTRY_PASSWORD_PROMPT),
                    reinterpret_cast<ULONG_PTR>(label));
   // The table may be loaded again while the panel is open (a rotation): the hash is
-  // asked against a copy of its own.
+  // asked against a copy of its own, and the log names the entry from a copy too.
+  wchar_t logged[TEXT_CAPACITY];
+  CopyText(logged, TEXT_CAPACITY, label);
   PasswordHash hash = entry.password;
   int depth = g_app.stackDepth;
   int answer = ConfirmPassword(prompt, &hash, &g_entryGuard.tries);
   SecureZeroMemory(&hash, sizeof(hash));
+  LogPasswordOutcome(L"entry", logged, answer, &g_entryGuard.tries);
   // A configuration left or entered meanwhile holds other entries at that place.
   if (answer == PASSWORD_RIGHT && depth != g_app.stackDepth)
     return ENTRY_CANCELLED;

@@ -1,9 +1,12 @@
 // The idle return to the home configuration.
 #include "launcher/shell/IdleHome.h"
 
+#include "Common/EventLog.h"
 #include "Common/StdInit.h"
 #include "launcher/config/ConfigCheck.h"
 #include "launcher/config/KioskSettings.h"
+#include "launcher/config/Profile.h"
+#include "launcher/shell/LauncherLog.h"
 #include "launcher/shell/MainWindow.h"
 #include "launcher/shell/Navigation.h"
 
@@ -70,6 +73,17 @@ static HWND OwnBoxInFront(HWND window, HWND front, int *answer)
   return *answer != 0 ? front : nullptr;
 }
 
+// Once per return home, at its first step.
+static void LogIdleReturn()
+{
+  if (g_idleHome.stepping)
+    return;
+  LogField fields[] = {LogText("from", g_profile.configurationName),
+                       LogDecimal("levels", static_cast<DWORD>(g_app.stackDepth)),
+                       LogDecimal("seconds", g_idleHome.seconds)};
+  LogEvent("IDLE-HOME", fields);
+}
+
 void OnIdleTimer(HWND window)
 {
   if (g_idleHome.seconds == 0 || window != g_app.mainWindow)
@@ -95,6 +109,7 @@ void OnIdleTimer(HWND window)
   // On the way home an open box of the launcher's is answered first, one per tick; the
   // code that showed it then goes on, and the next tick takes the next step.
   if (ownBox != nullptr) {
+    LogIdleReturn();
     PostMessageW(ownBox, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
     SetStepping(window, true);
     return;
@@ -108,6 +123,8 @@ void OnIdleTimer(HWND window)
   bool accepted = top < CONFIGURATION_STACK_SIZE && CheckConfiguration(g_navigation.stack[top]);
   g_idleHome.busy = false;
   if (accepted) {
+    LogIdleReturn();
+    LogConfigurationLeft(g_profile.configurationName, g_navigation.stack[top], LEFT_BY_IDLE);
     PostMessageW(window, MSG_BACK, 0, 0);
     SetStepping(window, true);
   } else {

@@ -9,6 +9,7 @@
 #include "launcher/presentation/MenuBars.h"
 #include "launcher/shell/EntryGuard.h"
 #include "launcher/shell/ExitGuard.h"
+#include "launcher/shell/LauncherLog.h"
 #include "launcher/shell/MainWindow.h"
 #include "launcher/shell/Navigation.h"
 #include "launcher/shell/ShellLockdown.h"
@@ -34,7 +35,7 @@ static void ShowNameTooLong()
 {
   wchar_t message[TEXT_CAPACITY];
   LoadTextOrId(TEXT_ID(IDS_CONFIGURATION_NAME_TOO_LONG), message, TEXT_CAPACITY);
-  MessageBoxW(g_app.mainWindow, message, L"Ferrolt Error ", MB_OK);
+  ShowMessageBox(g_app.mainWindow, message, L"Ferrolt Error ", MB_OK);
 }
 
 static void LaunchEntry(int index)
@@ -53,8 +54,10 @@ static void LaunchEntry(int index)
     }
     return;
   }
-  if (quit)
+  if (quit) {
+    SetEndReason(END_QUIT_AFTER_LAUNCH);
     SendMessageW(g_app.mainWindow, WM_CLOSE, 0, 0);
+  }
 }
 
 void ActivateItem(int index)
@@ -154,9 +157,11 @@ void ConfirmExit()
     PostMessageW(g_app.mainWindow, WM_CLOSE, 0, 0);
     break;
   case 2:
-    if (MessageBoxW(g_app.mainWindow, L"Do you want to exit from Ferrolt?", L"Ferrolt Warning",
-                    MB_YESNO | MB_ICONQUESTION) == IDYES)
+    if (ShowMessageBox(g_app.mainWindow, L"Do you want to exit from Ferrolt?", L"Ferrolt Warning",
+                       MB_YESNO | MB_ICONQUESTION) == IDYES)
       PostMessageW(g_app.mainWindow, WM_CLOSE, 0, 0);
+    else
+      SetEndReason(nullptr);
     break;
   default:
     break;

@@ -18,6 +18,7 @@ enum PasswordOutcome {
   PASSWORD_RIGHT = 1,
   PASSWORD_WRONG = 2,      // "Wrong password" was shown
   PASSWORD_LOCKED = 3,     // refused without asking: "Too many attempts, try again later"
+  PASSWORD_NOT_VALID = 4,  // refused without asking: no valid password is set
 };
 
 // Wrong answers counted against one lock-out.

@@ -13,14 +13,19 @@ ShellState g_shell = {true, 0, FORCE_SCREEN_NONE, 0, 0, false, nullptr, nullptr,
 
 enum { PLATFORM_TYPE_BYTES = 520 };
 
-void ProbePlatform()
+bool IsWindowsMobilePlatform()
 {
   wchar_t type[PLATFORM_TYPE_BYTES / sizeof(wchar_t)] = {0};
-  g_shell.plainCe = true;
   if (!SystemParametersInfoW(SPI_GETPLATFORMTYPE, sizeof(type), type, 0))
-    return;
+    return false;
   type[PLATFORM_TYPE_BYTES / sizeof(wchar_t) - 1] = 0;
-  if (_wcsnicmp(type, L"PocketPC", 8) == 0) {
+  return _wcsnicmp(type, L"PocketPC", 8) == 0;
+}
+
+void ProbePlatform()
+{
+  g_shell.plainCe = true;
+  if (IsWindowsMobilePlatform()) {
     g_shell.plainCe = false;
     LoadShellLibrary();
   }

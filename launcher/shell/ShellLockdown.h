@@ -34,6 +34,8 @@ struct ShellState {
 };
 extern ShellState g_shell;
 
+// Asks the platform type only: true on Windows Mobile ("PocketPC").
+bool IsWindowsMobilePlatform();
 void ProbePlatform();
 void LoadShellLibrary();
 void FreeShellLibrary();

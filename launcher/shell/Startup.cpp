@@ -10,11 +10,21 @@
 #include "launcher/presentation/StatusStrip.h"
 #include "launcher/shell/ExitGuard.h"
 #include "launcher/shell/IdleHome.h"
+#include "launcher/shell/LauncherLog.h"
 #include "launcher/shell/MainWindow.h"
 #include "launcher/shell/Navigation.h"
 #include "launcher/shell/ShellLockdown.h"
 #include "launcher/shell/WMCmdBar.h"
 #include "resources/resource.h"
+
+// A start-up that cannot go on: the shell is given back where it was taken.
+static int EndStartUp(const wchar_t *how, bool restoreShell)
+{
+  if (restoreShell)
+    RestoreShell();
+  FinishLauncherLog(how);
+  return 0;
+}
 
 int RunLauncher(HINSTANCE instance, const wchar_t *commandLine)
 {
@@ -27,8 +37,11 @@ int RunLauncher(HINSTANCE instance, const wchar_t *commandLine)
   if (FindRunningLauncher(instance, IDS_CLASS_NAME))
     return 0;
 
+  // The log starts first, so that even a profile that cannot be found is in it.
+  StartLauncherLog(commandLine);
   if (!SelectProfile(commandLine))
-    return 0;
+    return EndStartUp(END_NO_PROFILE, false);
+  LogProfileChosen();
 
   g_app.instance = instance;
 
@@ -42,25 +55,19 @@ int RunLauncher(HINSTANCE instance, const wchar_t *commandLine)
   else
     RestoreWorkArea();
 
-  if (!LoadConfiguration(g_profile.configurationKeyPath)) {
-    RestoreShell();
-    return 0;
-  }
+  if (!LoadConfiguration(g_profile.configurationKeyPath))
+    return EndStartUp(END_HOME_FAILED, true);
 
   Sleep(100);
 
-  if (!RegisterMainClass(instance, IDS_CLASS_NAME, MainWindowProc)) {
-    RestoreShell();
-    return 0;
-  }
+  if (!RegisterMainClass(instance, IDS_CLASS_NAME, MainWindowProc))
+    return EndStartUp(END_WINDOW_FAILED, true);
 
   DWORD style = 0;
   if (g_settings.titleShown && CaptionAllowed())
     style = WS_CAPTION;
-  if (!CreateMainWindow(instance, SW_SHOW, style, IDS_CLASS_NAME, IDS_WINDOW_TEXT)) {
-    RestoreShell();
-    return 0;
-  }
+  if (!CreateMainWindow(instance, SW_SHOW, style, IDS_CLASS_NAME, IDS_WINDOW_TEXT))
+    return EndStartUp(END_WINDOW_FAILED, true);
 
   if (NeedsMenuBar())
     CreateEmptyMenuBar();
@@ -74,10 +81,14 @@ int RunLauncher(HINSTANCE instance, const wchar_t *commandLine)
 
   g_app.exitOnEsc = ReadExitOnEsc();
   g_app.backOnZero = ReadBackOnZero();
+  ReportLogSizeIfFaulty();
   ReadExitGuard();
   StartIdleHome(g_app.mainWindow);
 
   int exitCode = RunMessageLoop(IDA_LAUNCHER);
+  // Every orderly end has written its event when the window went; a quit message that
+  // came from elsewhere has not.
+  FinishLauncherLog(END_QUIT_MESSAGE);
   // The entries go first: they may show kept file icons, which go last.
   ClearProgramEntries();
   ReleaseFileIcons();

@@ -2,6 +2,7 @@
 #include "launcher/shell/WMCmdBar.h"
 
 #include "Common/StdInit.h"
+#include "launcher/shell/LauncherLog.h"
 #include "launcher/shell/MainWindow.h"
 #include "launcher/shell/ShellLockdown.h"
 #include "launcher/shell/UsableArea.h"
@@ -32,6 +33,7 @@ bool CreateEmptyMenuBar()
   if (g_shell.createMenuBarEntry == nullptr || !g_shell.createMenuBarEntry(&info)) {
     UsePlatformMessageBox();
     ShowLastError(L".\\WMCmdBar@\n:\n201\n");
+    SetEndReason(END_MENU_BAR_FAILED);
     CloseApplication();
     return false;
   }

@@ -3,6 +3,7 @@
 #include "tests/support/FrameworkHarness.h"
 #include <stdio.h>
 
+#include "Common/EventLog.h"
 #include "Common/StdInit.h"
 #include "launcher/config/PasswordHash.h"
 #include "launcher/config/Profile.h"
@@ -10,6 +11,7 @@
 #include "launcher/shell/EntryGuard.h"
 #include "launcher/shell/ExitGuard.h"
 #include "launcher/shell/IdleHome.h"
+#include "launcher/shell/LauncherLog.h"
 #include "launcher/shell/MainWindow.h"
 #include "launcher/shell/Navigation.h"
 #include "launcher/shell/ShellLockdown.h"
@@ -129,6 +131,7 @@ void LauncherTest::Stop()
   if (Running())
     SendMessageW(g_app.mainWindow, WM_CLOSE, 0, 0);
   Pump(50);
+  CloseEventLog();
   UnregisterClassW(L"FerroltClass", GetModuleHandleW(nullptr));
   g_app.mainWindow = nullptr;
   g_app.stackDepth = 0;
@@ -189,7 +192,10 @@ void LauncherTest::Start()
   ZeroMemory(&g_shell, sizeof(g_shell));
   SetForcedWindowArea(nullptr);
   ProbePlatform();
+  // The log as start-up starts it: beside the program, where the test made its folder.
+  StartLauncherLog(L"Kiosk");
   ASSERT_TRUE(SelectProfile(L"Kiosk"));
+  LogProfileChosen();
   ClearWindowTitle();
   g_app.titleLimit = 100;
   ASSERT_TRUE(RegisterMainClass(g_app.instance, IDS_CLASS_NAME, MainWindowProc));

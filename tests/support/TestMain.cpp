@@ -44,6 +44,10 @@ int main(int argc, char **argv)
   std::setvbuf(stderr, nullptr, _IONBF, 0);
   SetUnhandledExceptionFilter(ReportUnhandledException);
   MarkStarted();
+  // A launcher run inside a test program keeps its files (the event log) where the
+  // installed launcher keeps them, in the test's own prefix, never beside the test
+  // programs, which every test shares.
+  SetEnvironmentVariableW(L"FERROLT_MODULE_PATH", L"\\Application\\Ferrolt\\Ferrolt.exe");
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -1,0 +1,49 @@
+// The event log's lines about program starts and the ends of kept programs.
+#include "launcher/launch/LaunchLog.h"
+
+#include <wchar.h>
+
+#include "Common/EventLog.h"
+#include "launcher/launch/LaunchCommand.h"
+#include "launcher/launch/ProgramWatch.h"
+
+// The configuration's name: the last part of its key path.
+static const wchar_t *ConfigurationName(const wchar_t *keyPath)
+{
+  if (keyPath == nullptr)
+    return L"";
+  const wchar_t *slash = wcsrchr(keyPath, L'\\');
+  return slash != nullptr ? slash + 1 : keyPath;
+}
+
+void LogProgramStart(const LoggedEntry &entry, const wchar_t *by, const wchar_t *target,
+                     const wchar_t *arguments)
+{
+  LogField fields[] = {LogText("entry", entry.description), LogText("key", entry.keyName),
+                       LogText("configuration", ConfigurationName(entry.configurationKeyPath)),
+                       LogText("by", by), LogText("target", target),
+                       LogText("arguments", arguments)};
+  LogEvent("LAUNCH", fields);
+}
+
+void LogProgramStartFailed(const LoggedEntry &entry, const wchar_t *by,
+                           const LaunchFailure &failure)
+{
+  LogField fields[] = {LogText("entry", entry.description), LogText("key", entry.keyName),
+                       LogText("configuration", ConfigurationName(entry.configurationKeyPath)),
+                       LogText("by", by), LogText("reason", failure.message),
+                       LogCode("code", failure.code)};
+  LogEvent("LAUNCH-FAILED", fields, failure.hasCode ? 6 : 5);
+}
+
+void LogKeptProgramEnd(const LoggedEntry &entry, DWORD exitCode, bool crashLoop)
+{
+  LogField fields[] = {LogText("entry", entry.description), LogText("key", entry.keyName),
+                       LogText("configuration", ConfigurationName(entry.configurationKeyPath)),
+                       LogCode("exit", exitCode), LogDecimal("ends", CRASH_LOOP_ENDS),
+                       LogDecimal("seconds", CRASH_LOOP_WINDOW_MS / 1000)};
+  if (crashLoop)
+    LogEvent("CRASH-LOOP", fields);
+  else
+    LogEvent("PROGRAM-END", fields, 4);
+}

@@ -1,0 +1,27 @@
+#pragma once
+// What the event log says about the programs the launcher starts: each start with its
+// entry, target and arguments, each failure with its message and code, and the ends of
+// the programs it keeps running.
+#include <windows.h>
+
+struct LaunchFailure;
+
+// Who asked for a start.
+#define STARTED_BY_USER L"user"
+#define STARTED_BY_AUTO_START L"auto-start"
+#define STARTED_BY_RESTART L"restart"
+
+// The entry a start belongs to: the configuration's key path, the entry's key name and
+// its label.
+struct LoggedEntry {
+  const wchar_t *configurationKeyPath;
+  const wchar_t *keyName;
+  const wchar_t *description;
+};
+
+void LogProgramStart(const LoggedEntry &entry, const wchar_t *by, const wchar_t *target,
+                     const wchar_t *arguments);
+void LogProgramStartFailed(const LoggedEntry &entry, const wchar_t *by,
+                           const LaunchFailure &failure);
+// A kept program ended; crashLoop when its restarts stop because of it.
+void LogKeptProgramEnd(const LoggedEntry &entry, DWORD exitCode, bool crashLoop);
