@@ -18,7 +18,7 @@ run_suite() {
     # Nothing could run the 32-bit test programs: the product, the checker and every test
     # source are compiled, the test programs are not linked.
     FERROLT_TEST_PROGRAMS=OFF "$here/build.sh" || return 1
-    echo "32-bit tests NOT RUN: this kernel cannot run 32-bit programs (ia32 emulation is off); the 32-bit programs and the test sources were compiled, the test programs not linked"
+    echo "32-bit tests NOT RUN: 32-bit Wine does not run here (a kernel without ia32 emulation, or no wine32:i386); the 32-bit programs and every test source were compiled, no test program linked"
     return 0
   fi
   FERROLT_TEST_PROGRAMS=ON "$here/build.sh" || return 1
