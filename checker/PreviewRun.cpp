@@ -150,6 +150,18 @@ bool CheckWithPictures(const check::CheckOptions &options, const std::wstring &f
   return written;
 }
 
+// Wine without a display, and without its null graphics driver, makes no window at all;
+// every screen would then pass for one the launcher refuses to show.
+bool CanMakeWindows()
+{
+  HWND probe = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+  if (probe == nullptr)
+    return false;
+  DestroyWindow(probe);
+  return true;
+}
+
 // Every picture is kept until the check is over; a larger screen than any device's would
 // hold gigabytes.
 bool CanPicture(const check::CheckOptions &options, const std::wstring &folder,
@@ -158,6 +170,11 @@ bool CanPicture(const check::CheckOptions &options, const std::wstring &folder,
   if (options.screenWidth > LARGEST_PICTURE_SIDE || options.screenHeight > LARGEST_PICTURE_SIDE) {
     *error = L"No pictures of a screen wider or higher than " +
              std::to_wstring(LARGEST_PICTURE_SIDE) + L" pixels";
+    return false;
+  }
+  if (!CanMakeWindows()) {
+    *error = L"No pictures: no window can be made to draw the screens in (under Wine: no "
+             L"display; use xvfb-run or Wine's null graphics driver)";
     return false;
   }
   if (!MakeFolder(folder)) {

@@ -39,6 +39,9 @@ if [ ! -x /usr/lib/wine/wine ]; then
   else
     echo "This kernel cannot run 32-bit programs (ia32 emulation is off): 32-bit Wine is not installed and the 32-bit tests will not run here; the 32-bit build is still compiled."
   fi
+elif ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  # Installed by an earlier run: the scripts go on with the 64-bit loader (wine-env.sh).
+  echo "32-bit Wine (wine32:i386) is installed but this kernel cannot run 32-bit programs, so plain \"wine\" does not start; the scripts use the 64-bit loader. \"apt-get remove wine32:i386\" gives the machine its wine back."
 fi
 # The ARM image for devices: clang, lld and llvm-dlltool.
 command -v clang >/dev/null 2>&1 || need+=(clang)

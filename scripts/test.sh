@@ -13,12 +13,15 @@ src="$(dirname "$here")"
 run_suite() {
   local bits="$1"
   shift
-  "$here/build.sh" || return 1
   . "$here/wine-env.sh"
   if [ "$bits" = 32 ] && ! ferrolt_can_run_32bit; then
-    echo "32-bit tests NOT RUN: this kernel cannot run 32-bit programs (ia32 emulation is off); only the 32-bit build was checked"
+    # Nothing could run the 32-bit test programs: the product, the checker and every test
+    # source are compiled, the test programs are not linked.
+    FERROLT_TEST_PROGRAMS=OFF "$here/build.sh" || return 1
+    echo "32-bit tests NOT RUN: 32-bit Wine does not run here (a kernel without ia32 emulation, or no wine32:i386); the 32-bit programs and every test source were compiled, no test program linked"
     return 0
   fi
+  FERROLT_TEST_PROGRAMS=ON "$here/build.sh" || return 1
   # Every test copies this prefix into one of its own when it starts.
   ferrolt_prepare_template
   trap ferrolt_stop_test_prefixes EXIT
@@ -38,7 +41,10 @@ for bits in 64 32; do
   (unset WINEPREFIX; export FERROLT_BUILD="$build" FERROLT_TOOLCHAIN="$toolchain"
    run_suite "$bits" "$@") || failed+=("$bits-bit")
 done
+# What the README tells administrators to type, as printed there, with this PATH's wine.
+echo "=== README commands"
+bash "$src/tests/check_readme_commands.sh" "${FERROLT_BUILD:-$src/build}" "$src" || failed+=("README commands")
 if [ "${#failed[@]}" -gt 0 ]; then
-  echo "Tests failed on the ${failed[*]} build" >&2
+  echo "Tests failed: ${failed[*]}" >&2
   exit 1
 fi
