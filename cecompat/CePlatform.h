@@ -92,6 +92,205 @@ FARPROC WINAPI GetProcAddressW(HMODULE module, LPCWSTR name);
 }
 #define LockResource(loaded) ((LPVOID)(loaded))
 
+// The device's file search record: no reserved words and no alternate name, so the name
+// starts at offset 40 (the desktop's at 44) and the record is 560 bytes, not 592.
+typedef struct _CE_WIN32_FIND_DATAW {
+  DWORD dwFileAttributes;
+  FILETIME ftCreationTime;
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD nFileSizeHigh;
+  DWORD nFileSizeLow;
+  DWORD dwOID;
+  WCHAR cFileName[MAX_PATH];
+} CE_WIN32_FIND_DATAW;
+
+inline HANDLE CeFindFirstFileW(LPCWSTR pattern, CE_WIN32_FIND_DATAW *found)
+{
+  return FindFirstFileW(pattern, reinterpret_cast<LPWIN32_FIND_DATAW>(found));
+}
+inline BOOL CeFindNextFileW(HANDLE search, CE_WIN32_FIND_DATAW *found)
+{
+  return FindNextFileW(search, reinterpret_cast<LPWIN32_FIND_DATAW>(found));
+}
+#undef WIN32_FIND_DATA
+#undef FindFirstFile
+#undef FindNextFile
+#define WIN32_FIND_DATAW CE_WIN32_FIND_DATAW
+#define WIN32_FIND_DATA CE_WIN32_FIND_DATAW
+#define FindFirstFileW CeFindFirstFileW
+#define FindFirstFile CeFindFirstFileW
+#define FindNextFileW CeFindNextFileW
+#define FindNextFile CeFindNextFileW
+
+// The device's CreateProcess takes no security attributes, inheritance, environment,
+// current folder or start-up record: each must be NULL (FALSE). The caller's record is
+// dropped here.
+inline BOOL CeCreateProcessW(LPCWSTR application, LPWSTR commandLine, LPSECURITY_ATTRIBUTES,
+                             LPSECURITY_ATTRIBUTES, BOOL, DWORD flags, LPVOID, LPCWSTR,
+                             LPSTARTUPINFOW, LPPROCESS_INFORMATION process)
+{
+  return CreateProcessW(application, commandLine, NULL, NULL, FALSE, flags, NULL, NULL, NULL,
+                        process);
+}
+#undef CreateProcess
+#define CreateProcessW CeCreateProcessW
+#define CreateProcess CeCreateProcessW
+
+// The device's list-view records end where its common controls end: the item after
+// iGroupId (44 bytes), the column after iOrder (32 bytes). The members the messages use sit
+// where the desktop has them.
+#include <commctrl.h>
+typedef struct _CE_LVITEMW {
+  UINT mask;
+  int iItem;
+  int iSubItem;
+  UINT state;
+  UINT stateMask;
+  LPWSTR pszText;
+  int cchTextMax;
+  int iImage;
+  LPARAM lParam;
+  int iIndent;
+  int iGroupId;
+} CE_LVITEMW;
+typedef struct _CE_LVCOLUMNW {
+  UINT mask;
+  int fmt;
+  int cx;
+  LPWSTR pszText;
+  int cchTextMax;
+  int iSubItem;
+  int iImage;
+  int iOrder;
+} CE_LVCOLUMNW;
+typedef struct _CE_NMLVDISPINFOW {
+  NMHDR hdr;
+  CE_LVITEMW item;
+} CE_NMLVDISPINFOW;
+#undef LVITEM
+#undef LVCOLUMN
+#undef NMLVDISPINFO
+#define LVITEMW CE_LVITEMW
+#define LVITEM CE_LVITEMW
+#define LVCOLUMNW CE_LVCOLUMNW
+#define LVCOLUMN CE_LVCOLUMNW
+#define NMLVDISPINFOW CE_NMLVDISPINFOW
+#define NMLVDISPINFO CE_NMLVDISPINFOW
+
+// The device's registry has no access rights: the access mask and the options must be 0,
+// and a created key takes no class and no security attributes.
+inline LONG CeRegOpenKeyExW(HKEY root, LPCWSTR path, DWORD, REGSAM, PHKEY key)
+{
+  return RegOpenKeyExW(root, path, 0, 0, key);
+}
+inline LONG CeRegCreateKeyExW(HKEY root, LPCWSTR path, DWORD, LPWSTR, DWORD, REGSAM,
+                              LPSECURITY_ATTRIBUTES, PHKEY key, LPDWORD disposition)
+{
+  return RegCreateKeyExW(root, path, 0, NULL, 0, 0, NULL, key, disposition);
+}
+#undef RegOpenKeyEx
+#undef RegCreateKeyEx
+#define RegOpenKeyExW CeRegOpenKeyExW
+#define RegOpenKeyEx CeRegOpenKeyExW
+#define RegCreateKeyExW CeRegCreateKeyExW
+#define RegCreateKeyEx CeRegCreateKeyExW
+
+// The device's LoadImage takes no load flags (0): it loads in the default colours and the
+// size asked, and what it returns belongs to the caller. A shared icon on the desktop is
+// one the caller keeps to the end; on the device that icon is simply never destroyed.
+inline HANDLE CeLoadImageW(HINSTANCE instance, LPCWSTR name, UINT type, int width, int height,
+                           UINT)
+{
+  return LoadImageW(instance, name, type, width, height, 0);
+}
+#undef LoadImage
+#define LoadImageW CeLoadImageW
+#define LoadImage CeLoadImageW
+
+// The device's SetClassLong takes only offsets into the extra class memory and the cursor;
+// no other field is passed to it, and the call answers as failed.
+inline ULONG_PTR CeSetClassLongPtrW(HWND window, int index, LONG_PTR value)
+{
+  if (index < 0 && index != GCL_HCURSOR) {
+    SetLastError(ERROR_INVALID_INDEX);
+    return 0;
+  }
+  return SetClassLongW(window, index, static_cast<LONG>(value));
+}
+#undef SetClassLongPtrW
+#undef SetClassLongPtr
+#define SetClassLongPtrW CeSetClassLongPtrW
+#define SetClassLongPtr CeSetClassLongPtrW
+
+// The device's system colour indexes carry a flag, so that COLOR_x + 1 given as a class
+// brush names the system colour and not a brush handle.
+#ifndef SYS_COLOR_INDEX_FLAG
+#define SYS_COLOR_INDEX_FLAG 0x40000000
+#endif
+#undef COLOR_SCROLLBAR
+#undef COLOR_BACKGROUND
+#undef COLOR_ACTIVECAPTION
+#undef COLOR_INACTIVECAPTION
+#undef COLOR_MENU
+#undef COLOR_WINDOW
+#undef COLOR_WINDOWFRAME
+#undef COLOR_MENUTEXT
+#undef COLOR_WINDOWTEXT
+#undef COLOR_CAPTIONTEXT
+#undef COLOR_ACTIVEBORDER
+#undef COLOR_INACTIVEBORDER
+#undef COLOR_APPWORKSPACE
+#undef COLOR_HIGHLIGHT
+#undef COLOR_HIGHLIGHTTEXT
+#undef COLOR_BTNFACE
+#undef COLOR_BTNSHADOW
+#undef COLOR_GRAYTEXT
+#undef COLOR_BTNTEXT
+#undef COLOR_INACTIVECAPTIONTEXT
+#undef COLOR_BTNHIGHLIGHT
+#undef COLOR_3DDKSHADOW
+#undef COLOR_3DLIGHT
+#undef COLOR_INFOTEXT
+#undef COLOR_INFOBK
+#undef COLOR_DESKTOP
+#undef COLOR_3DFACE
+#undef COLOR_3DSHADOW
+#undef COLOR_3DHIGHLIGHT
+#undef COLOR_3DHILIGHT
+#undef COLOR_BTNHILIGHT
+#define COLOR_SCROLLBAR (0 | SYS_COLOR_INDEX_FLAG)
+#define COLOR_BACKGROUND (1 | SYS_COLOR_INDEX_FLAG)
+#define COLOR_ACTIVECAPTION (2 | SYS_COLOR_INDEX_FLAG)
+#define COLOR_INACTIVECAPTION (3 | SYS_COLOR_INDEX_FLAG)
+#define COLOR_MENU (4 | SYS_COLOR_INDEX_FLAG)
+#define COLOR_WINDOW (5 | SYS_COLOR_INDEX_FLAG)
+#define COLOR_WINDOWFRAME (6 | SYS_COLOR_INDEX_FLAG)
+#define COLOR_MENUTEXT (7 | SYS_COLOR_INDEX_FLAG)
+#define COLOR_WINDOWTEXT (8 | SYS_COLOR_INDEX_FLAG)
+#define COLOR_CAPTIONTEXT (9 | SYS_COLOR_INDEX_FLAG)
+#define COLOR_ACTIVEBORDER (10 | SYS_COLOR_INDEX_FLAG)
+#define COLOR_INACTIVEBORDER (11 | SYS_COLOR_INDEX_FLAG)
+#define COLOR_APPWORKSPACE (12 | SYS_COLOR_INDEX_FLAG)
+#define COLOR_HIGHLIGHT (13 | SYS_COLOR_INDEX_FLAG)
+#define COLOR_HIGHLIGHTTEXT (14 | SYS_COLOR_INDEX_FLAG)
+#define COLOR_BTNFACE (15 | SYS_COLOR_INDEX_FLAG)
+#define COLOR_BTNSHADOW (16 | SYS_COLOR_INDEX_FLAG)
+#define COLOR_GRAYTEXT (17 | SYS_COLOR_INDEX_FLAG)
+#define COLOR_BTNTEXT (18 | SYS_COLOR_INDEX_FLAG)
+#define COLOR_INACTIVECAPTIONTEXT (19 | SYS_COLOR_INDEX_FLAG)
+#define COLOR_BTNHIGHLIGHT (20 | SYS_COLOR_INDEX_FLAG)
+#define COLOR_3DDKSHADOW (21 | SYS_COLOR_INDEX_FLAG)
+#define COLOR_3DLIGHT (22 | SYS_COLOR_INDEX_FLAG)
+#define COLOR_INFOTEXT (23 | SYS_COLOR_INDEX_FLAG)
+#define COLOR_INFOBK (24 | SYS_COLOR_INDEX_FLAG)
+#define COLOR_DESKTOP COLOR_BACKGROUND
+#define COLOR_3DFACE COLOR_BTNFACE
+#define COLOR_3DSHADOW COLOR_BTNSHADOW
+#define COLOR_3DHIGHLIGHT COLOR_BTNHIGHLIGHT
+#define COLOR_3DHILIGHT COLOR_BTNHIGHLIGHT
+#define COLOR_BTNHILIGHT COLOR_BTNHIGHLIGHT
+
 // The core library has no RtlSecureZeroMemory: volatile writes the compiler keeps.
 inline void *CeSecureZeroMemory(void *memory, size_t length)
 {

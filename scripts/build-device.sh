@@ -4,10 +4,14 @@
 # llvm-dlltool. No C runtime is linked; both import only from the device's core library
 # (coredll.dll, cecompat/coredll-exports.txt) and common controls (commctrl.dll,
 # cecompat/commctrl-exports.txt). Output: build-device/ (FERROLT_DEVICE_BUILD).
+# With --shapes it only checks that the records the product exchanges with the device have
+# the device's documented layout (tests/device_shapes.cpp); the full build checks it first.
 set -euo pipefail
 src="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 out="${FERROLT_DEVICE_BUILD:-$src/build-device}"
-"$src/scripts/install-deps.sh"
+shapes_only=false
+[ "${1:-}" = --shapes ] && shapes_only=true
+$shapes_only || "$src/scripts/install-deps.sh"
 mkdir -p "$out/obj" "$out/lib"
 
 target=(--target=armv7-w64-windows-gnu -mthumb -march=armv7-a)
@@ -24,6 +28,13 @@ cxxflags=("${target[@]}" -std=c++03 -Os -fno-exceptions -fno-rtti -fno-stack-pro
 ldflags=("${target[@]}" -fuse-ld=lld -nostdlib -Wl,--subsystem,windows:8.0
   -Wl,--major-os-version,8 -Wl,--minor-os-version,0 -Wl,--gc-sections -s
   -L"$out/lib")
+
+# The device's record layouts, before anything is built with the wrong ones.
+clang++ "${cxxflags[@]}" -fsyntax-only "$src/tests/device_shapes.cpp"
+if $shapes_only; then
+  echo "device record layouts: as documented"
+  exit 0
+fi
 
 # Import libraries from the export lists.
 importlib() {
