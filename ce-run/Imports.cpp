@@ -78,6 +78,27 @@ uint64_t RtUdiv(const Call &c, void *)
   return (dividend / divisor) | (static_cast<uint64_t>(dividend % divisor) << 32);
 }
 
+// ---- system colours: the device's indexes carry a flag, also as class and fill brushes
+// (index + 1); the host's are the plain numbers ----
+const uint32_t SYS_COLOR_FLAG = 0x40000000;
+
+uint32_t HostColorIndex(uint32_t value)
+{
+  return (value & SYS_COLOR_FLAG) && (value & ~SYS_COLOR_FLAG) <= COLOR_MENUBAR + 1 ? value & ~SYS_COLOR_FLAG : value;
+}
+
+uint64_t GetSysColor_(const Call &c, void *) { return GetSysColor(HostColorIndex(c.Arg(0))); }
+
+uint64_t GetSysColorBrush_(const Call &c, void *)
+{
+  return R(reinterpret_cast<INT_PTR>(GetSysColorBrush(HostColorIndex(c.Arg(0)))));
+}
+
+uint64_t FillRect_(const Call &c, void *)
+{
+  return R(FillRect(P<HDC>(c, 0), P<const RECT *>(c, 1), HostOf<HBRUSH>(HostColorIndex(c.Arg(2)))));
+}
+
 // ---- messages ----
 struct DevMSG {
   uint32_t hwnd, message, wParam, lParam, time;
@@ -226,7 +247,7 @@ uint64_t RegisterClassW_(const Call &c, void *)
   w.hInstance = HostOf<HINSTANCE>(d->hInstance);
   w.hIcon = HostOf<HICON>(d->hIcon);
   w.hCursor = HostOf<HCURSOR>(d->hCursor);
-  w.hbrBackground = HostOf<HBRUSH>(d->hbrBackground);
+  w.hbrBackground = HostOf<HBRUSH>(HostColorIndex(d->hbrBackground));
   w.lpszMenuName = HostOf<LPCWSTR>(d->lpszMenuName);
   w.lpszClassName = HostOf<LPCWSTR>(d->lpszClassName);
   return R(RegisterClassW(&w));
@@ -396,11 +417,14 @@ uint64_t GetObjectW_(const Call &c, void *)
   Fail("GetObjectW of an object of type %lu", type);
 }
 
-// ---- registry ----
+// ---- registry: the device's keys have no access rights, so the image asks for none (0);
+// a key opened on the device can be read and written ----
+REGSAM DeviceAccess(uint32_t asked) { return asked == 0 ? KEY_ALL_ACCESS : asked; }
+
 uint64_t RegOpenKeyExW_(const Call &c, void *)
 {
   HKEY key = nullptr;
-  LONG r = RegOpenKeyExW(P<HKEY>(c, 0), P<LPCWSTR>(c, 1), c.Arg(2), c.Arg(3), &key);
+  LONG r = RegOpenKeyExW(P<HKEY>(c, 0), P<LPCWSTR>(c, 1), c.Arg(2), DeviceAccess(c.Arg(3)), &key);
   if (c.Arg(4) != 0)
     Put32(c.Arg(4), r == ERROR_SUCCESS ? Narrow(reinterpret_cast<INT_PTR>(key), "registry key") : 0);
   return R(r);
@@ -411,7 +435,8 @@ uint64_t RegCreateKeyExW_(const Call &c, void *)
   HKEY key = nullptr;
   if (c.Arg(6) != 0)
     Fail("RegCreateKeyExW with security attributes");
-  LONG r = RegCreateKeyExW(P<HKEY>(c, 0), P<LPCWSTR>(c, 1), c.Arg(2), P<LPWSTR>(c, 3), c.Arg(4), c.Arg(5), nullptr,
+  LONG r = RegCreateKeyExW(P<HKEY>(c, 0), P<LPCWSTR>(c, 1), c.Arg(2), P<LPWSTR>(c, 3), c.Arg(4),
+                           DeviceAccess(c.Arg(5)), nullptr,
                            &key, P<LPDWORD>(c, 8));
   if (c.Arg(7) != 0)
     Put32(c.Arg(7), r == ERROR_SUCCESS ? Narrow(reinterpret_cast<INT_PTR>(key), "registry key") : 0);
@@ -779,6 +804,9 @@ const Entry kSpecial[] = {
     {"__rt_sdiv", RtSdiv},
     {"__rt_udiv", RtUdiv},
     {"GetMessageW", GetMessageW_},
+    {"GetSysColor", GetSysColor_},
+    {"GetSysColorBrush", GetSysColorBrush_},
+    {"FillRect", FillRect_},
     {"PeekMessageW", PeekMessageW_},
     {"TranslateMessage", TranslateMessage_},
     {"DispatchMessageW", DispatchMessageW_},
@@ -861,10 +889,10 @@ const HandleEntry kHandles[] = {
 const char *const kPlain[] = {
     "BitBlt", "CloseHandle", "CreateBitmap", "CreateCompatibleBitmap", "CreateCompatibleDC", "CreateFileW",
     "CreateFontIndirectW", "CreatePen", "CreateSolidBrush", "DeleteDC", "DeleteObject", "DestroyIcon",
-    "DestroyWindow", "DrawIconEx", "DrawTextW", "EnableWindow", "FillRect", "FindClose", "FindResourceW",
+    "DestroyWindow", "DrawIconEx", "DrawTextW", "EnableWindow", "FindClose", "FindResourceW",
     "FindWindowW", "GetCapture", "GetClientRect", "GetDC", "GetDeviceCaps", "GetDlgItem", "GetExitCodeProcess",
     "GetFileAttributesExW", "GetFileSize", "GetForegroundWindow", "GetLastError", "GetLocalTime", "GetStockObject",
-    "GetSysColor", "GetSystemMetrics", "GetTextMetricsW", "GetTickCount", "GetTimeFormatW", "GetWindow",
+    "GetSystemMetrics", "GetTextMetricsW", "GetTickCount", "GetTimeFormatW", "GetWindow",
     "GetWindowRect", "GetWindowTextLengthW", "GetWindowTextW", "GetWindowThreadProcessId", "InSendMessage",
     "InvalidateRect", "IsWindow", "IsWindowVisible", "KillTimer", "LineTo", "LoadAcceleratorsW", "LoadCursorW",
     "LoadImageW", "LoadResource", "LoadStringW", "MapWindowPoints", "MessageBoxW", "MoveToEx",

@@ -29,8 +29,16 @@ ldflags=("${target[@]}" -fuse-ld=lld -nostdlib -Wl,--subsystem,windows:8.0
   -Wl,--major-os-version,8 -Wl,--minor-os-version,0 -Wl,--gc-sections -s
   -L"$out/lib")
 
+# FERROLT_DEVICE_PLANT=desktop-find-data builds a deliberately faulty image, with the
+# desktop's file search record, for ce-run's tests to catch; the layout check, which
+# would refuse it, is left out then.
+if [ "${FERROLT_DEVICE_PLANT:-}" = desktop-find-data ]; then
+  cxxflags+=(-DCE_PLANTED_DESKTOP_FIND_DATA)
+  echo "planted fault: the desktop's file search record (not for a device)"
+else
 # The device's record layouts, before anything is built with the wrong ones.
 clang++ "${cxxflags[@]}" -fsyntax-only "$src/tests/device_shapes.cpp"
+fi
 if $shapes_only; then
   echo "device record layouts: as documented"
   exit 0

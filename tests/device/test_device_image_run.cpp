@@ -119,4 +119,60 @@ TEST(DeviceImage, LauncherWalksTheSampleStartsAProgramAndClosesWithZero)
   test::ClearLauncherRegistry();
 }
 
+// CabDriver playing the installer, with the setup extension's ARM image run by ce-run.
+int RunInstaller(const std::wstring &arguments)
+{
+  DWORD exitCode = 999;
+  bool ended = test::RunProcess(L"\"" + test::BuildDir() + L"CabDriver.exe\" " + arguments + L" \"/emulator:" +
+                                    CeRun() + L"\" \"/library:" + Images() + L"Ostrel.dll\"",
+                                60000, &exitCode);
+  return ended ? static_cast<int>(exitCode) : -1;
+}
+
+bool WaitForValue(const std::wstring &path, const std::wstring &name, DWORD timeoutMs)
+{
+  std::wstring value;
+  for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(100))
+    if (test::GetString(HKEY_CURRENT_USER, path, name, &value))
+      return true;
+  return false;
+}
+
+TEST(DeviceImage, SetupExtensionInstallsFreshAndOverAnInstallationAndItsRemovalDeletesTheFolder)
+{
+  const std::wstring product = L"Software\\OrvantLLC\\Ferrolt";
+  const std::wstring package = L"/install \"" + test::SourceDir() + L"setup\\package\"";
+  const wchar_t log[] = L"C:\\Application\\Ferrolt\\Logs\\Old\\run.log";
+  test::ClearLauncherRegistry();
+  ASSERT_TRUE(CopyFileW((test::BuildDir() + L"Pollex.exe").c_str(), L"C:\\Windows\\Pollex.exe", FALSE));
+  test::WriteFileBytes(L"C:\\Application\\keep.txt", "sibling");
+
+  // Fresh: the hooks merge the shipped configuration.
+  ASSERT_EQ(0, RunInstaller(package));
+  EXPECT_TRUE(WaitForValue(product + L"\\Profiles\\Warehouse\\Tools\\Programs\\Prog2", L"Name", 15000))
+      << "the shipped configuration was not merged";
+  EXPECT_TRUE(Exists(std::wstring(kInstallFolder) + L"\\Ferrolt.exe"));
+
+  // Over an installation: the administrator's configuration and the launcher's files stay.
+  Sleep(500);
+  test::SetDword(HKEY_CURRENT_USER, product + L"\\Profiles\\Warehouse", L"FullScreen", 7);
+  CreateDirectoryW(L"C:\\Application\\Ferrolt\\Logs", nullptr);
+  CreateDirectoryW(L"C:\\Application\\Ferrolt\\Logs\\Old", nullptr);
+  test::WriteFileBytes(log, "log");
+  ASSERT_EQ(0, RunInstaller(package));
+  Sleep(1000);
+  DWORD fullScreen = 0;
+  EXPECT_TRUE(test::GetDword(HKEY_CURRENT_USER, product + L"\\Profiles\\Warehouse", L"FullScreen", &fullScreen));
+  EXPECT_EQ(7u, fullScreen) << "the configuration was merged over the administrator's";
+  EXPECT_EQ("log", test::ReadFileBytes(log));
+
+  // Removal: the launcher's folder goes whole, with what the launcher left in it, and
+  // nothing beside it.
+  ASSERT_EQ(0, RunInstaller(L"/uninstall"));
+  EXPECT_FALSE(Exists(kInstallFolder)) << "\\Application\\Ferrolt was left behind";
+  EXPECT_FALSE(test::KeyPresent(HKEY_CURRENT_USER, product));
+  EXPECT_EQ("sibling", test::ReadFileBytes(L"C:\\Application\\keep.txt"));
+  DeleteFileW(L"C:\\Application\\keep.txt");
+}
+
 }  // namespace
