@@ -32,7 +32,10 @@ ldflags=("${target[@]}" -fuse-ld=lld -nostdlib -Wl,--subsystem,windows:8.0
 # FERROLT_DEVICE_PLANT=desktop-find-data builds a deliberately faulty image, with the
 # desktop's file search record, for ce-run's tests to catch; the layout check, which
 # would refuse it, is left out then.
+# Only the setup extension, which searches files, is built then.
+planted=false
 if [ "${FERROLT_DEVICE_PLANT:-}" = desktop-find-data ]; then
+  planted=true
   cxxflags+=(-DCE_PLANTED_DESKTOP_FIND_DATA)
   echo "planted fault: the desktop's file search record (not for a device)"
 else
@@ -66,7 +69,8 @@ no_constructors() {
 }
 
 cd "$src"
-mapfile -t launcher_sources < <(ls Common/*.cpp launcher/*/*.cpp | sort)
+launcher_sources=()
+$planted || mapfile -t launcher_sources < <(ls Common/*.cpp launcher/*/*.cpp | sort)
 mapfile -t setup_sources < <(ls setup/*.cpp | sort)
 launcher_objects=() setup_objects=()
 for source in "${launcher_sources[@]}"; do launcher_objects+=("$(object_of "$source")"); done
@@ -76,6 +80,14 @@ export out
 printf '%s\n' "${launcher_sources[@]}" "${setup_sources[@]}" |
   xargs -P "$(nproc)" -I{} bash -c 'clang++ "$@" -c {} -o "$(object_of {})"' _ "${cxxflags[@]}"
 no_constructors "${launcher_objects[@]}" "${setup_objects[@]}"
+
+if $planted; then
+  clang++ "${ldflags[@]}" -shared -Wl,--entry,DllMain -o "$out/Ostrel.dll" \
+    "${setup_objects[@]}" "$src/setup/Ostrel.def" -lcoredll
+  python3 "$src/scripts/set-ce-subsystem.py" "$out/Ostrel.dll"
+  ls -l "$out/Ostrel.dll"
+  exit 0
+fi
 
 # Resources: the launcher's icons, dialogs, accelerators and strings.
 windres=$(command -v llvm-windres || ls /usr/lib/llvm-*/bin/llvm-windres | sort -V | tail -1)

@@ -120,13 +120,37 @@ TEST(DeviceImage, LauncherWalksTheSampleStartsAProgramAndClosesWithZero)
 }
 
 // CabDriver playing the installer, with the setup extension's ARM image run by ce-run.
-int RunInstaller(const std::wstring &arguments)
+int RunInstaller(const std::wstring &arguments, const std::wstring &images = Images(), DWORD timeoutMs = 60000)
 {
   DWORD exitCode = 999;
   bool ended = test::RunProcess(L"\"" + test::BuildDir() + L"CabDriver.exe\" " + arguments + L" \"/emulator:" +
-                                    CeRun() + L"\" \"/library:" + Images() + L"Ostrel.dll\"",
-                                60000, &exitCode);
+                                    CeRun() + L"\" \"/library:" + images + L"Ostrel.dll\"",
+                                timeoutMs, &exitCode);
   return ended ? static_cast<int>(exitCode) : -1;
+}
+
+const std::wstring kProduct = L"Software\\OrvantLLC\\Ferrolt";
+const wchar_t kLog[] = L"C:\\Application\\Ferrolt\\Logs\\Old\\run.log";
+
+void LeaveALog()
+{
+  CreateDirectoryW(L"C:\\Application\\Ferrolt\\Logs", nullptr);
+  CreateDirectoryW(L"C:\\Application\\Ferrolt\\Logs\\Old", nullptr);
+  test::WriteFileBytes(kLog, "log");
+}
+
+// What removal by the setup extension of the images left undone; empty when the
+// launcher's folder went whole, with what the launcher left in it.
+std::string RemovalFault(const std::wstring &images, DWORD timeoutMs)
+{
+  int code = RunInstaller(L"/uninstall", images, timeoutMs);
+  if (code != 0)
+    return "the installer ended with " + std::to_string(code);
+  if (Exists(kInstallFolder))
+    return "\\Application\\Ferrolt was left behind";
+  if (test::KeyPresent(HKEY_CURRENT_USER, kProduct))
+    return "the configuration was left behind";
+  return "";
 }
 
 bool WaitForValue(const std::wstring &path, const std::wstring &name, DWORD timeoutMs)
@@ -140,9 +164,8 @@ bool WaitForValue(const std::wstring &path, const std::wstring &name, DWORD time
 
 TEST(DeviceImage, SetupExtensionInstallsFreshAndOverAnInstallationAndItsRemovalDeletesTheFolder)
 {
-  const std::wstring product = L"Software\\OrvantLLC\\Ferrolt";
+  const std::wstring &product = kProduct;
   const std::wstring package = L"/install \"" + test::SourceDir() + L"setup\\package\"";
-  const wchar_t log[] = L"C:\\Application\\Ferrolt\\Logs\\Old\\run.log";
   test::ClearLauncherRegistry();
   ASSERT_TRUE(CopyFileW((test::BuildDir() + L"Pollex.exe").c_str(), L"C:\\Windows\\Pollex.exe", FALSE));
   test::WriteFileBytes(L"C:\\Application\\keep.txt", "sibling");
@@ -156,23 +179,32 @@ TEST(DeviceImage, SetupExtensionInstallsFreshAndOverAnInstallationAndItsRemovalD
   // Over an installation: the administrator's configuration and the launcher's files stay.
   Sleep(500);
   test::SetDword(HKEY_CURRENT_USER, product + L"\\Profiles\\Warehouse", L"FullScreen", 7);
-  CreateDirectoryW(L"C:\\Application\\Ferrolt\\Logs", nullptr);
-  CreateDirectoryW(L"C:\\Application\\Ferrolt\\Logs\\Old", nullptr);
-  test::WriteFileBytes(log, "log");
+  LeaveALog();
   ASSERT_EQ(0, RunInstaller(package));
   Sleep(1000);
   DWORD fullScreen = 0;
   EXPECT_TRUE(test::GetDword(HKEY_CURRENT_USER, product + L"\\Profiles\\Warehouse", L"FullScreen", &fullScreen));
   EXPECT_EQ(7u, fullScreen) << "the configuration was merged over the administrator's";
-  EXPECT_EQ("log", test::ReadFileBytes(log));
+  EXPECT_EQ("log", test::ReadFileBytes(kLog));
 
   // Removal: the launcher's folder goes whole, with what the launcher left in it, and
   // nothing beside it.
-  ASSERT_EQ(0, RunInstaller(L"/uninstall"));
-  EXPECT_FALSE(Exists(kInstallFolder)) << "\\Application\\Ferrolt was left behind";
-  EXPECT_FALSE(test::KeyPresent(HKEY_CURRENT_USER, product));
+  EXPECT_EQ("", RemovalFault(Images(), 60000));
   EXPECT_EQ("sibling", test::ReadFileBytes(L"C:\\Application\\keep.txt"));
   DeleteFileW(L"C:\\Application\\keep.txt");
+}
+
+// A device build with the desktop's file search record (FERROLT_DEVICE_PLANTED names its
+// folder): the same removal must come out wrong, or these tests could not see the fault.
+TEST(DevicePlanted, RemovalByAnImageWithTheDesktopsFileSearchRecordIsCaught)
+{
+  std::wstring planted = FromVariable(L"FERROLT_DEVICE_PLANTED", L"");
+  ASSERT_FALSE(planted.empty()) << "FERROLT_DEVICE_PLANTED names no folder";
+  test::ClearLauncherRegistry();
+  ASSERT_TRUE(CopyFileW((test::BuildDir() + L"Pollex.exe").c_str(), L"C:\\Windows\\Pollex.exe", FALSE));
+  ASSERT_EQ(0, RunInstaller(L"/install \"" + test::SourceDir() + L"setup\\package\""));
+  LeaveALog();
+  EXPECT_NE("", RemovalFault(planted + L"\\", 20000)) << "the planted fault went unnoticed";
 }
 
 }  // namespace
