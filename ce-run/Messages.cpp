@@ -103,6 +103,9 @@ bool IsListView(HWND window)
   return GetClassNameW(window, name, 64) > 0 && lstrcmpiW(name, WC_LISTVIEWW) == 0;
 }
 
+// Notification codes are negative numbers kept in unsigned integers.
+int Code(UINT code) { return static_cast<int>(code); }
+
 enum Kind { KIND_PLAIN, KIND_ITEM, KIND_COLUMN, KIND_IMAGELIST, KIND_STRUCTSIZE };
 
 }  // namespace
@@ -167,20 +170,21 @@ bool MessageToDevice(UINT message, WPARAM w, LPARAM l, Converted *out)
     dev->code = hdr->code;
     int code = static_cast<int>(hdr->code);
     bool fromList = IsListView(hdr->hwndFrom);
-    if (code == LVN_GETDISPINFOW) {
+    if (code == Code(LVN_GETDISPINFOW)) {
       const NMLVDISPINFOW *info = reinterpret_cast<const NMLVDISPINFOW *>(l);
       DevLVITEMW *item = At<DevLVITEMW>(at + sizeof(DevNMHDR));
       ItemToDevice(info->item, item);
       if ((info->item.mask & LVIF_TEXT) && info->item.pszText != nullptr && info->item.cchTextMax > 0) {
         item->pszText = ScratchAlloc(2 * static_cast<uint32_t>(info->item.cchTextMax));
       }
-    } else if (code == LVN_KEYDOWN) {
+    } else if (code == Code(LVN_KEYDOWN)) {
       const NMLVKEYDOWN *key = reinterpret_cast<const NMLVKEYDOWN *>(l);
       DevNMLVKEYDOWN *devKey = At<DevNMLVKEYDOWN>(at);
       devKey->wVKey = key->wVKey;
       devKey->flags = key->flags;
-    } else if (fromList && ((code <= LVN_ITEMCHANGING && code >= LVN_BEGINRDRAG) || code == LVN_ITEMACTIVATE ||
-                            code == NM_CLICK || code == NM_DBLCLK || code == NM_RCLICK || code == NM_RDBLCLK)) {
+    } else if (fromList && ((code <= Code(LVN_ITEMCHANGING) && code >= Code(LVN_BEGINRDRAG)) ||
+                            code == Code(LVN_ITEMACTIVATE) || code == Code(NM_CLICK) || code == Code(NM_DBLCLK) ||
+                            code == Code(NM_RCLICK) || code == Code(NM_RDBLCLK))) {
       const NMITEMACTIVATE *list = reinterpret_cast<const NMITEMACTIVATE *>(l);
       DevNMLISTVIEW *devList = At<DevNMLISTVIEW>(at);
       devList->iItem = list->iItem;
@@ -190,8 +194,8 @@ bool MessageToDevice(UINT message, WPARAM w, LPARAM l, Converted *out)
       devList->uChanged = list->uChanged;
       devList->ptAction = list->ptAction;
       devList->lParam = static_cast<uint32_t>(list->lParam);
-      if (code == LVN_ITEMACTIVATE || code == NM_CLICK || code == NM_DBLCLK || code == NM_RCLICK ||
-          code == NM_RDBLCLK)
+      if (code == Code(LVN_ITEMACTIVATE) || code == Code(NM_CLICK) || code == Code(NM_DBLCLK) ||
+          code == Code(NM_RCLICK) || code == Code(NM_RDBLCLK))
         devList->uKeyFlags = list->uKeyFlags;
     }
     out->device = out->l = at;
@@ -209,7 +213,7 @@ void MessageBackToHost(const Converted &converted)
   if (converted.message != WM_NOTIFY || converted.device == 0)
     return;
   NMLVDISPINFOW *info = reinterpret_cast<NMLVDISPINFOW *>(converted.hostL);
-  if (static_cast<int>(info->hdr.code) != LVN_GETDISPINFOW)
+  if (info->hdr.code != LVN_GETDISPINFOW)
     return;
   const DevLVITEMW *item = At<DevLVITEMW>(converted.device + sizeof(DevNMHDR));
   LVITEMW &host = info->item;

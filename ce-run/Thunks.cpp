@@ -47,13 +47,13 @@ template <int N> LRESULT CALLBACK Thunk(HWND window, UINT message, WPARAM w, LPA
   return RunDeviceProc(N, window, message, w, l);
 }
 
-typedef LRESULT(CALLBACK *HostProc)(HWND, UINT, WPARAM, LPARAM);
-
-template <int... N> constexpr std::array<HostProc, sizeof...(N)> MakeThunks(std::integer_sequence<int, N...>)
+// The host procedures, one a slot (kept as plain addresses: a template argument drops the
+// calling convention of a function pointer type).
+template <int... N> std::array<void *, sizeof...(N)> MakeThunks(std::integer_sequence<int, N...>)
 {
-  return {{&Thunk<N>...}};
+  return {{reinterpret_cast<void *>(&Thunk<N>)...}};
 }
-const std::array<HostProc, SLOTS> g_thunks = MakeThunks(std::make_integer_sequence<int, SLOTS>());
+const std::array<void *, SLOTS> g_thunks = MakeThunks(std::make_integer_sequence<int, SLOTS>());
 
 // A host procedure called by device code, directly or through CallWindowProcW.
 uint64_t CallHostProc(const Call &call, void *host)
@@ -76,11 +76,11 @@ void *HostProcFor(Addr device, ProcKind kind)
     return host;
   for (int i = 0; i < g_used; ++i)
     if (g_slots[i].device == (device | 1) && g_slots[i].kind == kind)
-      return reinterpret_cast<void *>(g_thunks[i]);
+      return g_thunks[i];
   if (g_used == SLOTS)
     Fail("more than %d device procedures", SLOTS);
   g_slots[g_used] = Slot{device | 1, kind};
-  return reinterpret_cast<void *>(g_thunks[g_used++]);
+  return g_thunks[g_used++];
 }
 
 uint32_t DeviceProcFor(void *host)
@@ -88,7 +88,7 @@ uint32_t DeviceProcFor(void *host)
   if (host == nullptr)
     return 0;
   for (int i = 0; i < g_used; ++i)
-    if (reinterpret_cast<void *>(g_thunks[i]) == host)
+    if (g_thunks[i] == host)
       return g_slots[i].device;
   auto found = g_hostProcs.find(host);
   if (found != g_hostProcs.end())

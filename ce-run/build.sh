@@ -20,9 +20,13 @@ for source in "${sources[@]}"; do
   objects+=("$object")
   if [ ! -f "$object" ] || [ "$src/$source" -nt "$object" ] || [ "$src/ce-run/CeRun.h" -nt "$object" ]; then
     echo "$source"
+    # No more compilers at once than the machine has cores.
+    while [ "$(jobs -rp | wc -l)" -ge "$(nproc)" ]; do wait -n; done
     wineg++ "${flags[@]}" -c "$src/$source" -o "$object" &
   fi
 done
-wait
+# Every compile must have succeeded.
+for pid in $(jobs -p); do wait "$pid"; done
+for object in "${objects[@]}"; do [ -f "$object" ] || { echo "ce-run: $object was not built" >&2; exit 1; }; done
 wineg++ -m64 -mconsole -o "$out/ce-run.exe" "${objects[@]}" -lunicorn \
   -luser32 -lgdi32 -ladvapi32 -lcomctl32 -lshell32 -lkernel32
