@@ -43,6 +43,8 @@ struct CheckedEntry {
   long line;               // first line of the entry's key
   bool autoStart = false;  // started with the launcher (AutoStart on an entry of Default)
   bool keepRunning = false;  // started again when its program ends (KeepRunning)
+  int password = 0;          // Password: 0 none, 1 a valid hash, 2 not valid (refused)
+  std::wstring passwordHash;  // the stored hash, to tell a change; never shown
   std::map<std::wstring, long> valueLines;  // line of each value the entry's key has
 };
 
@@ -53,6 +55,7 @@ struct CheckedConfiguration {
   int depth;               // configurations left on the way to it (0 for Default)
   bool reachable;          // false: nothing calls it; it was checked as if Default did
   bool shown;              // the launcher can load and show it
+  bool behindPassword = false;  // every way to it passes an entry with a Password
   long line;               // first line that writes a key of this configuration
   std::vector<CheckedEntry> entries;
   std::vector<UsedValue> settings;  // the display settings the device shows it with

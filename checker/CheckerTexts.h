@@ -29,3 +29,8 @@
   L"open (QuitAfterLaunch applies only to entries picked by hand without KeepRunning)"
 #define TEXT_MENU_TOO_TALL \
   L"A menu needs %lu pixels of height and the %dx%d screen has %d: its bars will scroll"
+#define TEXT_AUTO_START_WITHOUT_PASSWORD \
+  L"Program Key  %d - AutoStart starts this entry with the launcher without asking for its Password"
+#define TEXT_REDUNDANT_PASSWORD                                                            \
+  L"Program Key  %d - Password is redundant: only entries with a password lead to this " \
+  L"screen, and the device asks again here"

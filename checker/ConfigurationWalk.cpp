@@ -11,6 +11,7 @@
 #include "checker/WalkSteps.h"
 #include "launcher/config/ConfigCheck.h"
 #include "launcher/config/DisplaySettings.h"
+#include "launcher/config/KioskSettings.h"
 #include "launcher/config/Profile.h"
 #include "launcher/config/ProgramEntries.h"
 #include "launcher/launch/LaunchCommand.h"
@@ -76,6 +77,8 @@ public:
       return;
     FollowCalls(home);
     WalkUnreachable(home);
+    MarkBehindPassword();
+    CheckRedundantPasswords();
   }
 
 private:
@@ -150,11 +153,18 @@ private:
       checked.autoStart = !entry.isCall && entry.autoStart == 1 &&
                           At(index).name == DEFAULT_CONFIGURATION;
       checked.keepRunning = !entry.isCall && entry.keepRunning == 1;
+      checked.password = static_cast<int>(entry.passwordState);
+      if (entry.passwordState == PASSWORD_SET) {
+        wchar_t hash[PASSWORD_HASH_TEXT_CAPACITY] = {0};
+        FormatPasswordHash(&entry.password, hash, PASSWORD_HASH_TEXT_CAPACITY);
+        checked.passwordHash = hash;
+      }
       checked.line = lines_.KeyLine(programs + checked.keyName);
       if (entry.isCall)
         checked.enters = CalledConfigurationName(checked.call);
       for (const wchar_t *value : {L"Description", L"Name", L"Command", L"Icon", L"HotKey",
-                                   L"HotKeyModifier", L"Call", L"AutoStart", L"KeepRunning"}) {
+                                   L"HotKeyModifier", L"Call", L"AutoStart", L"KeepRunning",
+                                   L"Password"}) {
         long line = lines_.ValueLine(programs + checked.keyName, value);
         if (line != 0)
           checked.valueLines[value] = line;
@@ -249,6 +259,56 @@ private:
         if (pattern != nullptr)
           Report(index, OwnFinding(line, Severity::Warning, At(index).name,
                                    FormatText(pattern, option.name, checked.number)));
+      }
+      if (checked.autoStart && entry.passwordState == PASSWORD_SET) {
+        long line = lines_.ValueLine(key, L"AutoStart");
+        Report(index, OwnFinding(line != 0 ? line : checked.line, Severity::Warning,
+                                 At(index).name,
+                                 FormatText(TEXT_AUTO_START_WITHOUT_PASSWORD, L"",
+                                            checked.number)));
+      }
+    }
+  }
+
+  // A screen is behind a password when every entry that enters it has a Password of its
+  // own or sits on a screen behind a password: start from all of them and drop each one an
+  // open way reaches, until nothing changes (a ring of screens stays behind its door).
+  void MarkBehindPassword()
+  {
+    std::vector<CheckedConfiguration> &all = profile_->configurations;
+    for (CheckedConfiguration &configuration : all)
+      configuration.behindPassword = configuration.reachable && configuration.name != DEFAULT_CONFIGURATION;
+    for (bool changed = true; changed;) {
+      changed = false;
+      for (const CheckedConfiguration &caller : all) {
+        if (!caller.reachable || caller.behindPassword)
+          continue;
+        for (const CheckedEntry &entry : caller.entries) {
+          if (entry.enters.empty() || entry.password != 0)
+            continue;
+          auto target = visited_.find(Lower(entry.enters));
+          if (target != visited_.end() && At(target->second).behindPassword) {
+            At(target->second).behindPassword = false;
+            changed = true;
+          }
+        }
+      }
+    }
+  }
+
+  void CheckRedundantPasswords()
+  {
+    for (size_t index = 0; index < profile_->configurations.size(); ++index) {
+      if (!At(index).behindPassword)
+        continue;
+      std::wstring programs = profile_->keyPath + L"\\" + At(index).name + L"\\Programs\\";
+      for (const CheckedEntry &entry : At(index).entries) {
+        if (entry.password != 1)
+          continue;
+        long line = lines_.ValueLine(programs + entry.keyName, L"Password");
+        Report(index, OwnFinding(line != 0 ? line : entry.line, Severity::Warning,
+                                 At(index).name,
+                                 FormatText(TEXT_REDUNDANT_PASSWORD, L"", entry.number)));
       }
     }
   }

@@ -35,8 +35,9 @@ const char kUsage[] =
     "                  (many scripts: a folder per script and an index page)\n"
     "  /diff B A       what the device user sees differently with script A than with B\n"
     "                  (exit code 0 nothing, 1 changes, 2 A has errors, 3 unreadable)\n"
-    "  /hash-password  read a password from standard input and print its ExitPassword value\n"
-    "                  and a REGEDIT4 line (exit code 0, or 2 for an empty or overlong one)\n"
+    "  /hash-password  read a password from standard input and print its hash and REGEDIT4\n"
+    "                  lines for ExitPassword and an entry's Password (exit code 0, or 2\n"
+    "                  for an empty or overlong one)\n"
     "Exit code: 0 clean, 1 warnings only, 2 errors, 3 the script could not be read,\n"
     "4 the preview could not be written; for many scripts the worst of them;\n"
     "an interrupted check ends with 0xC000013A.\n";

@@ -135,8 +135,8 @@ long LineOf(const std::wstring &text, const FindingPlace &place)
   }
   if (StartsWith(text, kEntryWarningStart)) {
     int number = _wtoi(text.c_str() + wcslen(kEntryWarningStart));
-    for (const wchar_t *value : {L"AutoStart", L"KeepRunning"}) {
-      long line = text.find(std::wstring(L" - ") + value + L" must") != std::wstring::npos
+    for (const wchar_t *value : {L"AutoStart", L"KeepRunning", L"Password"}) {
+      long line = text.find(std::wstring(L" - ") + value + L" ") != std::wstring::npos
                       ? EntryValueLine(place, number, value)
                       : 0;
       if (line != 0)

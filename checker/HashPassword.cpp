@@ -100,7 +100,8 @@ int RunHashPassword()
   char narrow[PASSWORD_HASH_TEXT_CAPACITY];
   for (int i = 0; i < PASSWORD_HASH_TEXT_CAPACITY; ++i)
     narrow[i] = static_cast<char>(value[i]);
-  printf("%s\n\"ExitPassword\"=\"%s\"\n", narrow, narrow);
+  // The same value serves the exit and an entry: a line ready for either.
+  printf("%s\n\"ExitPassword\"=\"%s\"\n\"Password\"=\"%s\"\n", narrow, narrow, narrow);
   fflush(stdout);
   return EXIT_HASHED;
 }

@@ -1,7 +1,7 @@
 #pragma once
-// FerroltCheck /hash-password: makes the ExitPassword value for a password read from
-// standard input, with the launcher's own hash.
+// FerroltCheck /hash-password: makes the ExitPassword (or an entry's Password) value for a
+// password read from standard input, with the launcher's own hash.
 
 // Reads the password (without echo on a console, else one line of UTF-8 text) and prints
-// the value and a REGEDIT4 line for it. Returns the exit code: 0 printed, 2 refused.
+// the value and a REGEDIT4 line for each of the two settings. Returns the exit code: 0 printed, 2 refused.
 int RunHashPassword();

@@ -2,6 +2,8 @@
 // launcher's start-up and navigation would, and captures it.
 #include "checker/PreviewRender.h"
 
+#include "checker/LockMarks.h"
+
 #include "Common/StdInit.h"
 #include "cecompat/AygShell.h"
 #include "launcher/config/DisplaySettings.h"
@@ -359,6 +361,8 @@ bool RenderLoadedConfiguration(const Screen &screen, Picture *picture)
       wchar_t caption[TEXT_CAPACITY] = {0};
       GetWindowTextW(window, caption, TEXT_CAPACITY);
       rendered = CaptureWindow(window, picture);
+      if (rendered)
+        MarkProtectedEntries(window, picture);
       if (rendered && screen.forced)
         PlaceOnScreen(screen, picture);
       picture->caption = caption;

@@ -23,7 +23,10 @@ const char kStyle[] =
     ".clean{color:#070;font-weight:bold}.shot{float:left;margin:0 1.5em 1em 0;"
     "border:1px solid #888}section{overflow:auto}.msg{white-space:pre-line}"
     "ul.map li{margin:.2em 0}.muted{color:#777}"
-    ".mark{font-size:.85em;color:#05a}";
+    ".mark{font-size:.85em;color:#05a}.locked{color:#8a5a00;font-weight:bold}";
+
+// The lock sign and what it stands for, wherever a password guards the way.
+const char kLock[] = "&#128274;";
 
 std::string Html(const std::wstring &text) { return EscapeHtml(text); }
 
@@ -148,12 +151,17 @@ void AddMap(std::string *page, const check::CheckedProfile &profile, size_t prof
              ConfigurationLink(profileIndex, static_cast<long>(i), configuration.name);
     if (!configuration.reachable)
       *page += " <span class=\"warning\">(never reachable)</span>";
+    if (configuration.behindPassword)
+      *page += std::string(" <span class=\"locked behind\">") + kLock + " behind a password</span>";
     const Shot *shot = FindShot(shots, profileIndex, i);
     for (size_t e = 0; shot != nullptr && e < configuration.entries.size(); ++e) {
       if (e >= shot->callTargets.size() || shot->callTargets[e].empty())
         continue;
       const check::CheckedEntry &entry = configuration.entries[e];
-      *page += " &#8212; item " + Number(entry.number) + " &#8594; " +
+      *page += " &#8212; item " + Number(entry.number) +
+               (entry.password != 0 ? std::string(" <span class=\"locked\">") + kLock + "</span>"
+                                    : std::string()) +
+               " &#8594; " +
                ConfigurationLink(profileIndex, FindConfiguration(profile, shot->callTargets[e]),
                                  shot->callTargets[e]);
     }
@@ -162,11 +170,21 @@ void AddMap(std::string *page, const check::CheckedProfile &profile, size_t prof
   *page += "</ul>\n";
 }
 
+// Whether the entry asks for a password; never the hash.
+std::string PasswordCell(const check::CheckedEntry &entry)
+{
+  if (entry.password == 1)
+    return std::string("<span class=\"locked\">") + kLock + " asks</span>";
+  if (entry.password == 2)
+    return "<span class=\"error\">not valid: refused</span>";
+  return std::string();
+}
+
 void AddItems(std::string *page, const check::CheckedProfile &profile, size_t profileIndex,
               const check::CheckedConfiguration &configuration, const Shot *shot)
 {
   *page += "<table class=\"items\"><tr><th>No.</th><th>Label</th><th>Target</th>"
-           "<th>Arguments</th><th>Hot key</th><th>Enters</th></tr>\n";
+           "<th>Arguments</th><th>Hot key</th><th>Password</th><th>Enters</th></tr>\n";
   for (size_t e = 0; e < configuration.entries.size(); ++e) {
     const check::CheckedEntry &entry = configuration.entries[e];
     std::string enters;
@@ -184,12 +202,12 @@ void AddItems(std::string *page, const check::CheckedProfile &profile, size_t pr
     *page += "<tr><td>" + Number(entry.number) + "</td><td>" + Html(entry.label) + marks +
              "</td><td>" +
              Html(entry.target) + "</td><td>" + Html(entry.arguments) + "</td><td>" +
-             Html(HotKeyText(entry.hotKey, entry.hotKeyModifiers)) + "</td><td>" + enters +
-             "</td></tr>\n";
+             Html(HotKeyText(entry.hotKey, entry.hotKeyModifiers)) + "</td><td>" +
+             PasswordCell(entry) + "</td><td>" + enters + "</td></tr>\n";
   }
   for (size_t a = 0; shot != nullptr && a < shot->added.size(); ++a)
     *page += "<tr class=\"added\"><td>" + Number(shot->added[a].number) + "</td><td>" +
-             Html(shot->added[a].label) + "</td><td colspan=\"4\" class=\"muted\">added by the "
+             Html(shot->added[a].label) + "</td><td colspan=\"5\" class=\"muted\">added by the "
              "launcher</td></tr>\n";
   *page += "</table>\n";
 }
@@ -215,6 +233,9 @@ void AddConfiguration(std::string *page, const check::CheckReport &report,
                                configuration.parent) +
              ", item " + Number(configuration.parentItem);
   *page += "</p>\n";
+  if (configuration.behindPassword)
+    *page += std::string("<p class=\"locked\">") + kLock +
+             " Behind a password: every way to this screen asks for one.</p>\n";
   AddItems(page, profile, profileIndex, configuration, shot);
   *page += "<h3>Findings</h3>\n";
   AddFindings(page, report.script, configuration.findings);

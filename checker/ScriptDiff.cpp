@@ -264,6 +264,23 @@ private:
       Add(false, line, ChangeKind::Changed, profile_, configuration, now.number,
           name + L": " + field.what + L" " + Arrow(field.was, field.is));
     }
+    EntryPassword(configuration, name, old, now);
+  }
+
+  // Whether an entry asks for a password, and whether it asks for another one: never the
+  // hash itself.
+  void EntryPassword(const std::wstring &configuration, const std::wstring &name,
+                     const CheckedEntry &old, const CheckedEntry &now)
+  {
+    if (old.password == now.password && old.passwordHash == now.passwordHash)
+      return;
+    bool removed = now.password == 0;
+    const wchar_t *what = old.password == 0 ? L"password set"
+                          : removed         ? L"password removed"
+                                            : L"password changed";
+    long line = removed ? ValueLine(old, L"Password") : ValueLine(now, L"Password");
+    Add(removed, line, ChangeKind::Changed, profile_, configuration, now.number,
+        name + L": " + what);
   }
 
   // Findings by severity and text; the same text twice counts twice. That a configuration

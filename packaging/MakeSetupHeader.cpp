@@ -1,22 +1,45 @@
 // Writes the install header of a device cabinet from a package description:
 //
-//   MakeSetupHeader <description> <header file> [/processor any|arm|<number>]
+//   MakeSetupHeader <description> <header file> [/cabinet <name>] [/processor any|arm|<number>]
 //
-// The processor on the command line replaces the description's, so one description serves
-// every cabinet. Exit codes: 0 written, 1 the description cannot be read or laid out,
-// 2 wrong command line, 3 the header cannot be written.
+// /cabinet takes the processor and the versions from the description's target line of that
+// cabinet, so one description serves every cabinet; /processor, given, names the processor
+// instead (a target line that says "image" needs it: the caller reads it from the program).
+// Exit codes: 0 written, 1 the description cannot be read or laid out, 2 wrong command
+// line, 3 the header cannot be written.
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 
 #include "packaging/SetupHeader.h"
 
+namespace {
+
+int Usage()
+{
+  std::fprintf(stderr,
+               "usage: MakeSetupHeader <description> <header file> [/cabinet <name>] [/processor any|arm|<number>]\n");
+  return 2;
+}
+
+}  // namespace
+
 int main(int argc, char **argv)
 {
-  if (argc != 3 && !(argc == 5 && std::string(argv[3]) == "/processor")) {
-    std::fprintf(stderr, "usage: MakeSetupHeader <description> <header file> [/processor any|arm|<number>]\n");
-    return 2;
+  if (argc < 3)
+    return Usage();
+  const char *cabinet = nullptr, *processor = nullptr;
+  for (int i = 3; i < argc; i += 2) {
+    if (i + 1 >= argc)
+      return Usage();
+    if (std::strcmp(argv[i], "/cabinet") == 0)
+      cabinet = argv[i + 1];
+    else if (std::strcmp(argv[i], "/processor") == 0)
+      processor = argv[i + 1];
+    else
+      return Usage();
   }
   std::ifstream in(argv[1], std::ios::binary);
   if (!in) {
@@ -24,12 +47,22 @@ int main(int argc, char **argv)
     return 1;
   }
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (argc == 5)
-    text += std::string("\nprocessor ") + argv[4] + "\n";
+  if (processor != nullptr)
+    text += std::string("\nprocessor ") + processor + "\n";
   cesetup::Package package;
   std::vector<uint8_t> header;
   std::string error;
-  if (!cesetup::ParseDescription(text, &package, &error) || !cesetup::WriteSetupHeader(package, &header, &error)) {
+  bool read = cesetup::ParseDescription(text, &package, &error);
+  if (read && cabinet != nullptr) {
+    uint32_t named = package.processor;
+    read = cesetup::SelectTarget(cabinet, &package, &error);
+    if (processor != nullptr)
+      package.processor = named;
+    for (const cesetup::Target &target : package.targets)
+      if (read && target.cabinet == cabinet && target.processorFromImage && processor == nullptr)
+        read = false, error = std::string("the cabinet ") + cabinet + " takes its processor from /processor";
+  }
+  if (!read || !cesetup::WriteSetupHeader(package, &header, &error)) {
     std::fprintf(stderr, "MakeSetupHeader: %s: %s\n", argv[1], error.c_str());
     return 1;
   }

@@ -97,6 +97,35 @@ bool TakeValue(const std::string &type, const std::string &rest, Value *value)
   return true;
 }
 
+bool TakeProcessor(std::string *rest, uint32_t *processor, bool *fromImage)
+{
+  std::string word;
+  if (!TakeWord(rest, &word))
+    return false;
+  *fromImage = word == "image";
+  if (word == "any" || word == "arm" || word == "image") {
+    *processor = word == "arm" ? PROCESSOR_ARM : PROCESSOR_ANY;
+    return true;
+  }
+  return TakeNumber(&word, processor);
+}
+
+// Where a shortcut goes: "%InstallDir%" or a standard folder "%CE<n>%".
+bool TakeShortcutBase(std::string *rest, int *base)
+{
+  std::string word;
+  if (!TakeWord(rest, &word))
+    return false;
+  if (word == "%InstallDir%") {
+    *base = SHORTCUT_IN_INSTALL_FOLDER;
+    return true;
+  }
+  if (word.size() < 5 || word.compare(0, 3, "%CE") != 0 || word.back() != '%')
+    return false;
+  std::string number = word.substr(3, word.size() - 4);
+  return TakeIndex(&number, base) && *base >= 1 && *base <= MAX_STANDARD_FOLDER;
+}
+
 bool TakeStatement(const std::string &keyword, std::string rest, Package *package)
 {
   if (keyword == "app" || keyword == "provider") {
@@ -104,11 +133,17 @@ bool TakeStatement(const std::string &keyword, std::string rest, Package *packag
     return !rest.empty();
   }
   if (keyword == "processor") {
-    if (rest == "any" || rest == "arm") {
-      package->processor = rest == "any" ? PROCESSOR_ANY : PROCESSOR_ARM;
-      return true;
-    }
-    return TakeNumber(&rest, &package->processor) && rest.empty();
+    bool fromImage = false;
+    return TakeProcessor(&rest, &package->processor, &fromImage) && !fromImage && rest.empty();
+  }
+  if (keyword == "target") {
+    Target target = {};
+    if (!TakeWord(&rest, &target.cabinet) || !TakeProcessor(&rest, &target.processor, &target.processorFromImage) ||
+        !TakeVersion(&rest, &target.minMajor, &target.minMinor) ||
+        !TakeVersion(&rest, &target.maxMajor, &target.maxMinor) || !rest.empty())
+      return false;
+    package->targets.push_back(target);
+    return true;
   }
   if (keyword == "versions")
     return TakeVersion(&rest, &package->minMajor, &package->minMinor) &&
@@ -146,7 +181,7 @@ bool TakeStatement(const std::string &keyword, std::string rest, Package *packag
   if (keyword == "shortcut") {
     Shortcut shortcut;
     std::string kind;
-    if (!TakeIndex(&rest, &shortcut.folder) || !TakeWord(&rest, &kind) || (kind != "file" && kind != "folder") ||
+    if (!TakeShortcutBase(&rest, &shortcut.base) || !TakeWord(&rest, &kind) || (kind != "file" && kind != "folder") ||
         !TakeIndex(&rest, &shortcut.target) || rest.empty())
       return false;
     shortcut.toFile = kind == "file";
@@ -177,6 +212,19 @@ bool ParseDescription(const std::string &text, Package *package, std::string *er
     }
   }
   return true;
+}
+
+bool SelectTarget(const std::string &cabinet, Package *package, std::string *error)
+{
+  for (const Target &target : package->targets)
+    if (target.cabinet == cabinet) {
+      package->processor = target.processor;
+      package->minMajor = target.minMajor, package->minMinor = target.minMinor;
+      package->maxMajor = target.maxMajor, package->maxMinor = target.maxMinor;
+      return true;
+    }
+  *error = "no target line for the cabinet " + cabinet;
+  return false;
 }
 
 }  // namespace cesetup

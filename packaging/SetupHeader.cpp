@@ -4,7 +4,9 @@
 // that a name shared by several paths is stored once.
 #include "packaging/SetupHeader.h"
 
+#include <cctype>
 #include <map>
+#include <set>
 
 namespace cesetup {
 namespace {
@@ -82,9 +84,33 @@ bool Fail(std::string *error, const std::string &reason)
   return false;
 }
 
+// A name the device's file system would store under another name, or not as a file at all:
+// a trailing dot or blank is dropped, a name of dots and blanks names the folder itself, and
+// the device names (CON, NUL, COM1, ...) stand for devices with any extension.
+bool RewrittenName(const std::string &name)
+{
+  if (name.empty() || name.back() == '.' || name.back() == ' ' ||
+      name.find_first_not_of(". ") == std::string::npos)
+    return true;
+  std::string stem = name.substr(0, name.find('.'));
+  for (char &c : stem)
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL")
+    return true;
+  return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
+         stem[3] >= '1' && stem[3] <= '9';
+}
+
 bool PlainName(const std::string &name)
 {
-  return !name.empty() && name.find_first_of("\\/:") == std::string::npos && name != "." && name != "..";
+  return !RewrittenName(name) && name.find_first_of("\\/:*?\"<>|") == std::string::npos;
+}
+
+std::string Folded(std::string text)
+{
+  for (char &c : text)
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
 }
 
 bool GoodPath(const std::string &path)
@@ -96,8 +122,7 @@ bool GoodPath(const std::string &path)
     size_t end = path.find('\\', start);
     if (end == std::string::npos)
       end = path.size();
-    std::string name = path.substr(start, end - start);
-    if (name == "." || name == ".." || name.find_first_of("/:") != std::string::npos)
+    if (!PlainName(path.substr(start, end - start)))
       return false;
     start = end + 1;
   }
@@ -118,11 +143,14 @@ bool Checked(const Package &package, std::string *error)
   for (const std::string &folder : package.folders)
     if (!GoodPath(folder))
       return Fail(error, "folder \"" + folder + "\" is not a device path");
+  std::set<std::string> installed;
   for (const File &file : package.files) {
     if (!PlainName(file.name))
-      return Fail(error, "file \"" + file.name + "\" must be a name without a path");
+      return Fail(error, "file \"" + file.name + "\" must be a plain file name the device keeps as it is");
     if (file.folder < 1 || static_cast<size_t>(file.folder) > package.folders.size())
       return Fail(error, "file \"" + file.name + "\" names no folder of the package");
+    if (!installed.insert(Folded(package.folders[file.folder - 1] + "\\" + file.name)).second)
+      return Fail(error, "file \"" + file.name + "\" is installed twice into the same folder");
   }
   for (const Key &key : package.keys)
     if (!GoodPath(key.path) || key.path[0] == '\\' || key.root < ROOT_CLASSES || key.root > ROOT_USERS)
@@ -132,8 +160,9 @@ bool Checked(const Package &package, std::string *error)
       return Fail(error, "registry value \"" + value.name + "\" names no key of the package");
   for (const Shortcut &shortcut : package.shortcuts) {
     size_t targets = shortcut.toFile ? package.files.size() : package.folders.size();
-    if (!PlainName(shortcut.name) || shortcut.folder < 1 ||
-        static_cast<size_t>(shortcut.folder) > package.folders.size() || shortcut.target < 1 ||
+    int lowestTarget = shortcut.toFile ? 1 : 0;  // folder 0: the installation folder
+    if (!PlainName(shortcut.name) || shortcut.base < SHORTCUT_IN_INSTALL_FOLDER ||
+        shortcut.base > MAX_STANDARD_FOLDER || shortcut.target < lowestTarget ||
         static_cast<size_t>(shortcut.target) > targets)
       return Fail(error, "shortcut \"" + shortcut.name + "\" names no folder or target of the package");
   }
@@ -160,7 +189,7 @@ bool WriteSetupHeader(const Package &package, std::vector<uint8_t> *out, std::st
   Writer w;
   w.bytes.assign(FIXED_SIZE, 0);
   w.bytes[0] = 'M', w.bytes[1] = 'S', w.bytes[2] = 'C', w.bytes[3] = 'E';
-  w.Put32(0x0C, 1);
+  w.Put32(AT_ONE, 1);
   const uint32_t fixed[] = {package.processor, package.minMajor, package.minMinor, package.maxMajor,
                             package.maxMinor,  package.minBuild, package.maxBuild};
   for (size_t i = 0; i < sizeof fixed / sizeof fixed[0]; ++i)
@@ -201,7 +230,7 @@ bool WriteSetupHeader(const Package &package, std::vector<uint8_t> *out, std::st
     const File &file = package.files[i];
     w.U16(static_cast<uint32_t>(i + 1));
     w.U16(static_cast<uint32_t>(file.folder));
-    w.U16(0);
+    w.U16(static_cast<uint32_t>(i + 1));
     w.U32(file.flags);
     w.U16(static_cast<uint32_t>(file.name.size() + 1));
     w.Text(file.name);
@@ -232,7 +261,7 @@ bool WriteSetupHeader(const Package &package, std::vector<uint8_t> *out, std::st
     const Shortcut &shortcut = package.shortcuts[i];
     w.U16(static_cast<uint32_t>(i + 1));
     w.U16(0);
-    w.U16(static_cast<uint32_t>(shortcut.folder));
+    w.U16(static_cast<uint32_t>(shortcut.base));
     w.U16(static_cast<uint32_t>(shortcut.target));
     w.U16(shortcut.toFile ? 1 : 0);
     list(shortcutPaths[i]);

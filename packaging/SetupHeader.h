@@ -26,23 +26,26 @@ const uint32_t VALUE_KEEP_EXISTING = 0x00000002;
 const uint32_t VALUE_MULTI_STRING = 0x00010000;
 const uint32_t VALUE_DWORD = 0x00010001;
 
-// Offsets of the fixed part of the header.
+// The fixed part of the header: 100 bytes, every number little-endian.
 enum Field : uint32_t {
-  AT_MAGIC = 0x00,  // "MSCE"
-  AT_LENGTH = 0x08,
-  AT_PROCESSOR = 0x10,
-  AT_MIN_MAJOR = 0x14,
-  AT_MIN_MINOR = 0x18,
-  AT_MAX_MAJOR = 0x1C,
-  AT_MAX_MINOR = 0x20,
-  AT_MIN_BUILD = 0x24,
-  AT_MAX_BUILD = 0x28,
-  AT_COUNTS = 0x2C,    // six 16-bit counts: strings, folders, files, hives, values, shortcuts
-  AT_OFFSETS = 0x38,   // six 32-bit offsets in the same order
-  AT_APP_NAME = 0x50,  // 16-bit offset and length (terminator included)
-  AT_PROVIDER = 0x54,
-  AT_UNSUPPORTED = 0x58,
-  FIXED_SIZE = 0x64
+  AT_MAGIC = 0,         // "MSCE"
+  AT_RESERVED_4 = 4,    // 0
+  AT_LENGTH = 8,        // the whole header's length in bytes
+  AT_RESERVED_12 = 12,  // 0
+  AT_ONE = 16,          // 1
+  AT_PROCESSOR = 20,
+  AT_MIN_MAJOR = 24,
+  AT_MIN_MINOR = 28,
+  AT_MAX_MAJOR = 32,
+  AT_MAX_MINOR = 36,
+  AT_MIN_BUILD = 40,
+  AT_MAX_BUILD = 44,
+  AT_COUNTS = 48,       // six 16-bit counts: strings, folders, files, hives, values, shortcuts
+  AT_OFFSETS = 60,      // six 32-bit offsets in the same order
+  AT_APP_NAME = 84,     // 16-bit offset and length (terminator included)
+  AT_PROVIDER = 88,
+  AT_UNSUPPORTED = 92,  // the platforms the package refuses, a multi-string; 0 and 0: none
+  FIXED_SIZE = 100
 };
 enum Section { STRINGS, FOLDERS, FILES, HIVES, VALUES, SHORTCUTS, SECTION_COUNT };
 
@@ -64,11 +67,24 @@ struct Value {
   std::vector<uint8_t> data;  // as stored: strings with their terminator, a DWORD little-endian
 };
 
+// Where a shortcut is made: the installation folder, or one of the device's standard folders
+// (%CE1% to %CE17%) by its number.
+const int SHORTCUT_IN_INSTALL_FOLDER = 0;
+const int MAX_STANDARD_FOLDER = 17;
+
 struct Shortcut {
-  int folder;        // 1-based folder the shortcut is made in
+  int base;          // SHORTCUT_IN_INSTALL_FOLDER or a standard folder's number
   bool toFile;       // target is a file (else a folder)
   int target;        // 1-based file or folder index
   std::string name;  // shortcut name without ".lnk"
+};
+
+// The processor and versions of the devices one cabinet is for.
+struct Target {
+  std::string cabinet;  // "ARMV7" for Ferrolt.ARMV7.cab
+  uint32_t processor;
+  bool processorFromImage;  // "image": the processor the caller reads from the program
+  uint32_t minMajor, minMinor, maxMajor, maxMinor;
 };
 
 struct Package {
@@ -80,7 +96,12 @@ struct Package {
   std::vector<Key> keys;
   std::vector<Value> values;
   std::vector<Shortcut> shortcuts;
+  std::vector<Target> targets;
 };
+
+// Gives the package the processor and versions of the named cabinet's target line. False,
+// with the reason, when the description has no such line.
+bool SelectTarget(const std::string &cabinet, Package *package, std::string *error);
 
 // Lays the package out as the installer reads it. False, with the reason, for a package the
 // header cannot describe (an index out of range, a name with a path, too many entries).
@@ -91,7 +112,9 @@ bool WriteSetupHeader(const Package &package, std::vector<uint8_t> *out, std::st
 //   versions <min major>.<minor> <max major>.<minor> | builds <min> <max>
 //   folder <device path> | file <folder> <flags> <name>
 //   key HKCR|HKCU|HKLM|HKU <path> | value <key> string|dword|multi <name>[=<data>]
-//   shortcut <folder> file|folder <target> <name>
+//   shortcut %InstallDir%|%CE<n>% file|folder <target> <name>
+//   target <cabinet> any|arm|<number> <min major>.<minor> <max major>.<minor>
+// A target line says which devices one cabinet is for; SelectTarget applies it.
 // False, with "line N: reason", at the first statement it cannot take.
 bool ParseDescription(const std::string &text, Package *package, std::string *error);
 

@@ -25,7 +25,8 @@ cxxflags=("${target[@]}" -std=c++03 -Os -fno-exceptions -fno-rtti -fno-stack-pro
   -nostdlibinc -isystem /usr/share/mingw-w64/include -I"$src" -I"$src/resources")
 # Subsystem version 8.0 (Compact 2013); lld knows no Windows CE subsystem, so the images
 # are marked as Windows CE GUI after linking.
-ldflags=("${target[@]}" -fuse-ld=lld -nostdlib -Wl,--subsystem,windows:8.0
+# No link time in the images: the same sources give the same bytes.
+ldflags=("${target[@]}" -fuse-ld=lld -nostdlib -Wl,--no-insert-timestamp -Wl,--subsystem,windows:8.0
   -Wl,--major-os-version,8 -Wl,--minor-os-version,0 -Wl,--gc-sections -s
   -L"$out/lib")
 

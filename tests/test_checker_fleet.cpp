@@ -58,6 +58,10 @@ std::vector<std::string> Join(std::initializer_list<std::vector<std::string>> pa
   return lines;
 }
 
+const std::string kPassword1 = "\"Password\"=\"pbkdf2-sha1$10000$00112233445566778899aabbccddeeff$"
+                               "0123456789abcdef0123456789abcdef01234567\"";
+const std::string kPassword2 = "\"Password\"=\"pbkdf2-sha1$10000$ffeeddccbbaa99887766554433221100$"
+                               "0123456789abcdef0123456789abcdef01234567\"";
 const std::string kMail = "\"Name\"=\"\\\\Windows\\\\mail.exe\"";
 const std::string kCalc = "\"Name\"=\"\\\\Windows\\\\calc.exe\"";
 
@@ -117,6 +121,13 @@ const DiffCase kDiffCases[] = {
      Base({"\"AutoStart\"=dword:00000001"}), Base({"\"KeepRunning\"=dword:00000001"}),
      {"{A}:6: changed: Default: item 1 \"Notes\": starts with the launcher \"on\" -> \"off\"",
       "{A}:9: changed: Default: item 1 \"Notes\": kept running \"off\" -> \"on\""},
+     1},
+    {"an item's password set, changed and removed, never its hash",
+     Join({Base({kPassword1}), Program(2, "Mail", kMail), {kPassword1}, Program(3, "Calc", kCalc)}),
+     Join({Base({kPassword2}), Program(2, "Mail", kMail), Program(3, "Calc", kCalc), {kPassword1}}),
+     {"{A}:9: changed: Default: item 1 \"Notes\": password changed",
+      "{B}:13: changed: Default: item 2 \"Mail\": password removed",
+      "{A}:16: changed: Default: item 3 \"Calc\": password set"},
      1},
     {"configurations appear and disappear", Base(Join({Program(2, "Old", "\"Call\"=\"Old\""),
                                                        {"[C\\Old\\Settings]", "\"Mode\"=\"List\""},

@@ -29,7 +29,7 @@ TEST(HashPasswordCommand, PrintsAValueTheLauncherAcceptsAndARegeditLine)
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(0u, run.exitCode) << run.output;
     std::vector<std::string> lines = test::Lines(run.output);
-    ASSERT_EQ(2u, lines.size()) << run.output;
+    ASSERT_EQ(3u, lines.size()) << run.output;
     PasswordHash hash;
     ASSERT_TRUE(ParsePasswordHash(Wide(lines[0]).c_str(), &hash)) << lines[0];
     EXPECT_EQ(16u, hash.saltLength);
@@ -37,6 +37,7 @@ TEST(HashPasswordCommand, PrintsAValueTheLauncherAcceptsAndARegeditLine)
     EXPECT_TRUE(VerifyPassword(row.password, &hash));
     EXPECT_FALSE(VerifyPassword(L"4712", &hash));
     EXPECT_EQ("\"ExitPassword\"=\"" + lines[0] + "\"", lines[1]);
+    EXPECT_EQ("\"Password\"=\"" + lines[0] + "\"", lines[2]);
   }
 }
 
@@ -97,6 +98,48 @@ TEST(KioskSettingChecks, ValuesTheLauncherRefusesAreReportedAtTheirLines)
     for (size_t i = 0; i < row.findings.size(); ++i)
       EXPECT_EQ(shown + row.findings[i], lines[i]);
     EXPECT_EQ(row.exitCode, run.exitCode) << run.output;
+  }
+}
+
+TEST(KioskSettingChecks, EntryPasswordsAreCheckedAndTheirHashesNeverShown)
+{
+  const std::string good = "pbkdf2-sha1$10000$00112233445566778899aabbccddeeff$"
+                           "0c60c80f961f0e71f3a9b524af6012062fe037a6";
+  const std::string key = "[HKEY_CURRENT_USER\\Software\\OrvantLLC\\Ferrolt\\Profiles\\Shop\\";
+  const std::string script =
+      "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\OrvantLLC\\Ferrolt]\n\"ActiveProfile\"=\"Shop\"\n" +
+      key + "Default\\Settings]\n\"Mode\"=\"List\"\n" +                               // 4-5
+      key + "Default\\Programs\\Prog1]\n\"Description\"=\"Scanner\"\n"                // 6-7
+            "\"Name\"=\"\\\\Windows\\\\scan.exe\"\n\"Password\"=\"" + good + "\"\n"     // 8-9
+            "\"AutoStart\"=dword:00000001\n" +                                          // 10
+      key + "Default\\Programs\\Prog2]\n\"Description\"=\"Service\"\n"                // 11-12
+            "\"Call\"=\"Service\"\n\"Password\"=\"" + good + "\"\n" +                       // 13-14
+      key + "Default\\Programs\\Prog3]\n\"Description\"=\"Calc\"\n"                   // 15-16
+            "\"Name\"=\"\\\\Windows\\\\calc.exe\"\n\"Password\"=\"4711\"\n" +            // 17-18
+      key + "Service\\Settings]\n\"Mode\"=\"List\"\n" +                               // 19-20
+      key + "Service\\Programs\\Prog1]\n\"Description\"=\"Shell\"\n"                  // 21-22
+            "\"Name\"=\"\\\\Windows\\\\cmd.exe\"\n\"Password\"=\"" + good + "\"\n";     // 23-24
+  std::wstring path = test::WriteScript(L"service.reg", script);
+  std::string shown(path.begin(), path.end());
+  test::CheckerRun run = test::RunChecker(L"\"" + path + L"\"");
+  ASSERT_TRUE(run.finished);
+  std::vector<std::string> lines = test::Lines(run.output);
+  const std::vector<std::string> expected = {
+      shown + ":18: error: Default: Program Key  3 - Password is not valid",
+      shown + ":10: warning: Default: Program Key  1 - AutoStart starts this entry with the "
+              "launcher without asking for its Password",
+      shown + ":24: warning: Service: Program Key  1 - Password is redundant: only entries with "
+              "a password lead to this screen, and the device asks again here",
+      shown + ": 1 error, 2 warnings, 2 configurations checked"};
+  EXPECT_EQ(expected, lines);
+  EXPECT_EQ(2u, run.exitCode);
+
+  test::CheckerRun json = test::RunChecker(L"/json \"" + path + L"\"");
+  ASSERT_TRUE(json.finished);
+  EXPECT_NE(std::string::npos, json.output.find("Password is not valid")) << json.output;
+  for (const std::string &output : {run.output, json.output}) {
+    EXPECT_EQ(std::string::npos, output.find("0c60c80f")) << output;
+    EXPECT_EQ(std::string::npos, output.find("4711")) << output;
   }
 }
 

@@ -607,19 +607,131 @@ TEST_F(SetupHooks, FreshInstallMergesTheSampleAndRemovalLeavesNothing)
   }
 }
 
-TEST_F(SetupHooks, DamagedCabinetsAreRefusedAndNothingIsInstalled)
+// Runs the driver with its output going to a file, which comes back in `output`.
+int RunDriverCapturing(const std::wstring &arguments, std::string *output)
 {
-  for (const wchar_t *name : {L"cut-cabinet.cab", L"header-offset.cab", L"header-cut.cab", L"header-path.cab",
-                              L"missing-file.cab", L"no-such.cab"}) {
-    SCOPED_TRACE(testing::Message() << name);
-    EXPECT_EQ(4, RunDriver(L"/install " + CabinetArgument(std::wstring(L"damaged\\") + name), L""));
-    EXPECT_FALSE(Exists(INSTALL_FOLDER));
-    EXPECT_FALSE(Exists(CE_SHORTCUT));
-    EXPECT_FALSE(Exists(L"\\Application\\rolt.txt"));
-    EXPECT_FALSE(test::KeyPresent(HKEY_CURRENT_USER, PRODUCT_KEY));
-    EXPECT_FALSE(test::KeyPresent(HKEY_CURRENT_USER, MARKER));
-    EXPECT_FALSE(test::KeyPresent(HKEY_LOCAL_MACHINE, DRIVER_APP_KEY));
+  wchar_t folder[MAX_PATH], path[MAX_PATH];
+  GetTempPathW(MAX_PATH, folder);
+  GetTempFileNameW(folder, L"cdo", 0, path);
+  SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+  HANDLE file = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = startup.hStdError = file;
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  PROCESS_INFORMATION process = {};
+  std::wstring line = L"\"" + test::BuildDir() + L"CabDriver.exe\" " + arguments;
+  DWORD exitCode = 999;
+  if (CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+    if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0)
+      TerminateProcess(process.hProcess, 998);
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
   }
+  CloseHandle(file);
+  *output = test::ReadFileBytes(path);
+  DeleteFileW(path);
+  return static_cast<int>(exitCode);
+}
+
+// Every file below a folder with its bytes, one line each, in a fixed order.
+void DumpFolder(const std::wstring &folder, std::wstring *out)
+{
+  for (const std::wstring &name : FolderEntries(folder)) {
+    std::wstring path = folder + L"\\" + name;
+    if (GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY) {
+      *out += path + L"\\\n";
+      DumpFolder(path, out);
+    } else {
+      std::string bytes = test::ReadFileBytes(path);
+      *out += path + L" " + std::to_wstring(bytes.size()) + L" " + std::to_wstring(std::hash<std::string>()(bytes)) +
+              L"\n";
+    }
+  }
+}
+
+// What an installation can touch: the application folders, the Start menu, the
+// configuration, the test keys, the installer's record and the reinstall markers.
+std::wstring DeviceState()
+{
+  std::wstring state;
+  for (const wchar_t *folder : {L"\\Application", L"\\Windows\\Start Menu", L"\\Windows\\Programs"})
+    DumpFolder(folder, &state);
+  state += ConfigurationDump();
+  for (const wchar_t *key : {L"Software\\FerroltCabinetTest", MARKER, FORMER_MARKER})
+    DumpTree(HKEY_CURRENT_USER, key, &state);
+  DumpTree(HKEY_LOCAL_MACHINE, DRIVER_APP_KEY, &state);
+  return state;
+}
+
+std::vector<std::wstring> LeftSetupLibraries()
+{
+  wchar_t folder[MAX_PATH];
+  GetTempPathW(MAX_PATH, folder);
+  std::vector<std::wstring> left;
+  for (const std::wstring &name : FolderEntries(folder))
+    if (name.compare(0, 10, L"CabDriver-") == 0)
+      left.push_back(name);
+  return left;
+}
+
+// Over an installed launcher, every hostile cabinet is refused before anything is written,
+// or undone after a failure part-way, and the device is exactly as before.
+TEST_F(SetupHooks, HostileCabinetsLeaveTheDeviceExactlyAsItWas)
+{
+  ASSERT_EQ(0, RunDriver(L"/install " + CabinetArgument(L"Ferrolt.Desktop.cab"), L""));
+  ASSERT_TRUE(WaitFor(SampleMerged, 15000)) << "the shipped configuration was not merged";
+  Sleep(300);
+  // A folder where the shortcut of extras.cab goes: its last step fails.
+  const wchar_t BLOCKED_SHORTCUT[] = L"\\Windows\\Start Menu\\Ferrolt Kiosk.lnk";
+  MakeFolders(BLOCKED_SHORTCUT);
+  const std::wstring before = DeviceState();
+
+  const struct {
+    const wchar_t *cabinet;
+    int exitCode;
+    const char *reason;
+  } cases[] = {
+      {L"damaged\\cut-cabinet.cab", 4, "is not a cabinet"},
+      {L"damaged\\no-such.cab", 4, "cannot be opened"},
+      {L"damaged\\missing-file.cab", 4, "which the cabinet lacks"},
+      {L"damaged\\header-offset.cab", 4, "a section lies outside it"},
+      {L"damaged\\header-cut.cab", 4, "its length is not the length it gives"},
+      {L"damaged\\old-layout.cab", 4, "name lies outside it"},
+      {L"damaged\\header-path.cab", 4, "a character a file name cannot hold"},
+      {L"damaged\\trailing-dot-blank.cab", 4, "file 4 (\"Ferrolt.exe. \") is refused: it ends in a dot or a blank"},
+      {L"damaged\\trailing-dot.cab", 4, "file 6 (\"Ferrolt.txt.\") is refused: it ends in a dot or a blank"},
+      {L"damaged\\only-dots.cab", 4, "file 6 (\"...\") is refused: it is made only of dots and blanks"},
+      {L"damaged\\dot-blank.cab", 4, "file 6 (\". \") is refused: it is made only of dots and blanks"},
+      {L"damaged\\device-nul.cab", 4, "file 6 (\"NUL\") is refused: it is a device name"},
+      {L"damaged\\device-con-extension.cab", 4, "file 7 (\"con.lnk\") is refused: it is a device name"},
+      {L"damaged\\device-com1.cab", 4, "file 8 (\"COM1\") is refused: it is a device name"},
+      {L"damaged\\device-lpt9-extension.cab", 4, "file 8 (\"lpt9.bmp\") is refused: it is a device name"},
+      {L"damaged\\same-file-other-case.cab", 4, "file 6 (\"ferrolt.EXE\") names the same file as file 1"},
+      {L"damaged\\folder-of-dots.cab", 4, "folder 1 is refused: its part \"...\" is refused"},
+      {L"damaged\\folder-device.cab", 4, "folder 1 is refused: its part \"AUX\" is refused: it is a device name"},
+      {L"damaged\\string-number-zero.cab", 4, "has number 0"},
+      {L"damaged\\list-with-zero.cab", 4, "folder 1 runs past the end of the header or holds a 0 in its list"},
+      {L"damaged\\multi-string-unterminated.cab", 4, "\"List\" of key \"Software\\FerroltCabinetTest\\Values\" is "
+                                                     "refused: its list of texts lacks the final double terminator"},
+      {L"damaged\\string-with-zero.cab", 4, "\"Greeting\" of key \"Software\\FerroltCabinetTest\\Values\" is "
+                                            "refused: its text holds a 0"},
+      {L"damaged\\no-hooks.cab", 3, "lacks one of the setup hooks"},
+      // Files placed, registry values set, then the shortcut cannot be made.
+      {L"extras.cab", 5, "cannot make the shortcut"},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(testing::Message() << std::string(c.cabinet, c.cabinet + wcslen(c.cabinet)));
+    std::string output;
+    EXPECT_EQ(c.exitCode, RunDriverCapturing(L"/install " + CabinetArgument(c.cabinet), &output));
+    EXPECT_NE(std::string::npos, output.find(c.reason)) << output;
+    EXPECT_EQ(before, DeviceState());
+    EXPECT_EQ(std::vector<std::wstring>(), LeftSetupLibraries());
+  }
+  RemoveDirectoryW(BLOCKED_SHORTCUT);
 }
 
 TEST_F(SetupHooks, CabinetHeaderValuesAndShortcutsArePlacedAndTheShortcutRemoved)

@@ -11,7 +11,13 @@
 // A cabinet is read as the device reads it: its install header (<name>.000) says where each
 // numbered file goes, which registry values to set and which shortcuts to make, and its
 // <name>.999 is the setup extension whose hooks are called. Nothing is installed from a
-// cabinet or header that is damaged in any way; it is refused with the reason.
+// cabinet or header that is damaged in any way, nor one that names a file the device would
+// store under another name (a trailing dot or blank, a name of dots and blanks, a device name
+// such as NUL or COM1) or names one file twice: it is refused with the entry and the reason
+// before anything is written. The installation is whole or nothing: when placing a file,
+// setting a registry value or making a shortcut fails, everything this run changed is put
+// back (the files it wrote or deleted, the previous installation, the registry, the keys
+// the setup extension made when it was asked to begin) and nothing is recorded.
 // A package folder holds the package data (CE_Ferrolt.reg, WM_Ferrolt.reg, FerroltCE.cpy,
 // FerroltWM.cpy, Ferrolt.txt, Ferrolt.lnk, header.bmp); Ferrolt.exe and Ostrel.dll are
 // then taken from beside this program, which the folder form needs for tests.
@@ -22,7 +28,8 @@
 // /previous overrides what the record says, /first the installer's first-call flag.
 //
 // Exit codes: 0 done, 1 cancelled by the setup extension, 2 wrong command line,
-// 3 the setup extension or one of its hooks missing, 4 a damaged cabinet refused.
+// 3 the setup extension or one of its hooks missing, 4 a damaged cabinet refused,
+// 5 the installation failed part-way and was undone.
 #include <windows.h>
 
 #include <stdio.h>
@@ -34,6 +41,7 @@
 #include "cecompat/CeSetup.h"
 #include "cecompat/cabdriver/CabinetFiles.h"
 #include "cecompat/cabdriver/InstallHeader.h"
+#include "cecompat/cabdriver/InstallJournal.h"
 
 namespace {
 
@@ -100,6 +108,8 @@ bool LoadHooks(const wchar_t *library, Hooks *hooks)
   if (hooks->installInit == nullptr || hooks->installExit == nullptr || hooks->uninstallInit == nullptr ||
       hooks->uninstallExit == nullptr) {
     fwprintf(stderr, L"CabDriver: %ls lacks one of the setup hooks\n", library);
+    FreeLibrary(module);
+    hooks->module = nullptr;
     return false;
   }
   return true;
@@ -248,12 +258,12 @@ void RecordApplication(const std::wstring &placed)
 
 // What the installer itself placed, as its record lists it (the program and the package
 // data when the record has no list).
-void DeletePackageFiles()
+bool DeletePackageFiles(InstallJournal *journal)
 {
   std::vector<wchar_t> list(32768, 0);
   DWORD size = static_cast<DWORD>((list.size() - 2) * sizeof(wchar_t)), type = 0;
   HKEY key;
-  bool listed = false;
+  bool listed = false, ok = true;
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, APPLICATION_KEY, 0, KEY_READ, &key) == ERROR_SUCCESS) {
     listed = RegQueryValueExW(key, L"Placed", nullptr, &type, reinterpret_cast<BYTE *>(list.data()), &size) ==
                  ERROR_SUCCESS &&
@@ -262,56 +272,49 @@ void DeletePackageFiles()
   }
   if (listed) {
     for (const wchar_t *path = list.data(); *path != 0; path += wcslen(path) + 1)
-      DeleteFileW(path);
+      ok = JournalDeleteFile(journal, path) && ok;
   } else {
     wchar_t path[PATH_CAPACITY];
     if (JoinPath(path, INSTALL_FOLDER, PROGRAM_FILE))
-      DeleteFileW(path);
+      ok = JournalDeleteFile(journal, path) && ok;
     for (const wchar_t *name : PACKAGE_FILES) {
       if (JoinPath(path, INSTALL_FOLDER, name))
-        DeleteFileW(path);
+        ok = JournalDeleteFile(journal, path) && ok;
     }
   }
-  RemoveDirectoryW(INSTALL_FOLDER);
+  JournalRemoveFolder(journal, INSTALL_FOLDER);
+  return ok;
 }
 
-// Makes every folder of a device path that does not exist yet.
-void MakeFolders(const std::wstring &folder)
+bool CopyPackageFiles(InstallJournal *journal, const wchar_t *packageFolder, std::wstring *placed)
 {
-  for (size_t at = folder.find(L'\\', 1); at != std::wstring::npos; at = folder.find(L'\\', at + 1))
-    CreateDirectoryW(folder.substr(0, at).c_str(), nullptr);
-  CreateDirectoryW(folder.c_str(), nullptr);
-}
-
-WORD CopyPackageFiles(const wchar_t *packageFolder, std::wstring *placed)
-{
-  WORD failed = 0;
   wchar_t folder[PATH_CAPACITY], source[PATH_CAPACITY], target[PATH_CAPACITY];
-  MakeFolders(INSTALL_FOLDER);
-  if (!ProgramFolder(folder) || !JoinPath(source, folder, PROGRAM_FILE) ||
-      !JoinPath(target, INSTALL_FOLDER, PROGRAM_FILE) || !CopyFileW(source, target, FALSE)) {
+  JournalMakeFolders(journal, INSTALL_FOLDER);
+  bool ok = ProgramFolder(folder) && JoinPath(source, folder, PROGRAM_FILE) &&
+            JoinPath(target, INSTALL_FOLDER, PROGRAM_FILE) && JournalKeepFile(journal, target) &&
+            CopyFileW(source, target, FALSE);
+  if (!ok) {
     fwprintf(stderr, L"CabDriver: cannot copy %ls\n", PROGRAM_FILE);
-    ++failed;
-  } else {
-    *placed += std::wstring(target) + L'\0';
+    return false;
   }
+  *placed += std::wstring(target) + L'\0';
   for (const wchar_t *name : PACKAGE_FILES) {
     if (!JoinPath(source, packageFolder, name) || !JoinPath(target, INSTALL_FOLDER, name) ||
-        !CopyFileW(source, target, FALSE)) {
+        !JournalKeepFile(journal, target) || !CopyFileW(source, target, FALSE)) {
       fwprintf(stderr, L"CabDriver: cannot copy %ls\n", name);
-      ++failed;
-    } else {
-      *placed += std::wstring(target) + L'\0';
+      return false;
     }
+    *placed += std::wstring(target) + L'\0';
   }
-  return failed;
+  return true;
 }
 
-void Remove(const Hooks &hooks)
+bool Remove(const Hooks &hooks, InstallJournal *journal)
 {
   hooks.uninstallInit(nullptr, INSTALL_FOLDER);
-  DeletePackageFiles();
+  bool removed = DeletePackageFiles(journal);
   hooks.uninstallExit(nullptr);
+  return removed;
 }
 
 // A cabinet read and checked before anything is installed from it.
@@ -358,7 +361,7 @@ bool ReadCabinet(const wchar_t *path, Cabinet *cabinet, std::wstring *error)
     *error = L"it holds no install header (.000) or no setup extension (.999)";
     return false;
   }
-  if (!ReadInstallHeader(byNumber[0]->bytes, &cabinet->header, error)) {
+  if (!ReadInstallHeader(byNumber[0]->bytes, INSTALL_FOLDER, &cabinet->header, error)) {
     *error = L"its install header is damaged: " + *error;
     return false;
   }
@@ -384,62 +387,45 @@ bool WriteWholeFile(const std::wstring &path, const void *bytes, size_t size)
   return CloseHandle(file) && ok;
 }
 
-bool SetValue(const InstallHeader::Value &value)
-{
-  HKEY key;
-  if (RegCreateKeyExW(value.root, value.key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-      ERROR_SUCCESS)
-    return false;
-  bool keep = value.keepExisting && RegQueryValueExW(key, value.name.c_str(), nullptr, nullptr, nullptr, nullptr) ==
-                                        ERROR_SUCCESS;
-  bool ok = keep || RegSetValueExW(key, value.name.c_str(), 0, value.type, value.data.data(),
-                                   static_cast<DWORD>(value.data.size())) == ERROR_SUCCESS;
-  RegCloseKey(key);
-  return ok;
-}
-
 // A device shortcut is text: the length of what follows '#', '#', the quoted target.
-bool MakeShortcut(const InstallHeader::Shortcut &shortcut)
+bool MakeShortcut(InstallJournal *journal, const InstallHeader::Shortcut &shortcut)
 {
   std::string target = "\"";
   for (wchar_t c : shortcut.target)
     target += static_cast<char>(c);
   target += "\"";
   std::string text = std::to_string(target.size()) + "#" + target;
-  size_t slash = shortcut.path.rfind(L'\\');
-  MakeFolders(shortcut.path.substr(0, slash));
-  return WriteWholeFile(shortcut.path, text.data(), text.size());
+  return JournalWriteFile(journal, shortcut.path, text.data(), text.size());
 }
 
-struct Failures {
-  WORD files, values, shortcuts;
-};
-
-Failures PlaceCabinet(const Cabinet &cabinet, std::wstring *placed)
+// Places everything the header names, stopping at the first failure, which it reports.
+bool PlaceCabinet(InstallJournal *journal, const Cabinet &cabinet, std::wstring *placed)
 {
-  Failures failed = {0, 0, 0};
   for (size_t i = 0; i < cabinet.contents.size(); ++i) {
     const InstallHeader::File &file = cabinet.header.files[i];
     std::wstring target = file.folder + L"\\" + file.name;
-    MakeFolders(file.folder);
     const std::vector<BYTE> &bytes = cabinet.contents[i]->bytes;
-    if (WriteWholeFile(target, bytes.data(), bytes.size())) {
-      *placed += target + L'\0';
-    } else {
-      fwprintf(stderr, L"CabDriver: cannot write %ls\n", target.c_str());
-      ++failed.files;
+    if (!JournalWriteFile(journal, target, bytes.data(), bytes.size())) {
+      fwprintf(stderr, L"CabDriver: cannot write %ls (error %lu)\n", target.c_str(), GetLastError());
+      return false;
     }
+    *placed += target + L'\0';
   }
   for (const InstallHeader::Value &value : cabinet.header.values)
-    if (!SetValue(value))
-      ++failed.values;
+    if (!JournalSetValue(journal, value.root, value.key, value.name, value.type, value.data, value.keepExisting)) {
+      fwprintf(stderr, L"CabDriver: cannot set the registry value \"%ls\" of \"%ls\"\n", value.name.c_str(),
+               value.key.c_str());
+      return false;
+    }
   for (const InstallHeader::Shortcut &shortcut : cabinet.header.shortcuts) {
-    if (MakeShortcut(shortcut))
-      *placed += shortcut.path + L'\0';
-    else
-      ++failed.shortcuts;
+    if (!MakeShortcut(journal, shortcut)) {
+      fwprintf(stderr, L"CabDriver: cannot make the shortcut %ls (error %lu)\n", shortcut.path.c_str(),
+               GetLastError());
+      return false;
+    }
+    *placed += shortcut.path + L'\0';
   }
-  return failed;
+  return true;
 }
 
 // `cabinet`: what to place, or nullptr for the package folder of the options.
@@ -447,19 +433,25 @@ int Install(const Hooks &hooks, const Options &options, const Cabinet *cabinet)
 {
   BOOL firstCall = options.firstCall != 0;
   BOOL previous = options.previouslyInstalled < 0 ? ApplicationRecorded() : options.previouslyInstalled != 0;
+  InstallJournal journal;
+  JournalNoteUserKeys(&journal);
   if (hooks.installInit(nullptr, firstCall, previous, INSTALL_FOLDER) != codeINSTALL_INIT_CONTINUE) {
     wprintf(L"CabDriver: installation cancelled\n");
     return 1;
   }
-  if (previous)
-    Remove(hooks);
+  bool ok = !previous || Remove(hooks, &journal);
+  if (!ok)
+    fwprintf(stderr, L"CabDriver: the previous installation cannot be removed\n");
   std::wstring placed;
-  Failures failed = {0, 0, 0};
-  if (cabinet != nullptr)
-    failed = PlaceCabinet(*cabinet, &placed);
-  else
-    failed.files = CopyPackageFiles(options.package, &placed);
-  hooks.installExit(nullptr, INSTALL_FOLDER, 0, failed.files, 0, failed.values, failed.shortcuts);
+  if (ok)
+    ok = cabinet != nullptr ? PlaceCabinet(&journal, *cabinet, &placed)
+                            : CopyPackageFiles(&journal, options.package, &placed);
+  if (!ok) {
+    JournalRollBack(&journal);
+    fwprintf(stderr, L"CabDriver: the installation failed and was undone; the device is as it was\n");
+    return 5;
+  }
+  hooks.installExit(nullptr, INSTALL_FOLDER, 0, 0, 0, 0, 0);
   RecordApplication(placed);
   wprintf(L"CabDriver: installed into %ls\n", INSTALL_FOLDER);
   return 0;
@@ -467,7 +459,8 @@ int Install(const Hooks &hooks, const Options &options, const Cabinet *cabinet)
 
 int Uninstall(const Hooks &hooks)
 {
-  Remove(hooks);
+  InstallJournal journal;
+  Remove(hooks, &journal);
   RegDeleteTreeW(HKEY_LOCAL_MACHINE, APPLICATION_KEY);
   RegDeleteKeyW(HKEY_LOCAL_MACHINE, APPLICATION_KEY);
   wprintf(L"CabDriver: removed %ls\n", INSTALL_FOLDER);
@@ -497,7 +490,7 @@ int InstallCabinet(const Options &options)
     return 3;
   library[PATH_CAPACITY - 1] = 0;
   const std::vector<BYTE> &bytes = cabinet.setupLibrary->bytes;
-  Hooks hooks;
+  Hooks hooks = {};
   if (!WriteWholeFile(library, bytes.data(), bytes.size()) || !OpenHooks(options, library, &hooks)) {
     DeleteFileW(library);
     return 3;
@@ -570,7 +563,7 @@ int wmain(int argc, wchar_t **argv)
   if (options.action != ACTION_UNINSTALL && IsCabinet(options.package))
     return InstallCabinet(options);
   wchar_t folder[PATH_CAPACITY], library[PATH_CAPACITY];
-  Hooks hooks;
+  Hooks hooks = {};
   if (options.library != nullptr) {
     if (wcslen(options.library) >= PATH_CAPACITY)
       return 2;

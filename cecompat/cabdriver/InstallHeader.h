@@ -27,7 +27,10 @@ struct InstallHeader {
   std::vector<Shortcut> shortcuts;
 };
 
-// Reads and checks a header: every offset and length inside it, every number naming an entry
-// that exists, every folder a device path, every installed name without a path. False, with
-// the reason, at the first fault.
-bool ReadInstallHeader(const std::vector<BYTE> &bytes, InstallHeader *header, std::wstring *error);
+// Reads and checks a header: every offset and length inside it and no two parts overlapping,
+// every number naming an entry that exists, every folder a device path, every installed name
+// one the device keeps as it is and no two naming the same file, every registry text whole.
+// `installFolder` is where the package goes (the shortcuts' "%InstallDir%"). False, with the
+// entry and the reason, at the first fault.
+bool ReadInstallHeader(const std::vector<BYTE> &bytes, const wchar_t *installFolder, InstallHeader *header,
+                       std::wstring *error);

@@ -1,7 +1,8 @@
-// Reading and checking ExitPassword and IdleHomeSeconds.
+// Reading and checking the stored passwords and IdleHomeSeconds.
 #include "launcher/config/KioskSettings.h"
 
 #include "Common/StdInit.h"
+#include "launcher/config/KeyValueSnapshot.h"
 #include "launcher/config/Profile.h"
 #include "resources/resource.h"
 
@@ -24,23 +25,30 @@ int ClassifyExitPassword(DWORD type, const wchar_t *text, DWORD bytes, PasswordH
   return ParsePasswordHash(text, hash) ? EXIT_PASSWORD_SET : EXIT_PASSWORD_INVALID;
 }
 
+int ReadPasswordValue(HKEY key, const wchar_t *name, PasswordHash *hash)
+{
+  ZeroMemory(hash, sizeof(*hash));
+  // One character more than any hash, so that a longer value is seen as too long.
+  wchar_t text[PASSWORD_HASH_TEXT_CAPACITY + 1] = {0};
+  DWORD type = 0;
+  DWORD bytes = sizeof(text) - sizeof(wchar_t);
+  LONG result = QueryKeyValue(key, name, &type, reinterpret_cast<BYTE *>(text), &bytes);
+  if (result == ERROR_FILE_NOT_FOUND)
+    return PASSWORD_NONE;
+  int state = result == ERROR_SUCCESS ? ClassifyExitPassword(type, text, bytes, hash)
+                                      : PASSWORD_INVALID;
+  SecureZeroMemory(text, sizeof(text));
+  return state;
+}
+
 int ReadExitPassword(PasswordHash *hash)
 {
   ZeroMemory(hash, sizeof(*hash));
   HKEY key;
   if (RegOpenKeyExW(HKEY_CURRENT_USER, ProductKeyPath(), 0, KEY_READ, &key) != ERROR_SUCCESS)
     return EXIT_PASSWORD_NONE;
-  // One character more than any hash, so that a longer value is seen as too long.
-  wchar_t text[PASSWORD_HASH_TEXT_CAPACITY + 1] = {0};
-  DWORD type = 0;
-  DWORD bytes = sizeof(text) - sizeof(wchar_t);
-  LONG result = RegQueryValueExW(key, L"ExitPassword", nullptr, &type,
-                                 reinterpret_cast<BYTE *>(text), &bytes);
+  int state = ReadPasswordValue(key, L"ExitPassword", hash);
   RegCloseKey(key);
-  if (result == ERROR_FILE_NOT_FOUND)
-    return EXIT_PASSWORD_NONE;
-  int state = result == ERROR_SUCCESS ? ClassifyExitPassword(type, text, bytes, hash)
-                                      : EXIT_PASSWORD_INVALID;
   if (state == EXIT_PASSWORD_INVALID)
     ShowSettingError(TEXT_ID(IDS_BAD_EXIT_PASSWORD), 0, 0);
   return state;

@@ -6,13 +6,23 @@
 #include "Common/StdFuncs.h"
 #include "launcher/config/PasswordHash.h"
 
-enum { EXIT_PASSWORD_NONE = 0, EXIT_PASSWORD_SET = 1, EXIT_PASSWORD_INVALID = 2 };
+// What a stored password value amounts to: the exit password's and an entry's alike.
+enum { PASSWORD_NONE = 0, PASSWORD_SET = 1, PASSWORD_INVALID = 2 };
+enum {
+  EXIT_PASSWORD_NONE = PASSWORD_NONE,
+  EXIT_PASSWORD_SET = PASSWORD_SET,
+  EXIT_PASSWORD_INVALID = PASSWORD_INVALID,
+};
 enum { IDLE_HOME_MIN_SECONDS = 10, IDLE_HOME_MAX_SECONDS = 86400 };
 
 // What a stored ExitPassword value amounts to. A value of another type, one too long for
 // any hash, or one that does not parse is EXIT_PASSWORD_INVALID; hash is filled only for
 // EXIT_PASSWORD_SET. Shows nothing.
 int ClassifyExitPassword(DWORD type, const wchar_t *text, DWORD bytes, PasswordHash *hash);
+
+// Reads a password value of an open key (held values included) and classifies it as
+// ClassifyExitPassword does: PASSWORD_NONE only when the value is missing. Shows nothing.
+int ReadPasswordValue(HKEY key, const wchar_t *name, PasswordHash *hash);
 
 // Reads ExitPassword from the product key; shows "ExitPassword is not valid" when it is
 // not a well-formed hash.

@@ -6,6 +6,7 @@
 
 #include "Common/StdInit.h"
 #include "launcher/config/DisplaySettings.h"
+#include "launcher/config/KioskSettings.h"
 #include "launcher/config/KeyValueSnapshot.h"
 #include "launcher/config/Profile.h"
 #include "launcher/config/SettingReader.h"
@@ -171,7 +172,7 @@ static LONG ModifiersFromText(const wchar_t *text)
 void ReadProgramEntry(HKEY key, const wchar_t *keyPath, ProgramEntry *entry)
 {
   entry->isCall = 0;
-  // Up to nine names, of which an entry usually sets three: one pass over what is there.
+  // Up to ten names, of which an entry usually sets three: one pass over what is there.
   bool held = HoldKeyValues(key);
   ReadProfileValueFrom(key, keyPath, L"Name", entry->name, sizeof(entry->name), REG_SZ);
   ReadProfileValueFrom(key, keyPath, L"Description", entry->description,
@@ -198,6 +199,9 @@ void ReadProgramEntry(HKEY key, const wchar_t *keyPath, ProgramEntry *entry)
   wchar_t modifier[TEXT_CAPACITY];
   ReadProfileValueFrom(key, keyPath, L"HotKeyModifier", modifier, sizeof(modifier), REG_SZ);
   entry->hotKeyModifiers = ModifiersFromText(modifier);
+  // A key that cannot be read has no target either: nothing to guard.
+  entry->passwordState =
+      key != nullptr ? ReadPasswordValue(key, L"Password", &entry->password) : PASSWORD_NONE;
   if (held)
     ForgetKeyValues(key);
 }

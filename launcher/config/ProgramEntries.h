@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "Common/StdFuncs.h"
+#include "launcher/config/PasswordHash.h"
 
 enum {
   MAX_PROGRAM_ENTRIES = 16,
@@ -29,6 +30,8 @@ struct ProgramEntry {
   LONG icon;
   LONG autoStart;    // AutoStart: 1 starts it with the launcher (home configuration only)
   LONG keepRunning;  // KeepRunning: 1 starts it again when its program ends
+  LONG passwordState;     // Password: PASSWORD_NONE, _SET or _INVALID (KioskSettings.h)
+  PasswordHash password;  // the stored hash when set
   HICON smallIcon;
   HICON largeIcon;
 };

@@ -1,4 +1,5 @@
-// Reading and checking AutoStartDelay, AutoStart and KeepRunning.
+// Reading and checking AutoStartDelay, and the AutoStart, KeepRunning and Password of
+// the entries.
 #include "launcher/config/WatchSettings.h"
 
 #include <wchar.h>
@@ -52,11 +53,16 @@ void CheckEntryStartOptions(HKEY profileKey, const wchar_t *configurationName)
     ++position;
     bool autoStart = IsFlagOrMissing(entry, L"AutoStart");
     bool keepRunning = IsFlagOrMissing(entry, L"KeepRunning");
+    PasswordHash hash;
+    bool passwordValid = ReadPasswordValue(entry, L"Password", &hash) != PASSWORD_INVALID;
+    SecureZeroMemory(&hash, sizeof(hash));
     RegCloseKey(entry);
     if (!autoStart)
       ShowSettingError(TEXT_ID(IDS_BAD_AUTO_START), static_cast<ULONG_PTR>(position), 0);
     if (!keepRunning)
       ShowSettingError(TEXT_ID(IDS_BAD_KEEP_RUNNING), static_cast<ULONG_PTR>(position), 0);
+    if (!passwordValid)
+      ShowSettingError(TEXT_ID(IDS_BAD_ENTRY_PASSWORD), static_cast<ULONG_PTR>(position), 0);
   }
   RegCloseKey(programs);
 }

@@ -13,5 +13,6 @@ bool IsAllowedAutoStartDelay(DWORD milliseconds);
 DWORD ReadAutoStartDelay();
 
 // Reports each AutoStart and KeepRunning value of the configuration's entries that is not
-// a REG_DWORD 0 or 1 (such a value counts as off), numbered by the entry's position.
+// a REG_DWORD 0 or 1 (such a value counts as off), and each Password that is not a valid
+// hash (such an entry is refused), numbered by the entry's position.
 void CheckEntryStartOptions(HKEY profileKey, const wchar_t *configurationName);

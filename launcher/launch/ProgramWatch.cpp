@@ -8,6 +8,7 @@
 #include <wchar.h>
 
 #include "Common/StdInit.h"
+#include "launcher/config/KioskSettings.h"
 #include "launcher/config/Profile.h"
 #include "launcher/config/WatchSettings.h"
 #include "launcher/launch/LaunchCommand.h"
@@ -124,7 +125,10 @@ void QueueAutoStarts()
     count = MAX_PROGRAM_ENTRIES;
   for (LONG i = 0; i < count; ++i) {
     const ProgramEntry &entry = g_entries.entries[i];
-    if (entry.autoStart != 1 || entry.isCall || entry.name[0] == 0)
+    // The administrator's AutoStart needs no password; a Password that is not a valid hash
+    // refuses the entry, here too.
+    if (entry.autoStart != 1 || entry.isCall || entry.name[0] == 0 ||
+        entry.passwordState == PASSWORD_INVALID)
       continue;
     int index = FreeSlotIndex();
     if (index < 0 || !WatchTimerRuns())

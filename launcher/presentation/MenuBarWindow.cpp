@@ -331,6 +331,18 @@ static void SetClassBrush(HWND window, HBRUSH brush)
   SetClassLongPtrW(window, GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(brush));
 }
 
+// The container erases its own background with its build's brush: a device keeps no
+// class brush given after the class is registered.
+static LRESULT OnEraseBackground(HWND window, HDC dc)
+{
+  if (g_menuBars.areaBrush == nullptr || dc == nullptr)
+    return DefWindowProcW(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  RECT client;
+  GetClientRect(window, &client);
+  FillRect(dc, &client, g_menuBars.areaBrush);
+  return 1;
+}
+
 LRESULT CALLBACK MenuBarWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
   // Drawing has begun: the container's own paint, or a control asking for its colours.
@@ -348,6 +360,8 @@ LRESULT CALLBACK MenuBarWindowProc(HWND window, UINT message, WPARAM wParam, LPA
     return DefWindowProcW(window, message, wParam, lParam);
   case WM_SETFOCUS:
     return OnSetFocus();
+  case WM_ERASEBKGND:
+    return OnEraseBackground(window, reinterpret_cast<HDC>(wParam));
   case WM_PAINT:
     return OnPaint(window);
   case WM_PRINTCLIENT:

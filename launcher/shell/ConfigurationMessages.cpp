@@ -11,6 +11,7 @@
 #include "launcher/presentation/EntryIcons.h"
 #include "launcher/presentation/ListPresentation.h"
 #include "launcher/presentation/MenuBars.h"
+#include "launcher/shell/EntryGuard.h"
 #include "launcher/shell/MainWindow.h"
 #include "launcher/shell/Navigation.h"
 #include "launcher/shell/ShellLockdown.h"
@@ -35,7 +36,8 @@ static bool IsCallTextOfCurrentTable(LPARAM name)
 
 void OnEnterConfiguration(HWND window, LPARAM name)
 {
-  if (name == 0 || !IsCallTextOfCurrentTable(name))
+  if (name == 0 || !IsCallTextOfCurrentTable(name) ||
+      !TakeCallGrant(reinterpret_cast<const wchar_t *>(name)))
     return;
   TearDownPresentation();
   // The entry table that holds the text is emptied by what follows.
@@ -48,6 +50,7 @@ void OnEnterConfiguration(HWND window, LPARAM name)
 
 void OnBack(HWND window)
 {
+  ForgetCallGrant();
   TearDownPresentation();
   ReturnToPreviousConfiguration();
   PostMessageW(window, MSG_SHOW_CONFIGURATION, 0, 0);
@@ -70,6 +73,7 @@ void OnShowConfiguration(HWND window)
   // pumped, one during the start-up check's message, or one posted by another process.
   // What is shown goes first (with its hot keys, so that registering them again does not
   // count as a clash), so that only one presentation ever stands.
+  ForgetCallGrant();
   TearDownPresentation();
   ClearProgramEntries();
   bool built = LoadConfiguration(g_profile.configurationKeyPath) && RegisterEntryHotKeys() &&

@@ -3,22 +3,12 @@
 #include <windows.h>
 
 #include "launcher/config/PasswordHash.h"
-
-enum {
-  EXIT_PASSWORD_TRIES = 5,            // wrong answers in a row before further tries wait
-  EXIT_PASSWORD_LOCK_MS = 60 * 1000,  // how long they wait
-};
-
-enum { EXIT_ANSWER_CANCEL = 0, EXIT_ANSWER_RIGHT = 1, EXIT_ANSWER_WRONG = 2 };
+#include "launcher/shell/PasswordPrompt.h"
 
 struct ExitGuardState {
   int passwordState;     // EXIT_PASSWORD_NONE, _SET or _INVALID (KioskSettings.h)
   PasswordHash hash;
-  int wrongInARow;
-  DWORD lastWrongTime;   // LauncherTime() of the last wrong answer
-  bool prompting;        // the password dialog is open
-  bool dismissed;        // the launcher is closing it: whatever was typed counts as Cancel
-  int answer;
+  PasswordTries tries;   // its own: a slip at a service entry never blocks the way out
 };
 extern ExitGuardState g_exitGuard;
 
@@ -27,5 +17,3 @@ void ReadExitGuard();
 // Asks for the password when one is set; true when the user's exit may go on. A value
 // that is not a valid hash never lets the user out.
 bool ConfirmUserExit();
-// The open password dialog, if any, is ending because the launcher closes.
-void DismissExitPrompt();

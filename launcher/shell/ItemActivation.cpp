@@ -7,6 +7,7 @@
 #include "launcher/launch/ProgramWatch.h"
 #include "launcher/presentation/ListPresentation.h"
 #include "launcher/presentation/MenuBars.h"
+#include "launcher/shell/EntryGuard.h"
 #include "launcher/shell/ExitGuard.h"
 #include "launcher/shell/MainWindow.h"
 #include "launcher/shell/Navigation.h"
@@ -63,14 +64,18 @@ void ActivateItem(int index)
   const ProgramEntry &entry = g_entries.entries[index];
   bool added = index == g_presentation.aboutIndex || index == g_presentation.exitIndex ||
                index == g_presentation.returnIndex;
+  // Tap, Enter, digit and hot key all come here: a protected entry asks first.
+  if (!added && !ConfirmEntryPick(index))
+    return;
 
   if (!added && entry.isCall) {
     // A configuration whose keys could not be read is not entered: the user stays here.
     if (!ConfigurationNameFits(entry.call))
       ShowNameTooLong();
-    else if (CheckConfiguration(entry.call))
-      PostMessageW(g_app.mainWindow, MSG_ENTER_CONFIGURATION, 0,
-                   reinterpret_cast<LPARAM>(entry.call));
+    else if (CheckConfiguration(entry.call) &&
+             PostMessageW(g_app.mainWindow, MSG_ENTER_CONFIGURATION, 0,
+                          reinterpret_cast<LPARAM>(entry.call)))
+      GrantCall(entry.call);
   } else if (index == g_presentation.returnIndex) {
     if (IsMenuBarsMode())
       SelectMenuItem(0);

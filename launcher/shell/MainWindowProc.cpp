@@ -139,7 +139,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     OnSetFocus();
     return 0;
   case WM_CLOSE:
-    DismissExitPrompt();
+    DismissPasswordPrompt();
     CloseApplication();
     return 0;
   case WM_SYSCOMMAND:

@@ -110,6 +110,61 @@ done
 grep -qF '&lt;script&gt;alert(&#39;label&#39;)' "$out/markup/index.html" ||
   fail "markup: the label is not shown as text"
 
+# Entries behind a password: a lock beside their labels in the pictures, a Password column,
+# the screens behind a password on the map; never the hash.
+hash='pbkdf2-sha1$10000$00112233445566778899aabbccddeeff$0c60c80f961f0e71f3a9b524af6012062fe037a6'
+cat > "$out/service.reg" <<REG
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\OrvantLLC\Ferrolt]
+"ActiveProfile"="Depot"
+
+[HKEY_CURRENT_USER\Software\OrvantLLC\Ferrolt\Profiles\Depot\Default\Settings]
+"Mode"="Details"
+
+[HKEY_CURRENT_USER\Software\OrvantLLC\Ferrolt\Profiles\Depot\Default\Programs\Prog1]
+"Description"="Scanner"
+"Name"="\\Windows\\scan.exe"
+
+[HKEY_CURRENT_USER\Software\OrvantLLC\Ferrolt\Profiles\Depot\Default\Programs\Prog2]
+"Description"="Service"
+"Call"="Service"
+"Password"="$hash"
+
+[HKEY_CURRENT_USER\Software\OrvantLLC\Ferrolt\Profiles\Depot\Service\Settings]
+"Mode"="Menu Bars"
+
+[HKEY_CURRENT_USER\Software\OrvantLLC\Ferrolt\Profiles\Depot\Service\Programs\Prog1]
+"Description"="Registry editor"
+"Name"="\\Windows\\regedit.exe"
+"Password"="$hash"
+
+[HKEY_CURRENT_USER\Software\OrvantLLC\Ferrolt\Profiles\Depot\Service\Programs\Prog2]
+"Description"="Deeper"
+"Call"="Deep"
+
+[HKEY_CURRENT_USER\Software\OrvantLLC\Ferrolt\Profiles\Depot\Deep\Settings]
+"Mode"="List"
+
+[HKEY_CURRENT_USER\Software\OrvantLLC\Ferrolt\Profiles\Depot\Deep\Programs\Prog1]
+"Description"="Command prompt"
+"Name"="\\Windows\\cmd.exe"
+REG
+check_page service "$out/service.reg" 3
+# The map's item mark and two screens behind, two "asks" cells, two paragraphs of the screens.
+grep -qF '7 lock marks, behind a password: [Service|Deep]' "$out/service.dom" ||
+  fail "service: the page marks $(sed -n 's/.*links, \([^\n]*\]\).*/\1/p' "$out/service.dom")"
+grep -qF '<th>Password</th>' "$out/service/index.html" || fail "service: no Password column"
+! grep -qF '0c60c80f' "$out/service/index.html" || fail "service: the hash reached the page"
+for shot in Default:1 Service:1 Deep:0; do
+  locks=$(python3 "$here/png_detail.py" "$out/service/${shot%%:*}.png" d9a400)
+  if [ "${shot##*:}" -eq 1 ]; then
+    [ "$locks" -gt 20 ] || fail "service: no lock beside a label in ${shot%%:*}.png ($locks pixels)"
+  else
+    [ "$locks" -eq 0 ] || fail "service: a lock in ${shot%%:*}.png, which has no protected entry"
+  fi
+done
+
 # Many scripts: a folder per script with its own page, and an index with each home screen.
 mkdir -p "$out/fleet-scripts"
 cp "$source_dir/setup/package/CE_Ferrolt.reg" "$out/fleet-scripts/ce.reg"

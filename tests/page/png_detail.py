@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
-"""Prints how many different colours a PNG file holds (8-bit RGB or RGBA, not interlaced)."""
+"""Prints how many different colours a PNG file holds (8-bit RGB or RGBA, not interlaced), or,
+with a colour RRGGBB after the file, how many of its pixels have that colour."""
 import struct
 import sys
 import zlib
 
 
-def colours(path):
+def colours(path, wanted=None):
     data = open(path, 'rb').read()
     if data[:8] != b'\x89PNG\r\n\x1a\n':
         raise SystemExit(path + ': not a PNG file')
@@ -26,6 +27,7 @@ def colours(path):
     stride = width * channels
     previous = bytearray(stride)
     seen = set()
+    matching = 0
     for y in range(height):
         kind = raw[y * (stride + 1)]
         line = bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
@@ -45,10 +47,13 @@ def colours(path):
                 best = left if pa <= pb and pa <= pc else up if pb <= pc else corner
                 line[i] = (line[i] + best) & 255
         for x in range(0, stride, channels):
-            seen.add(bytes(line[x:x + 3]))
+            pixel = bytes(line[x:x + 3])
+            seen.add(pixel)
+            if pixel == wanted:
+                matching += 1
         previous = line
-    return len(seen)
+    return matching if wanted is not None else len(seen)
 
 
 if __name__ == '__main__':
-    print(colours(sys.argv[1]))
+    print(colours(sys.argv[1], bytes.fromhex(sys.argv[2]) if len(sys.argv) > 2 else None))

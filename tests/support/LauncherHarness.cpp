@@ -4,8 +4,10 @@
 #include <stdio.h>
 
 #include "Common/StdInit.h"
+#include "launcher/config/PasswordHash.h"
 #include "launcher/config/Profile.h"
 #include "launcher/presentation/StatusStrip.h"
+#include "launcher/shell/EntryGuard.h"
 #include "launcher/shell/ExitGuard.h"
 #include "launcher/shell/IdleHome.h"
 #include "launcher/shell/MainWindow.h"
@@ -79,6 +81,16 @@ void DialogAnswerer::Look()
   }
 }
 
+std::wstring PasswordValue(const wchar_t *password)
+{
+  PasswordHash hash;
+  wchar_t text[PASSWORD_HASH_TEXT_CAPACITY] = {0};
+  if (!CreatePasswordHash(password, PASSWORD_MIN_ITERATIONS, &hash) ||
+      !FormatPasswordHash(&hash, text, PASSWORD_HASH_TEXT_CAPACITY))
+    ADD_FAILURE() << "no hash made";
+  return text;
+}
+
 const std::wstring LauncherTest::kProduct = L"Software\\OrvantLLC\\Ferrolt";
 const std::wstring LauncherTest::kProfile = L"Software\\OrvantLLC\\Ferrolt\\Profiles\\Kiosk";
 
@@ -123,6 +135,8 @@ void LauncherTest::Stop()
   g_app.currentAccelerators = nullptr;
   g_app.clockOffset = 0;
   ZeroMemory(&g_exitGuard, sizeof(g_exitGuard));
+  ZeroMemory(&g_entryGuard, sizeof(g_entryGuard));
+  ZeroMemory(&g_passwordPrompt, sizeof(g_passwordPrompt));
   ZeroMemory(&g_dialogs, sizeof(g_dialogs));  // UseRealMessageBox is read again
   FreeShellLibrary();
   dialogs.Clear();

@@ -42,6 +42,9 @@ private:
   static DialogAnswerer *current_;
 };
 
+// The stored form of a password, as FerroltCheck /hash-password makes it.
+std::wstring PasswordValue(const wchar_t *password);
+
 // Presses Ctrl+key in the thread of another process's window: the key state is shared
 // while the two input queues are attached.
 void PressControlKey(HWND window, WORD key);
