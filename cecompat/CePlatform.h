@@ -96,6 +96,9 @@ FARPROC WINAPI GetProcAddressW(HMODULE module, LPCWSTR name);
 }
 #define LockResource(loaded) ((LPVOID)(loaded))
 
+// CE_PLANTED_DESKTOP_FIND_DATA leaves the desktop's record in place: a deliberately faulty
+// build that ce-run's tests must catch (scripts/build-device.sh, FERROLT_DEVICE_PLANT).
+#ifndef CE_PLANTED_DESKTOP_FIND_DATA
 // The device's file search record: no reserved words and no alternate name, so the name
 // starts at offset 40 (the desktop's at 44) and the record is 560 bytes, not 592.
 typedef struct _CE_WIN32_FIND_DATAW {
@@ -126,6 +129,7 @@ inline BOOL CeFindNextFileW(HANDLE search, CE_WIN32_FIND_DATAW *found)
 #define FindFirstFile CeFindFirstFileW
 #define FindNextFileW CeFindNextFileW
 #define FindNextFile CeFindNextFileW
+#endif
 
 // The device's CreateProcess takes no security attributes, inheritance, environment,
 // current folder or start-up record: each must be NULL (FALSE). The caller's record is

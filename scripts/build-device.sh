@@ -30,8 +30,19 @@ ldflags=("${target[@]}" -fuse-ld=lld -nostdlib -Wl,--no-insert-timestamp -Wl,--s
   -Wl,--major-os-version,8 -Wl,--minor-os-version,0 -Wl,--gc-sections -s
   -L"$out/lib")
 
+# FERROLT_DEVICE_PLANT=desktop-find-data builds a deliberately faulty image, with the
+# desktop's file search record, for ce-run's tests to catch; the layout check, which
+# would refuse it, is left out then.
+# Only the setup extension, which searches files, is built then.
+planted=false
+if [ "${FERROLT_DEVICE_PLANT:-}" = desktop-find-data ]; then
+  planted=true
+  cxxflags+=(-DCE_PLANTED_DESKTOP_FIND_DATA)
+  echo "planted fault: the desktop's file search record (not for a device)"
+else
 # The device's record layouts, before anything is built with the wrong ones.
 clang++ "${cxxflags[@]}" -fsyntax-only "$src/tests/device_shapes.cpp"
+fi
 if $shapes_only; then
   echo "device record layouts: as documented"
   exit 0
@@ -59,7 +70,8 @@ no_constructors() {
 }
 
 cd "$src"
-mapfile -t launcher_sources < <(ls Common/*.cpp launcher/*/*.cpp | sort)
+launcher_sources=()
+$planted || mapfile -t launcher_sources < <(ls Common/*.cpp launcher/*/*.cpp | sort)
 mapfile -t setup_sources < <(ls setup/*.cpp | sort)
 launcher_objects=() setup_objects=()
 for source in "${launcher_sources[@]}"; do launcher_objects+=("$(object_of "$source")"); done
@@ -69,6 +81,14 @@ export out
 printf '%s\n' "${launcher_sources[@]}" "${setup_sources[@]}" |
   xargs -P "$(nproc)" -I{} bash -c 'clang++ "$@" -c {} -o "$(object_of {})"' _ "${cxxflags[@]}"
 no_constructors "${launcher_objects[@]}" "${setup_objects[@]}"
+
+if $planted; then
+  clang++ "${ldflags[@]}" -shared -Wl,--entry,DllMain -o "$out/Ostrel.dll" \
+    "${setup_objects[@]}" "$src/setup/Ostrel.def" -lcoredll
+  python3 "$src/scripts/set-ce-subsystem.py" "$out/Ostrel.dll"
+  ls -l "$out/Ostrel.dll"
+  exit 0
+fi
 
 # Resources: the launcher's icons, dialogs, accelerators and strings.
 windres=$(command -v llvm-windres || ls /usr/lib/llvm-*/bin/llvm-windres | sort -V | tail -1)

@@ -47,6 +47,10 @@ fi
 command -v clang >/dev/null 2>&1 || need+=(clang)
 command -v lld-link >/dev/null 2>&1 || need+=(lld)
 command -v llvm-dlltool >/dev/null 2>&1 || need+=(llvm)
+# ce-run, which runs the ARM images in CI: a Winelib program (winegcc) with the Unicorn
+# CPU emulator.
+command -v winegcc >/dev/null 2>&1 || need+=(wine64-tools)
+[ -f /usr/include/unicorn/unicorn.h ] || need+=(libunicorn-dev)
 if [ "${1:-}" = "--display" ]; then
   command -v Xvfb >/dev/null 2>&1 || need+=(xvfb)
   command -v xwd >/dev/null 2>&1 || need+=(x11-apps)

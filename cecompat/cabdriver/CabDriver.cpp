@@ -4,6 +4,9 @@
 //   CabDriver /install <cabinet.cab | package folder> [/first:0|1] [/previous:0|1]
 //   CabDriver /reinstall <cabinet.cab | package folder>
 //   CabDriver /uninstall
+//   Any of them with /emulator:<ce-run> /library:<Ostrel.dll>: the hooks are those of the
+//   device's ARM image of the setup extension (the library given, or the cabinet's .999),
+//   called in the emulator ce-run (ce-run --setup), which answers each call on a pipe.
 //
 // A cabinet is read as the device reads it: its install header (<name>.000) says where each
 // numbered file goes, which registry values to set and which shortcuts to make, and its
@@ -30,6 +33,7 @@
 #include <windows.h>
 
 #include <stdio.h>
+#include <stdlib.h>
 
 #include <string>
 #include <vector>
@@ -66,6 +70,8 @@ struct Options {
   const wchar_t *package;  // a cabinet or a package folder
   int firstCall;            // -1: as the installer would (yes)
   int previouslyInstalled;  // -1: as the record says
+  const wchar_t *emulator;  // ce-run, for the device's image of the setup extension
+  const wchar_t *library;   // the setup extension, when not the one beside this program
 };
 
 bool JoinPath(wchar_t *out, const wchar_t *folder, const wchar_t *name)
@@ -107,6 +113,121 @@ bool LoadHooks(const wchar_t *library, Hooks *hooks)
     return false;
   }
   return true;
+}
+
+// The device image's hooks, called in ce-run: one request a line, one answer a line.
+struct Emulated {
+  HANDLE process, requests, answers;
+} g_emulated = {nullptr, nullptr, nullptr};
+
+DWORD AskEmulator(const std::wstring &request)
+{
+  std::string line;
+  for (wchar_t c : request)
+    line += c < 0x80 ? static_cast<char>(c) : '?';
+  line += '\n';
+  DWORD written = 0;
+  if (!WriteFile(g_emulated.requests, line.data(), static_cast<DWORD>(line.size()), &written, nullptr) ||
+      written != line.size()) {
+    fwprintf(stderr, L"CabDriver: the emulator no longer listens\n");
+    ExitProcess(3);
+  }
+  std::string answer;
+  char c;
+  DWORD got = 0;
+  while (ReadFile(g_emulated.answers, &c, 1, &got, nullptr) && got == 1 && c != '\n')
+    answer += c;
+  if (answer.empty() || answer.find_first_not_of("0123456789") != std::string::npos) {
+    fwprintf(stderr, L"CabDriver: the emulator gave no answer to %ls\n", request.c_str());
+    ExitProcess(3);
+  }
+  return static_cast<DWORD>(strtoul(answer.c_str(), nullptr, 10));
+}
+
+codeINSTALL_INIT EmulatedInstallInit(HWND, BOOL firstCall, BOOL previous, LPCTSTR folder)
+{
+  return static_cast<codeINSTALL_INIT>(AskEmulator(L"Install_Init " + std::to_wstring(firstCall ? 1 : 0) + L" " +
+                                                    std::to_wstring(previous ? 1 : 0) + L" " + folder));
+}
+
+codeINSTALL_EXIT EmulatedInstallExit(HWND, LPCTSTR folder, WORD dirs, WORD files, WORD keys, WORD values,
+                                     WORD shortcuts)
+{
+  return static_cast<codeINSTALL_EXIT>(AskEmulator(L"Install_Exit " + std::wstring(folder) + L" " +
+                                                    std::to_wstring(dirs) + L" " + std::to_wstring(files) + L" " +
+                                                    std::to_wstring(keys) + L" " + std::to_wstring(values) + L" " +
+                                                    std::to_wstring(shortcuts)));
+}
+
+codeUNINSTALL_INIT EmulatedUninstallInit(HWND, LPCTSTR folder)
+{
+  return static_cast<codeUNINSTALL_INIT>(AskEmulator(L"Uninstall_Init " + std::wstring(folder)));
+}
+
+codeUNINSTALL_EXIT EmulatedUninstallExit(HWND)
+{
+  return static_cast<codeUNINSTALL_EXIT>(AskEmulator(L"Uninstall_Exit"));
+}
+
+bool StartEmulator(const wchar_t *emulator, const wchar_t *library, Hooks *hooks)
+{
+  SECURITY_ATTRIBUTES inherit = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  HANDLE childIn = nullptr, childOut = nullptr;
+  if (!CreatePipe(&childIn, &g_emulated.requests, &inherit, 0) ||
+      !CreatePipe(&g_emulated.answers, &childOut, &inherit, 0))
+    return false;
+  SetHandleInformation(g_emulated.requests, HANDLE_FLAG_INHERIT, 0);
+  SetHandleInformation(g_emulated.answers, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOW si = {};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = childIn;
+  si.hStdOutput = childOut;
+  si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  std::wstring line = L"\"" + std::wstring(emulator) + L"\" --setup \"" + library + L"\"";
+  PROCESS_INFORMATION pi = {};
+  BOOL started = CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+  CloseHandle(childIn);
+  CloseHandle(childOut);
+  if (!started) {
+    fwprintf(stderr, L"CabDriver: cannot start %ls (error %lu)\n", emulator, GetLastError());
+    return false;
+  }
+  CloseHandle(pi.hThread);
+  g_emulated.process = pi.hProcess;
+  *hooks = {nullptr, EmulatedInstallInit, EmulatedInstallExit, EmulatedUninstallInit, EmulatedUninstallExit};
+  return true;
+}
+
+// Ends the emulator's run of the hooks; false when it did not end cleanly.
+bool StopEmulator()
+{
+  if (g_emulated.process == nullptr)
+    return true;
+  CloseHandle(g_emulated.requests);
+  DWORD code = 1;
+  bool ended = WaitForSingleObject(g_emulated.process, 60000) == WAIT_OBJECT_0 &&
+               GetExitCodeProcess(g_emulated.process, &code) && code == 0;
+  if (!ended)
+    fwprintf(stderr, L"CabDriver: the emulator ended with %lu\n", code);
+  CloseHandle(g_emulated.answers);
+  CloseHandle(g_emulated.process);
+  g_emulated.process = nullptr;
+  return ended;
+}
+
+// The hooks of the library: loaded here, or run in the emulator.
+bool OpenHooks(const Options &options, const wchar_t *library, Hooks *hooks)
+{
+  if (options.emulator != nullptr)
+    return StartEmulator(options.emulator, library, hooks);
+  return LoadHooks(library, hooks);
+}
+
+void CloseHooks(const Hooks &hooks)
+{
+  if (hooks.module != nullptr)
+    FreeLibrary(hooks.module);
 }
 
 bool ApplicationRecorded()
@@ -370,12 +491,14 @@ int InstallCabinet(const Options &options)
   library[PATH_CAPACITY - 1] = 0;
   const std::vector<BYTE> &bytes = cabinet.setupLibrary->bytes;
   Hooks hooks = {};
-  if (!WriteWholeFile(library, bytes.data(), bytes.size()) || !LoadHooks(library, &hooks)) {
+  if (!WriteWholeFile(library, bytes.data(), bytes.size()) || !OpenHooks(options, library, &hooks)) {
     DeleteFileW(library);
     return 3;
   }
   int result = Install(hooks, options, &cabinet);
-  FreeLibrary(hooks.module);
+  CloseHooks(hooks);
+  if (!StopEmulator())
+    result = 3;
   DeleteFileW(library);
   return result;
 }
@@ -394,7 +517,7 @@ bool FlagValue(const wchar_t *argument, const wchar_t *name, int *value)
 
 bool ParseOptions(int argc, wchar_t **argv, Options *options)
 {
-  *options = {ACTION_NONE, nullptr, 1, -1};
+  *options = {ACTION_NONE, nullptr, 1, -1, nullptr, nullptr};
   for (int i = 1; i < argc; ++i) {
     const wchar_t *argument = argv[i];
     if (_wcsicmp(argument, L"/install") == 0 || _wcsicmp(argument, L"/reinstall") == 0) {
@@ -404,6 +527,10 @@ bool ParseOptions(int argc, wchar_t **argv, Options *options)
       options->package = argv[++i];
     } else if (_wcsicmp(argument, L"/uninstall") == 0) {
       options->action = ACTION_UNINSTALL;
+    } else if (_wcsnicmp(argument, L"/emulator:", 10) == 0 && argument[10] != 0) {
+      options->emulator = argument + 10;
+    } else if (_wcsnicmp(argument, L"/library:", 9) == 0 && argument[9] != 0) {
+      options->library = argument + 9;
     } else if (!FlagValue(argument, L"/first:", &options->firstCall) &&
                !FlagValue(argument, L"/previous:", &options->previouslyInstalled)) {
       return false;
@@ -411,6 +538,12 @@ bool ParseOptions(int argc, wchar_t **argv, Options *options)
   }
   if (options->action == ACTION_REINSTALL)
     options->previouslyInstalled = 1;
+  // The device's image runs only in the emulator, and the desktop library only here.
+  if (options->library != nullptr && options->emulator == nullptr)
+    return false;
+  if (options->emulator != nullptr && options->library == nullptr &&
+      (options->action == ACTION_UNINSTALL || !IsCabinet(options->package)))
+    return false;
   return options->action != ACTION_NONE;
 }
 
@@ -423,16 +556,26 @@ int wmain(int argc, wchar_t **argv)
     fwprintf(stderr,
              L"usage: CabDriver /install <cabinet.cab | package folder> [/first:0|1] [/previous:0|1]\n"
              L"       CabDriver /reinstall <cabinet.cab | package folder>\n"
-             L"       CabDriver /uninstall\n");
+             L"       CabDriver /uninstall\n"
+             L"       (any of them with /emulator:<ce-run> /library:<the ARM Ostrel.dll>)\n");
     return 2;
   }
   if (options.action != ACTION_UNINSTALL && IsCabinet(options.package))
     return InstallCabinet(options);
   wchar_t folder[PATH_CAPACITY], library[PATH_CAPACITY];
-  Hooks hooks;
-  if (!ProgramFolder(folder) || !JoinPath(library, folder, L"Ostrel.dll") || !LoadHooks(library, &hooks))
+  Hooks hooks = {};
+  if (options.library != nullptr) {
+    if (wcslen(options.library) >= PATH_CAPACITY)
+      return 2;
+    wcscpy(library, options.library);
+  } else if (!ProgramFolder(folder) || !JoinPath(library, folder, L"Ostrel.dll")) {
     return 3;
-  if (options.action == ACTION_UNINSTALL)
-    return Uninstall(hooks);
-  return Install(hooks, options, nullptr);
+  }
+  if (!OpenHooks(options, library, &hooks))
+    return 3;
+  int result = options.action == ACTION_UNINSTALL ? Uninstall(hooks) : Install(hooks, options, nullptr);
+  CloseHooks(hooks);
+  if (!StopEmulator())
+    result = 3;
+  return result;
 }

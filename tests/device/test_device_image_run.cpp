@@ -1,0 +1,210 @@
+// The ARM images that the cabinets ship, run by ce-run (the device's code in an emulated
+// CPU, its platform calls made natively): the launcher walked as a person would, and the
+// setup extension's hooks called by the installer stand-in. FERROLT_DEVICE_IMAGES names
+// the folder of the images (default: the build's "device" folder), FERROLT_CE_RUN the
+// ce-run program (default: the build's "ce-run\ce-run.exe.so").
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/support/LauncherHarness.h"
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+const std::wstring kTools = L"Software\\OrvantLLC\\Ferrolt\\Profiles\\Warehouse\\Tools";
+const wchar_t kMarker[] = L"C:\\device_run_marker.txt";
+const wchar_t kInstallFolder[] = L"C:\\Application\\Ferrolt";
+
+std::wstring FromVariable(const wchar_t *name, const std::wstring &fallback)
+{
+  wchar_t value[MAX_PATH];
+  DWORD length = GetEnvironmentVariableW(name, value, MAX_PATH);
+  return length > 0 && length < MAX_PATH ? test::FromUnixPath(std::string(value, value + length)) : fallback;
+}
+
+std::wstring Images() { return FromVariable(L"FERROLT_DEVICE_IMAGES", test::BuildDir() + L"device") + L"\\"; }
+std::wstring CeRun() { return FromVariable(L"FERROLT_CE_RUN", test::BuildDir() + L"ce-run\\ce-run.exe.so"); }
+
+std::wstring TitleOf(HWND window)
+{
+  wchar_t text[260] = {0};
+  GetWindowTextW(window, text, 260);
+  return text;
+}
+
+bool WaitForTitle(HWND window, const std::wstring &title, DWORD timeoutMs)
+{
+  for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(50))
+    if (TitleOf(window) == title)
+      return true;
+  return false;
+}
+
+// The launcher's menu bars: a visible container of them, with a size, inside its window.
+BOOL CALLBACK FindMenuBars(HWND child, LPARAM found)
+{
+  wchar_t name[64];
+  RECT r;
+  if (GetClassNameW(child, name, 64) > 0 && lstrcmpW(name, L"FRTMAINWINDOW") == 0 && IsWindowVisible(child) &&
+      GetWindowRect(child, &r) && r.right > r.left && r.bottom > r.top)
+    *reinterpret_cast<bool *>(found) = true;
+  return TRUE;
+}
+
+bool MenuBarShown(HWND window)
+{
+  bool found = false;
+  for (DWORD start = GetTickCount(); !found && GetTickCount() - start < 5000; Sleep(100))
+    EnumChildWindows(window, FindMenuBars, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+bool Exists(const std::wstring &path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+TEST(DeviceImage, LauncherWalksTheSampleStartsAProgramAndClosesWithZero)
+{
+  test::ClearLauncherRegistry();
+  DeleteFileW(kMarker);
+  DWORD exitCode = 99;
+  ASSERT_TRUE(test::RunProcess(L"\"" + test::BuildDir() + L"Pollex.exe\" /q \"" + test::SourceDir() +
+                                   L"setup\\package\\CE_Ferrolt.reg\"",
+                               30000, &exitCode));
+  ASSERT_EQ(0u, exitCode);
+  CreateDirectoryW(L"C:\\Application", nullptr);
+  ASSERT_TRUE(CopyFileW((test::BuildDir() + L"tests\\record_args.exe").c_str(), L"C:\\Application\\recorder.exe",
+                        FALSE));
+  test::SetString(HKEY_CURRENT_USER, kTools + L"\\Programs\\Prog3", L"Description", L"Recorder");
+  test::SetString(HKEY_CURRENT_USER, kTools + L"\\Programs\\Prog3", L"Name", L"\\Application\\recorder.exe");
+  test::SetString(HKEY_CURRENT_USER, kTools + L"\\Programs\\Prog3", L"Command", L"-scan 42");
+
+  test::ScopedEnv marker(L"FERROLT_RECORD_ARGS", kMarker);
+  test::ChildProcess launcher;
+  ASSERT_TRUE(launcher.Start(L"\"" + CeRun() + L"\" \"" + Images() + L"Ferrolt.exe\""));
+  HWND window = test::WaitForWindow(L"FerroltClass", launcher.Id(), 20000);
+  ASSERT_NE(nullptr, window) << "the ARM launcher made no window";
+  ASSERT_TRUE(WaitForTitle(window, L"Warehouse", 10000)) << "title: " << TitleOf(window).c_str();
+  EXPECT_TRUE(MenuBarShown(window)) << "no menu bar on the launcher's window";
+  Sleep(300);
+
+  // "2" enters the Tools screen, "3" there starts the recorder, "0" goes back.
+  PostMessageW(window, WM_CHAR, L'2', 1);
+  ASSERT_TRUE(WaitForTitle(window, L"Warehouse - Tools", 10000)) << TitleOf(window).c_str();
+  Sleep(300);
+  PostMessageW(window, WM_CHAR, L'3', 1);
+  std::string recorded;
+  for (int i = 0; i < 100 && recorded.empty(); ++i) {
+    Sleep(100);
+    recorded = test::ReadFileBytes(kMarker);
+  }
+  if (recorded.empty()) {
+    test::Box box;
+    if (test::AnswerBoxOf(launcher.Id(), 500, &box))
+      ADD_FAILURE() << "the launcher said: [" << std::string(box.caption.begin(), box.caption.end()) << "] "
+                    << std::string(box.text.begin(), box.text.end());
+  }
+  ASSERT_FALSE(recorded.empty()) << "the recorder was not started";
+  EXPECT_EQ("-scan 42", recorded.substr(0, recorded.find('\n')));
+
+  PostMessageW(window, WM_CHAR, L'0', 1);
+  ASSERT_TRUE(WaitForTitle(window, L"Warehouse", 10000)) << TitleOf(window).c_str();
+  Sleep(300);
+
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(launcher.Wait(15000, &exitCode)) << "WM_CLOSE did not end the launcher";
+  EXPECT_EQ(0u, exitCode);
+
+  DeleteFileW(kMarker);
+  DeleteFileW(L"C:\\Application\\recorder.exe");
+  test::ClearLauncherRegistry();
+}
+
+// CabDriver playing the installer, with the setup extension's ARM image run by ce-run.
+int RunInstaller(const std::wstring &arguments, const std::wstring &images = Images(), DWORD timeoutMs = 60000)
+{
+  DWORD exitCode = 999;
+  bool ended = test::RunProcess(L"\"" + test::BuildDir() + L"CabDriver.exe\" " + arguments + L" \"/emulator:" +
+                                    CeRun() + L"\" \"/library:" + images + L"Ostrel.dll\"",
+                                timeoutMs, &exitCode);
+  return ended ? static_cast<int>(exitCode) : -1;
+}
+
+const std::wstring kProduct = L"Software\\OrvantLLC\\Ferrolt";
+const wchar_t kLog[] = L"C:\\Application\\Ferrolt\\Logs\\Old\\run.log";
+
+void LeaveALog()
+{
+  CreateDirectoryW(L"C:\\Application\\Ferrolt\\Logs", nullptr);
+  CreateDirectoryW(L"C:\\Application\\Ferrolt\\Logs\\Old", nullptr);
+  test::WriteFileBytes(kLog, "log");
+}
+
+// What removal by the setup extension of the images left undone; empty when the
+// launcher's folder went whole, with what the launcher left in it.
+std::string RemovalFault(const std::wstring &images, DWORD timeoutMs)
+{
+  int code = RunInstaller(L"/uninstall", images, timeoutMs);
+  if (code != 0)
+    return "the installer ended with " + std::to_string(code);
+  if (Exists(kInstallFolder))
+    return "\\Application\\Ferrolt was left behind";
+  if (test::KeyPresent(HKEY_CURRENT_USER, kProduct))
+    return "the configuration was left behind";
+  return "";
+}
+
+bool WaitForValue(const std::wstring &path, const std::wstring &name, DWORD timeoutMs)
+{
+  std::wstring value;
+  for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(100))
+    if (test::GetString(HKEY_CURRENT_USER, path, name, &value))
+      return true;
+  return false;
+}
+
+TEST(DeviceImage, SetupExtensionInstallsFreshAndOverAnInstallationAndItsRemovalDeletesTheFolder)
+{
+  const std::wstring &product = kProduct;
+  const std::wstring package = L"/install \"" + test::SourceDir() + L"setup\\package\"";
+  test::ClearLauncherRegistry();
+  ASSERT_TRUE(CopyFileW((test::BuildDir() + L"Pollex.exe").c_str(), L"C:\\Windows\\Pollex.exe", FALSE));
+  test::WriteFileBytes(L"C:\\Application\\keep.txt", "sibling");
+
+  // Fresh: the hooks merge the shipped configuration.
+  ASSERT_EQ(0, RunInstaller(package));
+  EXPECT_TRUE(WaitForValue(product + L"\\Profiles\\Warehouse\\Tools\\Programs\\Prog2", L"Name", 15000))
+      << "the shipped configuration was not merged";
+  EXPECT_TRUE(Exists(std::wstring(kInstallFolder) + L"\\Ferrolt.exe"));
+
+  // Over an installation: the administrator's configuration and the launcher's files stay.
+  Sleep(500);
+  test::SetDword(HKEY_CURRENT_USER, product + L"\\Profiles\\Warehouse", L"FullScreen", 7);
+  LeaveALog();
+  ASSERT_EQ(0, RunInstaller(package));
+  Sleep(1000);
+  DWORD fullScreen = 0;
+  EXPECT_TRUE(test::GetDword(HKEY_CURRENT_USER, product + L"\\Profiles\\Warehouse", L"FullScreen", &fullScreen));
+  EXPECT_EQ(7u, fullScreen) << "the configuration was merged over the administrator's";
+  EXPECT_EQ("log", test::ReadFileBytes(kLog));
+
+  // Removal: the launcher's folder goes whole, with what the launcher left in it, and
+  // nothing beside it.
+  EXPECT_EQ("", RemovalFault(Images(), 60000));
+  EXPECT_EQ("sibling", test::ReadFileBytes(L"C:\\Application\\keep.txt"));
+  DeleteFileW(L"C:\\Application\\keep.txt");
+}
+
+// A device build with the desktop's file search record (FERROLT_DEVICE_PLANTED names its
+// folder): the same removal must come out wrong, or these tests could not see the fault.
+TEST(DevicePlanted, RemovalByAnImageWithTheDesktopsFileSearchRecordIsCaught)
+{
+  std::wstring planted = FromVariable(L"FERROLT_DEVICE_PLANTED", L"");
+  ASSERT_FALSE(planted.empty()) << "FERROLT_DEVICE_PLANTED names no folder";
+  test::ClearLauncherRegistry();
+  ASSERT_TRUE(CopyFileW((test::BuildDir() + L"Pollex.exe").c_str(), L"C:\\Windows\\Pollex.exe", FALSE));
+  ASSERT_EQ(0, RunInstaller(L"/install \"" + test::SourceDir() + L"setup\\package\""));
+  LeaveALog();
+  EXPECT_NE("", RemovalFault(planted + L"\\", 20000)) << "the planted fault went unnoticed";
+}
+
+}  // namespace
