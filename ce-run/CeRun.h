@@ -122,7 +122,7 @@ Addr ExportOf(const Image &image, const char *name);
 // ---- imports (Imports.cpp) ----
 // The trap for an import of the device's core library; fails the run for one it does not know.
 Addr BindImport(const char *dll, const char *name);
-void SetMainImage(const Image &image);
+void SetMainImage(const Image &image, const wchar_t *path);
 Addr MainImageBase();
 
 }  // namespace cerun

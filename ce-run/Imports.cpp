@@ -32,6 +32,7 @@ typedef INT_PTR(WINAPI *HostFn)(INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT
                                 INT_PTR, INT_PTR, INT_PTR);
 
 Image g_main;
+wchar_t g_mainPath[MAX_PATH];  // the image's file, as this machine names it
 
 INT_PTR A(const Call &c, int i) { return Wide(c.Arg(i)); }
 template <class T> T P(const Call &c, int i) { return HostOf<T>(c.Arg(i)); }
@@ -673,6 +674,26 @@ uint64_t GetModuleHandleW_(const Call &c, void *)
   return RHandle(GetModuleHandleW(P<LPCWSTR>(c, 0)));
 }
 
+// The host's own call, not the launcher's desktop stand-in for it.
+#undef GetModuleFileNameW
+// The image's own file: the path it has on the device where FERROLT_MODULE_PATH names it, as
+// the desktop stand-in answers, else the image's file here.
+uint64_t GetModuleFileNameW_(const Call &c, void *)
+{
+  LPWSTR path = P<LPWSTR>(c, 1);
+  DWORD capacity = static_cast<DWORD>(c.Arg(2));
+  if (c.Arg(0) != 0 && c.Arg(0) != g_main.base)
+    return R(GetModuleFileNameW(static_cast<HMODULE>(HostHandle(c.Arg(0))), path, capacity));
+  if (path == nullptr || capacity == 0)
+    return 0;
+  DWORD length = GetEnvironmentVariableW(L"FERROLT_MODULE_PATH", path, capacity);
+  if (length == 0 || length >= capacity) {
+    lstrcpynW(path, g_mainPath, static_cast<int>(capacity));
+    length = lstrlenW(path);
+  }
+  return length;
+}
+
 uint64_t LoadLibraryW_(const Call &c, void *) { return RHandle(LoadLibraryW(P<LPCWSTR>(c, 0))); }
 
 uint64_t FreeLibrary_(const Call &c, void *)
@@ -843,6 +864,7 @@ const Entry kSpecial[] = {
     {"FindFirstFileW", FindFirstFileW_},
     {"FindNextFileW", FindNextFileW_},
     {"GetModuleHandleW", GetModuleHandleW_},
+    {"GetModuleFileNameW", GetModuleFileNameW_},
     {"LoadLibraryW", LoadLibraryW_},
     {"FreeLibrary", FreeLibrary_},
     {"GetProcAddressW", GetProcAddressW_},
@@ -893,7 +915,7 @@ const char *const kPlain[] = {
     "FindWindowW", "GetCapture", "GetClientRect", "GetDC", "GetDeviceCaps", "GetDlgItem", "GetExitCodeProcess",
     "GetFileAttributesExW", "GetFileSize", "GetForegroundWindow", "GetLastError", "GetLocalTime", "GetStockObject",
     "GetSystemMetrics", "GetTextMetricsW", "GetTickCount", "GetTimeFormatW", "GetWindow",
-    "GetWindowRect", "GetWindowTextLengthW", "GetWindowTextW", "GetWindowThreadProcessId", "InSendMessage",
+    "GetWindowRect", "GetClassNameW", "SetEndOfFile", "SetRectEmpty", "GetWindowTextLengthW", "GetWindowTextW", "GetWindowThreadProcessId", "InSendMessage",
     "InvalidateRect", "IsWindow", "IsWindowVisible", "KillTimer", "LineTo", "LoadAcceleratorsW", "LoadCursorW",
     "LoadImageW", "LoadResource", "LoadStringW", "MapWindowPoints", "MessageBoxW", "MoveToEx",
     "MultiByteToWideChar", "PatBlt", "Polygon", "PostQuitMessage", "ReadFile", "Rectangle", "RegCloseKey",
@@ -925,7 +947,12 @@ void *HostFunction(const char *name)
 
 }  // namespace
 
-void SetMainImage(const Image &image) { g_main = image; }
+void SetMainImage(const Image &image, const wchar_t *path)
+{
+  g_main = image;
+  if (GetFullPathNameW(path, MAX_PATH, g_mainPath, nullptr) >= MAX_PATH)
+    g_mainPath[0] = 0;
+}
 Addr MainImageBase() { return g_main.base; }
 
 Addr BindImport(const char *dll, const char *name)

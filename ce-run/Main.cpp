@@ -139,7 +139,7 @@ int main()
   Image image;
   if (!LoadImage(argv[at], &image))
     Fail("cannot read the image");
-  SetMainImage(image);
+  SetMainImage(image, argv[at]);
   if (setup) {
     if (!image.dll || at + 1 != argc)
       Usage();

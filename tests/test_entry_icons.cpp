@@ -50,7 +50,7 @@ IconPicture ResourcePicture(int id, int size)
 std::wstring OwnPath()
 {
   wchar_t path[MAX_PATH];
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  GetModuleFileNameW(GetModuleHandleW(nullptr), path, MAX_PATH);
   return path;
 }
 

@@ -74,16 +74,6 @@ int CountEvents(const eventlog::Reading &reading, const std::string &kind,
   return count;
 }
 
-std::wstring HashOf(const wchar_t *password)
-{
-  PasswordHash hash;
-  wchar_t text[PASSWORD_HASH_TEXT_CAPACITY] = {0};
-  if (!CreatePasswordHash(password, PASSWORD_MIN_ITERATIONS, &hash) ||
-      !FormatPasswordHash(&hash, text, PASSWORD_HASH_TEXT_CAPACITY))
-    ADD_FAILURE() << "no hash made";
-  return text;
-}
-
 std::string Narrow(const std::wstring &text)
 {
   return std::string(text.begin(), text.end());
@@ -163,7 +153,7 @@ TEST_F(EventLog, ARunWritesEveryKindOfEventAndNothingOfThePassword)
   ASSERT_TRUE(CopyFileW((test::BuildDir() + L"tests\\watched_program.exe").c_str(), kProgram,
                         FALSE));
   g_watch.restartPauseMs = 100;
-  const std::wstring hash = HashOf(kPassword);
+  const std::wstring hash = test::PasswordValue(kPassword);
   test::SetString(HKEY_CURRENT_USER, kProduct, L"ExitPassword", hash);
   test::SetDword(HKEY_CURRENT_USER, kProfile, L"IdleHomeSeconds", 10);
   test::SetDword(HKEY_CURRENT_USER, kProfile, L"AutoStartDelay", 0);
@@ -178,7 +168,7 @@ TEST_F(EventLog, ARunWritesEveryKindOfEventAndNothingOfThePassword)
   AddProgram(L"Tools", 1, L"Home again", L"", L"Default");
 
   Start();
-  ASSERT_TRUE(PumpUntil([this] { return boxes.Count() >= 1; }, 8000)) << "no crash-loop stop";
+  ASSERT_TRUE(PumpUntil([this] { return boxes.Count() >= 1; }, 30000)) << "no crash-loop stop";
   ActivateItem(1);
   ASSERT_TRUE(PumpUntil([this] { return dialogs.Messages().size() >= 1; }));
   ActivateItem(2);

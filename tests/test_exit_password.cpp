@@ -18,16 +18,6 @@ namespace {
 
 const wchar_t kPassword[] = L"4711";
 
-std::wstring HashOf(const wchar_t *password)
-{
-  PasswordHash hash;
-  wchar_t text[PASSWORD_HASH_TEXT_CAPACITY] = {0};
-  if (!CreatePasswordHash(password, PASSWORD_MIN_ITERATIONS, &hash) ||
-      !FormatPasswordHash(&hash, text, PASSWORD_HASH_TEXT_CAPACITY))
-    ADD_FAILURE() << "no hash made";
-  return text;
-}
-
 class ExitPassword : public test::LauncherTest {
 protected:
   void SetPassword(const std::wstring &value)
@@ -87,7 +77,7 @@ TEST_F(ExitPassword, EveryWayOutAsksFirstWhenAPasswordIsSet)
       {L"Alt+F4", L"Details", 0, &ExitPassword::PressAltF4},
       {L"a close box in menu bars", L"Menu Bars", 0, &ExitPassword::PressCloseBox},
   };
-  const std::wstring hash = HashOf(kPassword);
+  const std::wstring hash = test::PasswordValue(kPassword);
   for (const wchar_t *family : {static_cast<const wchar_t *>(nullptr), L"PocketPC"}) {
     test::ScopedEnv platform(L"FERROLT_PLATFORM_TYPE", family);
     for (const ExitPath &path : paths) {
@@ -135,7 +125,7 @@ TEST_F(ExitPassword, EveryWayOutAsksFirstWhenAPasswordIsSet)
 
 TEST_F(ExitPassword, FiveWrongAnswersInARowLockTheWayOutForAMinute)
 {
-  SetPassword(HashOf(kPassword));
+  SetPassword(test::PasswordValue(kPassword));
   Start();
   QuitWithWrongPassword(5);
   Pump();
@@ -166,7 +156,7 @@ TEST_F(ExitPassword, FiveWrongAnswersInARowLockTheWayOutForAMinute)
 
 TEST_F(ExitPassword, AWrongAnswerAfterTheLockStartsAnotherMinute)
 {
-  SetPassword(HashOf(kPassword));
+  SetPassword(test::PasswordValue(kPassword));
   Start();
   QuitWithWrongPassword(5);
   g_app.clockOffset += 60 * 1000;
@@ -184,7 +174,7 @@ TEST_F(ExitPassword, AValueThatIsNotAHashLeavesNoWayOutButWmClose)
 {
   const std::wstring weak = L"pbkdf2-sha1$9999$00112233445566778899aabbccddeeff$"
                             L"0c60c80f961f0e71f3a9b524af6012062fe037a6";
-  const std::wstring cut = HashOf(kPassword) + std::wstring(1, L'\0') + L"more";  // a hash, then a terminator
+  const std::wstring cut = test::PasswordValue(kPassword) + std::wstring(1, L'\0') + L"more";  // a hash, then a terminator
   for (const std::wstring &value : {std::wstring(L"4711"), std::wstring(), weak,
                                     std::wstring(L"REG_DWORD"), cut}) {
     SCOPED_TRACE(std::string(value.begin(), value.end()));
@@ -252,7 +242,7 @@ HWND WaitForLauncher(const test::ChildProcess &launcher)
 
 TEST_F(ExitPassword, TheLauncherProcessAsksOnCtrlQAndStillClosesOnWmCloseFromOutside)
 {
-  SetPassword(HashOf(kPassword));
+  SetPassword(test::PasswordValue(kPassword));
   for (const wchar_t *family : {static_cast<const wchar_t *>(nullptr), L"PocketPC"}) {
     SCOPED_TRACE(family ? "PocketPC" : "plain CE");
     test::ScopedEnv platform(L"FERROLT_PLATFORM_TYPE", family);

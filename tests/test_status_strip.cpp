@@ -226,16 +226,6 @@ TEST_F(StatusStrip, AfterAClockChangeTheMinuteTurnsOnTheNewTime)
   EXPECT_TRUE(PumpUntil([&] { return wcscmp(expected, g_statusStrip.shown.time) == 0; }, 2000));
 }
 
-std::wstring HashOf(const wchar_t *password)
-{
-  PasswordHash hash;
-  wchar_t text[PASSWORD_HASH_TEXT_CAPACITY] = {0};
-  if (!CreatePasswordHash(password, PASSWORD_MIN_ITERATIONS, &hash) ||
-      !FormatPasswordHash(&hash, text, PASSWORD_HASH_TEXT_CAPACITY))
-    ADD_FAILURE() << "no hash made";
-  return text;
-}
-
 // The open panel lies beside the strip, and each of its buttons lies in the room the strip
 // leaves and takes a tap at its centre.
 void ExpectPanelFits(const std::string &what)
@@ -288,7 +278,7 @@ TEST_F(StatusStrip, EveryPanelFitsBesideTheStripAndItsButtonsTakeATap)
     test::ScopedEnv platform(L"FERROLT_PLATFORM_TYPE", family);
     for (DWORD placement : {1u, 2u}) {
       SetUp();
-      test::SetString(HKEY_CURRENT_USER, kProduct, L"ExitPassword", HashOf(L"4711"));
+      test::SetString(HKEY_CURRENT_USER, kProduct, L"ExitPassword", test::PasswordValue(L"4711"));
       StartWith(placement, L"Details");
       dialogs.Hold(true);
       for (const Panel &panel : panels) {

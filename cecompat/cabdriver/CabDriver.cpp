@@ -377,16 +377,6 @@ bool ReadCabinet(const wchar_t *path, Cabinet *cabinet, std::wstring *error)
   return true;
 }
 
-bool WriteWholeFile(const std::wstring &path, const void *bytes, size_t size)
-{
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE)
-    return false;
-  DWORD written = 0;
-  BOOL ok = WriteFile(file, bytes, static_cast<DWORD>(size), &written, nullptr) && written == size;
-  return CloseHandle(file) && ok;
-}
-
 // A device shortcut is text: the length of what follows '#', '#', the quoted target.
 bool MakeShortcut(InstallJournal *journal, const InstallHeader::Shortcut &shortcut)
 {

@@ -21,16 +21,6 @@ bool ReadWholeFile(const std::wstring &path, std::vector<BYTE> *bytes)
   return ok;
 }
 
-bool WriteWholeFile(const std::wstring &path, const void *bytes, size_t size)
-{
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE)
-    return false;
-  DWORD written = 0;
-  BOOL ok = WriteFile(file, bytes, static_cast<DWORD>(size), &written, nullptr) && written == size;
-  return CloseHandle(file) && ok;
-}
-
 bool FileKept(const InstallJournal &journal, const std::wstring &path)
 {
   for (const InstallJournal::Entry &entry : journal.entries)
@@ -119,6 +109,16 @@ void Undo(const InstallJournal::Entry &entry)
 }
 
 }  // namespace
+
+bool WriteWholeFile(const std::wstring &path, const void *bytes, size_t size)
+{
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return false;
+  DWORD written = 0;
+  BOOL ok = WriteFile(file, bytes, static_cast<DWORD>(size), &written, nullptr) && written == size;
+  return CloseHandle(file) && ok;
+}
 
 bool JournalKeepFile(InstallJournal *journal, const std::wstring &path)
 {

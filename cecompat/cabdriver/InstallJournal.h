@@ -24,6 +24,8 @@ struct InstallJournal {
   std::set<std::wstring> userKeysBefore;  // "Software\A" and "Software\A\B" below HKEY_CURRENT_USER
 };
 
+// Writes a whole file, replacing what was there; false when any of it was not written.
+bool WriteWholeFile(const std::wstring &path, const void *bytes, size_t size);
 // Keeps what `path` holds before it is written or deleted (once per path and run). False
 // when an existing file cannot be read, so it could not be put back.
 bool JournalKeepFile(InstallJournal *journal, const std::wstring &path);
