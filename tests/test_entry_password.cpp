@@ -183,6 +183,9 @@ TEST_F(EntryPassword, TheIdleReturnHomeLeavesTheProtectedScreen)
 
 TEST_F(EntryPassword, FiveWrongAnswersLockEveryEntryButNotTheWayOut)
 {
+  CreateDirectoryW(L"C:\\Application", nullptr);
+  CreateDirectoryW(L"C:\\Application\\Ferrolt", nullptr);
+  DeleteFileW(L"C:\\Application\\Ferrolt\\Ferrolt.log");
   AddDepot();
   test::SetString(HKEY_CURRENT_USER, kProduct, L"ExitPassword", Hash());
   Start();
@@ -210,6 +213,18 @@ TEST_F(EntryPassword, FiveWrongAnswersLockEveryEntryButNotTheWayOut)
   PickAndSettle(DIGIT, 1, 0, 1);
   EXPECT_EQ(1, dialogs.Prompts());
   EXPECT_EQ(1, g_app.stackDepth);
+
+  // The event log holds each outcome with the entry's label, never what was typed.
+  const std::string log = test::ReadFileBytes(L"C:\\Application\\Ferrolt\\Ferrolt.log");
+  for (const char *line :
+       {"PASSWORD prompt=\"entry\" entry=\"Scanner\" result=\"wrong\" tries=1\r\n",
+        "PASSWORD prompt=\"entry\" entry=\"Scanner\" result=\"wrong\" tries=5 locked=60\r\n",
+        "PASSWORD prompt=\"entry\" entry=\"Service\" result=\"locked out\"\r\n",
+        "PASSWORD prompt=\"exit\" result=\"cancelled\"\r\n",
+        "PASSWORD prompt=\"entry\" entry=\"Service\" result=\"right\"\r\n"})
+    EXPECT_NE(std::string::npos, log.find(line)) << line << log;
+  for (const std::wstring &secret : {std::wstring(kPassword), std::wstring(L"guess"), Hash()})
+    EXPECT_EQ(std::string::npos, log.find(std::string(secret.begin(), secret.end())));
 }
 
 TEST_F(EntryPassword, AValueThatIsNotAHashIsReportedAtStartUpAndRefusesTheEntry)
