@@ -74,7 +74,11 @@ void CountLaunch(Summary *summary, const Event &event)
 
 void CountPassword(Summary *summary, const Event &event)
 {
-  PromptCounts *counts = PromptOf(summary, event.Field("prompt"));
+  // An entry's prompt is counted per entry: "entry Service".
+  std::wstring prompt = event.Field("prompt");
+  if (event.Has("entry"))
+    prompt += L" " + event.Field("entry");
+  PromptCounts *counts = PromptOf(summary, prompt);
   std::wstring result = event.Field("result");
   if (result == L"right")
     ++counts->right;

@@ -53,6 +53,7 @@ const char *const kNewer[] = {
     "screen=\"480x640\" command=\"Depot\"",
     "2026-12-08 11:00:00 PROFILE profile=\"Depot\" key=\"Software\\OrvantLLC\\Ferrolt\\Profiles\\Depot\"",
     "2026-12-08 11:30:00 BACK from=\"Tools\" to=\"Default\" reason=\"failure\"",
+    "2026-12-08 11:40:00 PASSWORD prompt=\"entry\" entry=\"Service\" result=\"wrong\" tries=1",
     "2026-12-08 12:00:00 PASSWORD prompt=\"exit\" result=\"right\"",
     "2026-12-08 12:00:00 END how=\"exit by the user\"",
 };
@@ -94,7 +95,7 @@ TEST(EventLogReader, SummarisesAKnownLogFromBothFilesInEitherOrder)
     ASSERT_GE(lines.size(), 26u) << run.output;
     for (size_t i = 0; i < 5; ++i)
       EXPECT_EQ(kOlder[i], lines[i]);
-    for (size_t i = 0; i < 21; ++i)
+    for (size_t i = 0; i < 22; ++i)
       EXPECT_EQ(kNewer[i], lines[5 + i]);
     const char *const summary[] = {
         "3 runs:",
@@ -110,6 +111,7 @@ TEST(EventLogReader, SummarisesAKnownLogFromBothFilesInEitherOrder)
         "  Default\\Prog2 \"Stock \"A\"\": 1 start (1 by the user, 0 auto-start, 0 restarts); 1 "
         "failure: Cannot execute application (code 00000002)",
         "  exit: 1 right, 2 wrong, 0 cancelled, 1 lock-out, 1 refused while locked out",
+        "  entry Service: 0 right, 1 wrong, 0 cancelled, 0 lock-outs, 0 refused while locked out",
         "Idle returns home: 1 (from Service 1)",
         "Configurations left after a failure: Tools 1",
         "  2  \"Wrong password\" (Error)",
@@ -120,7 +122,7 @@ TEST(EventLogReader, SummarisesAKnownLogFromBothFilesInEitherOrder)
     std::string all = Joined(lines);
     EXPECT_LT(all.find("  2  \"Wrong password\""), all.find("  1  \"Cannot execute"));
     EXPECT_NE(std::string::npos, all.find("Ferrolt.log.1: 5 events, read to the end"));
-    EXPECT_NE(std::string::npos, all.find("Ferrolt.log: 21 events, read to the end"));
+    EXPECT_NE(std::string::npos, all.find("Ferrolt.log: 22 events, read to the end"));
   }
 
   test::CheckerRun json = test::RunChecker(L"/log /json \"" + older + L"\" \"" + newer + L"\"");
