@@ -8,11 +8,11 @@
 #include <string>
 
 #include "tests/support/LauncherHarness.h"
+#include "tests/support/SampleWalk.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
 
-const std::wstring kTools = L"Software\\OrvantLLC\\Ferrolt\\Profiles\\Warehouse\\Tools";
 const wchar_t kMarker[] = L"C:\\device_run_marker.txt";
 const wchar_t kInstallFolder[] = L"C:\\Application\\Ferrolt";
 
@@ -25,21 +25,6 @@ std::wstring FromVariable(const wchar_t *name, const std::wstring &fallback)
 
 std::wstring Images() { return FromVariable(L"FERROLT_DEVICE_IMAGES", test::BuildDir() + L"device") + L"\\"; }
 std::wstring CeRun() { return FromVariable(L"FERROLT_CE_RUN", test::BuildDir() + L"ce-run\\ce-run.exe.so"); }
-
-std::wstring TitleOf(HWND window)
-{
-  wchar_t text[260] = {0};
-  GetWindowTextW(window, text, 260);
-  return text;
-}
-
-bool WaitForTitle(HWND window, const std::wstring &title, DWORD timeoutMs)
-{
-  for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(50))
-    if (TitleOf(window) == title)
-      return true;
-  return false;
-}
 
 // The launcher's menu bars: a visible container of them, with a size, inside its window.
 BOOL CALLBACK FindMenuBars(HWND child, LPARAM found)
@@ -64,59 +49,26 @@ bool Exists(const std::wstring &path) { return GetFileAttributesW(path.c_str()) 
 
 TEST(DeviceImage, LauncherWalksTheSampleStartsAProgramAndClosesWithZero)
 {
-  test::ClearLauncherRegistry();
-  DeleteFileW(kMarker);
-  DWORD exitCode = 99;
-  ASSERT_TRUE(test::RunProcess(L"\"" + test::BuildDir() + L"Pollex.exe\" /q \"" + test::SourceDir() +
-                                   L"setup\\package\\CE_Ferrolt.reg\"",
-                               30000, &exitCode));
-  ASSERT_EQ(0u, exitCode);
-  CreateDirectoryW(L"C:\\Application", nullptr);
-  ASSERT_TRUE(CopyFileW((test::BuildDir() + L"tests\\record_args.exe").c_str(), L"C:\\Application\\recorder.exe",
-                        FALSE));
-  test::SetString(HKEY_CURRENT_USER, kTools + L"\\Programs\\Prog3", L"Description", L"Recorder");
-  test::SetString(HKEY_CURRENT_USER, kTools + L"\\Programs\\Prog3", L"Name", L"\\Application\\recorder.exe");
-  test::SetString(HKEY_CURRENT_USER, kTools + L"\\Programs\\Prog3", L"Command", L"-scan 42");
-
+  test::PrepareSample(kMarker);
+  ASSERT_FALSE(HasFatalFailure());
   test::ScopedEnv marker(L"FERROLT_RECORD_ARGS", kMarker);
   test::ChildProcess launcher;
   ASSERT_TRUE(launcher.Start(L"\"" + CeRun() + L"\" \"" + Images() + L"Ferrolt.exe\""));
   HWND window = test::WaitForWindow(L"FerroltClass", launcher.Id(), 20000);
   ASSERT_NE(nullptr, window) << "the ARM launcher made no window";
-  ASSERT_TRUE(WaitForTitle(window, L"Warehouse", 10000)) << "title: " << TitleOf(window).c_str();
+  ASSERT_TRUE(test::WaitForTitle(window, L"Warehouse", 10000))
+      << "title: " << test::WindowTitle(window).c_str();
   EXPECT_TRUE(MenuBarShown(window)) << "no menu bar on the launcher's window";
   Sleep(300);
 
-  // "2" enters the Tools screen, "3" there starts the recorder, "0" goes back.
-  PostMessageW(window, WM_CHAR, L'2', 1);
-  ASSERT_TRUE(WaitForTitle(window, L"Warehouse - Tools", 10000)) << TitleOf(window).c_str();
-  Sleep(300);
-  PostMessageW(window, WM_CHAR, L'3', 1);
-  std::string recorded;
-  for (int i = 0; i < 100 && recorded.empty(); ++i) {
-    Sleep(100);
-    recorded = test::ReadFileBytes(kMarker);
-  }
-  if (recorded.empty()) {
-    test::Box box;
-    if (test::AnswerBoxOf(launcher.Id(), 500, &box))
-      ADD_FAILURE() << "the launcher said: [" << std::string(box.caption.begin(), box.caption.end()) << "] "
-                    << std::string(box.text.begin(), box.text.end());
-  }
-  ASSERT_FALSE(recorded.empty()) << "the recorder was not started";
-  EXPECT_EQ("-scan 42", recorded.substr(0, recorded.find('\n')));
-
-  PostMessageW(window, WM_CHAR, L'0', 1);
-  ASSERT_TRUE(WaitForTitle(window, L"Warehouse", 10000)) << TitleOf(window).c_str();
-  Sleep(300);
+  test::WalkSampleToolsAndBack(window, launcher.Id(), kMarker);
+  ASSERT_FALSE(HasFatalFailure());
 
   PostMessageW(window, WM_CLOSE, 0, 0);
+  DWORD exitCode = 99;
   ASSERT_TRUE(launcher.Wait(15000, &exitCode)) << "WM_CLOSE did not end the launcher";
   EXPECT_EQ(0u, exitCode);
-
-  DeleteFileW(kMarker);
-  DeleteFileW(L"C:\\Application\\recorder.exe");
-  test::ClearLauncherRegistry();
+  test::CleanUpSample(kMarker);
 }
 
 // CabDriver playing the installer, with the setup extension's ARM image run by ce-run.
