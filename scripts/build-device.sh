@@ -78,8 +78,15 @@ for source in "${launcher_sources[@]}"; do launcher_objects+=("$(object_of "$sou
 for source in "${setup_sources[@]}"; do setup_objects+=("$(object_of "$source")"); done
 export -f object_of
 export out
+# ccache, where the machine has it, hands a second build of the same sources (the
+# reproducibility check's) the objects of the first.
+compile=(clang++)
+if command -v ccache >/dev/null 2>&1; then
+  export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(dirname "$src")}" CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-1}"
+  compile=(ccache clang++)
+fi
 printf '%s\n' "${launcher_sources[@]}" "${setup_sources[@]}" |
-  xargs -P "$(nproc)" -I{} bash -c 'clang++ "$@" -c {} -o "$(object_of {})"' _ "${cxxflags[@]}"
+  xargs -P "$(nproc)" -I{} bash -c '"$@" -c {} -o "$(object_of {})"' _ "${compile[@]}" "${cxxflags[@]}"
 no_constructors "${launcher_objects[@]}" "${setup_objects[@]}"
 
 if $planted; then

@@ -7,6 +7,9 @@ command -v x86_64-w64-mingw32-g++-posix >/dev/null 2>&1 || need+=(g++-mingw-w64-
 command -v wine >/dev/null 2>&1 || need+=(wine wine64)
 command -v wineserver >/dev/null 2>&1 || [ -x /usr/lib/wine/wineserver ] || need+=(wine64)
 command -v cmake >/dev/null 2>&1 || need+=(cmake)
+# A compiler cache: a second build of the same sources (the reproducibility check's) takes
+# the objects of the first.
+command -v ccache >/dev/null 2>&1 || need+=(ccache)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
 # The report pages of the preview are tested in a headless browser.
 command -v chromium >/dev/null 2>&1 || need+=(chromium)
@@ -32,7 +35,7 @@ ferrolt_kernel_runs_32bit() {
   [ "$rc" = 42 ]
 }
 i386=0
-if [ ! -x /usr/lib/wine/wine ]; then
+if [ ! -x /usr/lib/wine/wine ] && [ "${FERROLT_NO_32BIT:-0}" != 1 ]; then
   if ferrolt_kernel_runs_32bit; then
     need+=(wine32:i386)
     i386=1

@@ -11,8 +11,9 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 # kernel cannot run 32-bit programs (ia32 emulation off), and then nothing starts at all.
 # There the 64-bit loader is put first on the PATH under the name "wine", and winepath,
 # the one tool the scripts run beside it, goes through it.
+# FERROLT_NO_32BIT=1 acts as a machine that cannot run them (to time that case).
 ferrolt_can_run_32bit() {
-  [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
+  [ "${FERROLT_NO_32BIT:-0}" != 1 ] && [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
 }
 if [ -x /usr/lib/wine/wine64 ] && ! ferrolt_can_run_32bit; then
   ferrolt_loader_dir="$FERROLT_BUILD/.wine-loader"

@@ -1,12 +1,20 @@
 #!/usr/bin/env bash
 # Fails when the launcher or the setup extension imports a platform function that the
 # device's core library does not export and no stand-in in cecompat/ provides.
-# Usage: check_device_imports.sh <nm> <exports list> <build folder> <object>...
+# Usage: check_device_imports.sh [--decorated] <nm> <exports list> <build folder> <object>...
 # Objects whose path below the build folder lies in cecompat/ are the stand-ins: what they
 # define counts as provided, what they import is not checked.
+# In a 32-bit x86 object every symbol carries a leading underscore and a stdcall function
+# its argument size as well (_BeginPaint@8): with --decorated, names are compared without
+# either, as the device's list spells them.
 set -euo pipefail
+decorated=0
+[ "${1:-}" = --decorated ] && { decorated=1; shift; }
 nm="$1" exports="$2" build="$3"
 shift 3
+plain_names() {
+  if [ "$decorated" = 1 ]; then sed -E 's/^_//; s/@[0-9]+$//'; else cat; fi
+}
 
 # Desktop spellings of functions the device has under another name or as a header macro.
 desktop_spellings="GetProcAddress GetWindowLongPtrW SetWindowLongPtrW GetClassLongPtrW
@@ -20,13 +28,13 @@ trap 'rm -rf "$work"' EXIT
 product=0
 for object in "$@"; do
   [ -f "$object" ] || { echo "missing object: $object" >&2; exit 1; }
-  "$nm" --defined-only -g "$object" | awk 'NF == 3 { print $3 }' >>"$work/defined"
+  "$nm" --defined-only -g "$object" | awk 'NF == 3 { print $3 }' | plain_names >>"$work/defined"
   case "${object#"$build"/}" in
   */cecompat/* | cecompat/*) continue ;;
   esac
   product=$((product + 1))
-  "$nm" -u "$object" | awk -v object="${object#"$build"/}" \
-    '{ name = $NF; sub(/^__imp_/, "", name); print name "\t" object }' >>"$work/imports"
+  "$nm" -u "$object" | awk '{ name = $NF; sub(/^__imp_/, "", name); print name }' | plain_names |
+    awk -v object="${object#"$build"/}" '{ print $0 "\t" object }' >>"$work/imports"
 done
 [ "$product" -gt 0 ] || { echo "no product objects given" >&2; exit 1; }
 

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The same sources give the same bytes: two clean Release builds in two folders of different
-# names make byte-identical desktop cabinets, and, where the device toolchain is installed,
-# two device builds make byte-identical images and ARM cabinets. Only what the cabinets need
-# is built. Usage: check_reproducible.sh BUILD_DIR SOURCE_DIR
+# The same sources give the same bytes: a second clean Release build, in a folder of another
+# name, makes the same programs and desktop cabinet as the suite's own build, and a second
+# device build the same images and ARM cabinets as the suite's (the device_images fixture
+# leaves them in BUILD_DIR/device). Only what the cabinets need is built again.
+# Usage: check_reproducible.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build="$(cd "$1" && pwd)"
 source_dir="$(cd "$2" && pwd)"
@@ -19,35 +20,55 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 # paths taken relative to the build folder, as scripts/build.sh has it): what differs
 # between two builds is then what linking and packaging add, which this test is about.
 export CCACHE_BASEDIR="$(dirname "$source_dir")" CCACHE_NOHASHDIR=1
-folders=("$work/first" "$work/second-build-elsewhere")
-for folder in "${folders[@]}"; do
-  # A build of its own from scratch: configured afresh, without the tests.
-  cmake -S "$source_dir" -B "$folder" -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/mingw-w64.cmake" \
+# A clean Release build of the programs the cabinets hold, configured afresh, without tests.
+release_build() {
+  cmake -S "$source_dir" -B "$1" -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/mingw-w64.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DFERROLT_TESTS=OFF \
     $(command -v ccache >/dev/null && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache) \
     >/dev/null
-  cmake --build "$folder" -j "$(nproc)" --target Ferrolt Ostrel MakeSetupHeader >/dev/null
-  FERROLT_BUILD="$folder" FERROLT_CABINETS="$folder/cabinets" FERROLT_DEVICE_BUILD="$work/none" \
-    FERROLT_ARMV4I_BUILD="$work/none" bash "$source_dir/scripts/package.sh" --no-build >/dev/null
+  cmake --build "$1" -j "$(nproc)" --target Ferrolt Ostrel MakeSetupHeader >/dev/null
+}
+# The suite's build is the first when it is what ships (Release, as scripts/test.sh makes
+# it); another build type gets a first Release build of its own.
+first="$build"
+if [ "$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$build/CMakeCache.txt")" != Release ]; then
+  first="$(dirname "$build")/$(basename "$build")-release-first"
+  release_build "$first"
+fi
+# Beside the first, so that ccache sees the same paths relative to the build folder; gone
+# again when the check passes.
+second="$(dirname "$build")/$(basename "$build")-built-again"
+rm -rf "$second"
+release_build "$second"
+package() {  # package <build folder> <device folder> <cabinets folder>
+  FERROLT_BUILD="$1" FERROLT_DEVICE_BUILD="$2" FERROLT_CABINETS="$3" FERROLT_ARMV4I_BUILD="$work/none" \
+    bash "$source_dir/scripts/package.sh" --no-build >/dev/null
+}
+package "$first" "$work/none" "$work/first-cabinets"
+package "$second" "$work/none" "$work/second-cabinets"
+for file in Ferrolt.exe Ostrel.dll; do
+  cmp "$first/$file" "$second/$file" || fail "$file differs between two clean builds"
 done
-for file in Ferrolt.exe Ostrel.dll cabinets/Ferrolt.Desktop.cab; do
-  cmp "${folders[0]}/$file" "${folders[1]}/$file" || fail "$file differs between two clean builds"
-done
-sha256sum "${folders[@]/%//cabinets/Ferrolt.Desktop.cab}"
+cmp "$work/first-cabinets/Ferrolt.Desktop.cab" "$work/second-cabinets/Ferrolt.Desktop.cab" ||
+  fail "Ferrolt.Desktop.cab differs between two clean builds"
+sha256sum "$work"/*-cabinets/Ferrolt.Desktop.cab
 
-if command -v clang++ >/dev/null && command -v ld.lld >/dev/null; then
-  for folder in "${folders[@]}"; do
-    FERROLT_DEVICE_BUILD="$folder/device" bash "$source_dir/scripts/build-device.sh" >/dev/null
-    FERROLT_BUILD="${folders[0]}" FERROLT_CABINETS="$folder/device-cabinets" FERROLT_DEVICE_BUILD="$folder/device" \
-      FERROLT_ARMV4I_BUILD="$work/none" bash "$source_dir/scripts/package.sh" --no-build >/dev/null
+if [ -f "$build/device/Ferrolt.exe" ]; then
+  FERROLT_DEVICE_BUILD="$work/device-elsewhere" bash "$source_dir/scripts/build-device.sh" >/dev/null
+  package "$first" "$build/device" "$work/first-device-cabinets"
+  package "$first" "$work/device-elsewhere" "$work/second-device-cabinets"
+  for file in Ferrolt.exe Ostrel.dll; do
+    cmp "$build/device/$file" "$work/device-elsewhere/$file" || fail "device $file differs between two device builds"
   done
-  for file in device/Ferrolt.exe device/Ostrel.dll device-cabinets/Ferrolt.ARMV7.cab; do
-    cmp "${folders[0]}/$file" "${folders[1]}/$file" || fail "$file differs between two device builds"
-  done
-  sha256sum "${folders[@]/%//device-cabinets/Ferrolt.ARMV7.cab}"
+  cmp "$work/first-device-cabinets/Ferrolt.ARMV7.cab" "$work/second-device-cabinets/Ferrolt.ARMV7.cab" ||
+    fail "Ferrolt.ARMV7.cab differs between two device builds"
+  sha256sum "$work"/*-device-cabinets/Ferrolt.ARMV7.cab
 else
-  echo "the device toolchain (clang, lld) is missing: ARM cabinets not compared"
+  fail "no device images in $build/device to compare (the device_images fixture makes them)"
 fi
 
-[ "$failures" -eq 0 ] && echo "reproducible: all checks passed"
+if [ "$failures" -eq 0 ]; then
+  rm -rf "$second"
+  echo "reproducible: all checks passed"
+fi
 exit $((failures > 0))
