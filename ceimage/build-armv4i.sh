@@ -45,8 +45,10 @@ for source in "${launcher_sources[@]}"; do launcher_objects+=("$(object_of "$sou
 for source in "${setup_sources[@]}"; do setup_objects+=("$(object_of "$source")"); done
 export -f object_of
 export out
+cxx=(arm-none-eabi-g++)
+command -v ccache >/dev/null 2>&1 && cxx=(ccache arm-none-eabi-g++)
 printf '%s\n' "${launcher_sources[@]}" "${setup_sources[@]}" |
-  xargs -P "$(nproc)" -I{} bash -c 'arm-none-eabi-g++ "$@" -c {} -o "$(object_of {})"' _ "${cxxflags[@]}"
+  xargs -P "$(nproc)" -I{} bash -c '"$@" -c {} -o "$(object_of {})"' _ "${cxx[@]}" "${cxxflags[@]}"
 
 windres=$(command -v llvm-windres || ls /usr/lib/llvm-*/bin/llvm-windres | sort -V | tail -1)
 "$windres" --target=armv7-w64-mingw32 -I/usr/share/mingw-w64/include -I"$src/resources" -I"$src" -DUNDER_CE \
