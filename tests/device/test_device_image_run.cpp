@@ -1,8 +1,9 @@
 // The ARM images that the cabinets ship, run by ce-run (the device's code in an emulated
 // CPU, its platform calls made natively): the launcher walked as a person would, and the
 // setup extension's hooks called by the installer stand-in. FERROLT_DEVICE_IMAGES names
-// the folder of the images (default: the build's "device" folder), FERROLT_CE_RUN the
-// ce-run program (default: the build's "ce-run\ce-run.exe.so").
+// the folder of the images (default: the build's "device" folder, the ARMv7 set; the ARMV4I
+// set is in its "armv4i" folder), FERROLT_CE_RUN the ce-run program (default: the build's
+// "ce-run\ce-run.exe.so").
 #include <gtest/gtest.h>
 
 #include <string>
