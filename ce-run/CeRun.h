@@ -128,6 +128,13 @@ Addr ExportOf(const Image &image, const char *name);
 // The trap for an import of the device's core library; fails the run for one it does not know.
 Addr BindImport(const char *dll, const char *name);
 void SetMainImage(const Image &image, const wchar_t *path);
+
+// ---- the Windows Mobile shell library (ShellLibrary.cpp) ----
+// The handle of aygshell.dll when the name is that library's and the run is Windows
+// Mobile's, or 0.
+uint32_t LoadShellLibrary(LPCWSTR name);
+bool IsShellLibrary(uint32_t module);
+Addr ShellLibraryEntry(LPCWSTR name);
 Addr MainImageBase();
 
 }  // namespace cerun
