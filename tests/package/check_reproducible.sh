@@ -35,18 +35,19 @@ for file in Ferrolt.exe Ostrel.dll cabinets/Ferrolt.Desktop.cab; do
 done
 sha256sum "${folders[@]/%//cabinets/Ferrolt.Desktop.cab}"
 
-if command -v clang++ >/dev/null && command -v ld.lld >/dev/null; then
+if command -v clang++ >/dev/null && command -v ld.lld >/dev/null && command -v arm-none-eabi-g++ >/dev/null; then
   for folder in "${folders[@]}"; do
     FERROLT_DEVICE_BUILD="$folder/device" bash "$source_dir/scripts/build-device.sh" >/dev/null
     FERROLT_BUILD="${folders[0]}" FERROLT_CABINETS="$folder/device-cabinets" FERROLT_DEVICE_BUILD="$folder/device" \
-      FERROLT_ARMV4I_BUILD="$work/none" bash "$source_dir/scripts/package.sh" --no-build >/dev/null
+      bash "$source_dir/scripts/package.sh" --no-build >/dev/null
   done
-  for file in device/Ferrolt.exe device/Ostrel.dll device-cabinets/Ferrolt.ARMV7.cab; do
+  for file in device/Ferrolt.exe device/Ostrel.dll device-cabinets/Ferrolt.ARMV7.cab \
+      device/armv4i/Ferrolt.exe device/armv4i/Ostrel.dll device-cabinets/Ferrolt.ARMV4I.cab; do
     cmp "${folders[0]}/$file" "${folders[1]}/$file" || fail "$file differs between two device builds"
   done
-  sha256sum "${folders[@]/%//device-cabinets/Ferrolt.ARMV7.cab}"
+  sha256sum "${folders[@]/%//device-cabinets/Ferrolt.ARMV7.cab}" "${folders[@]/%//device-cabinets/Ferrolt.ARMV4I.cab}"
 else
-  echo "the device toolchain (clang, lld) is missing: ARM cabinets not compared"
+  echo "the device toolchains (clang and lld, arm-none-eabi) are missing: ARM cabinets not compared"
 fi
 
 [ "$failures" -eq 0 ] && echo "reproducible: all checks passed"
