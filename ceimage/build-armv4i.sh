@@ -37,18 +37,11 @@ if [ "${1:-}" = --shapes ]; then
 fi
 
 cd "$src"
-object_of() { echo "$out/obj/${1//\//_}.o"; }
-mapfile -t launcher_sources < <(ls Common/*.cpp launcher/*/*.cpp | sort)
-mapfile -t setup_sources < <(ls setup/*.cpp | sort)
-launcher_objects=() setup_objects=()
-for source in "${launcher_sources[@]}"; do launcher_objects+=("$(object_of "$source")"); done
-for source in "${setup_sources[@]}"; do setup_objects+=("$(object_of "$source")"); done
-export -f object_of
-export out
+. "$src/scripts/device-sources.sh"
+device_sources
 cxx=(arm-none-eabi-g++)
 command -v ccache >/dev/null 2>&1 && cxx=(ccache arm-none-eabi-g++)
-printf '%s\n' "${launcher_sources[@]}" "${setup_sources[@]}" |
-  xargs -P "$(nproc)" -I{} bash -c '"$@" -c {} -o "$(object_of {})"' _ "${cxx[@]}" "${cxxflags[@]}"
+compile_device_sources "${cxx[@]}" "${cxxflags[@]}"
 
 windres=$(command -v llvm-windres || ls /usr/lib/llvm-*/bin/llvm-windres | sort -V | tail -1)
 "$windres" --target=armv7-w64-mingw32 -I/usr/share/mingw-w64/include -I"$src/resources" -I"$src" -DUNDER_CE \

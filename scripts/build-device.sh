@@ -70,7 +70,7 @@ importlib() {
 importlib coredll.dll "$src/cecompat/coredll-exports.txt"
 importlib commctrl.dll "$src/cecompat/commctrl-exports.txt"
 
-object_of() { echo "$out/obj/${1//\//_}.o"; }
+. "$src/scripts/device-sources.sh"
 # Global objects with constructors would need a runtime to run them; there must be none.
 no_constructors() {
   local object
@@ -83,16 +83,8 @@ no_constructors() {
 }
 
 cd "$src"
-launcher_sources=()
-$planted || mapfile -t launcher_sources < <(ls Common/*.cpp launcher/*/*.cpp | sort)
-mapfile -t setup_sources < <(ls setup/*.cpp | sort)
-launcher_objects=() setup_objects=()
-for source in "${launcher_sources[@]}"; do launcher_objects+=("$(object_of "$source")"); done
-for source in "${setup_sources[@]}"; do setup_objects+=("$(object_of "$source")"); done
-export -f object_of
-export out
-printf '%s\n' "${launcher_sources[@]}" "${setup_sources[@]}" |
-  xargs -P "$(nproc)" -I{} bash -c 'clang++ "$@" -c {} -o "$(object_of {})"' _ "${cxxflags[@]}"
+if $planted; then device_sources --setup-only; else device_sources; fi
+compile_device_sources clang++ "${cxxflags[@]}"
 no_constructors "${launcher_objects[@]}" "${setup_objects[@]}"
 
 if $planted; then
