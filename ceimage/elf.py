@@ -13,6 +13,17 @@ class ElfError(Exception):
     pass
 
 
+def uleb128(data, at):
+    value, shift = 0, 0
+    while True:
+        byte = data[at]
+        at += 1
+        value |= (byte & 0x7F) << shift
+        shift += 7
+        if not byte & 0x80:
+            return value, at
+
+
 class Section:
     def __init__(self, index, name, kind, flags, address, offset, size, link, info):
         self.index, self.name, self.kind, self.flags = index, name, kind, flags
@@ -55,6 +66,39 @@ class Elf:
         if section.kind == SHT_NOBITS:
             return b"\0" * section.size
         return self.data[section.offset:section.offset + section.size]
+
+    def attributes(self):
+        """The file-wide ARM build attributes ("aeabi"): {tag: number or text}."""
+        found = {}
+        for section in self.sections:
+            if section.name != ".ARM.attributes":
+                continue
+            data = self.bytes_of(section)
+            at = 1  # after the format version 'A'
+            while at < len(data):
+                length = struct.unpack_from("<I", data, at)[0]
+                end, vendor_end = at + length, data.index(b"\0", at + 4)
+                if data[at + 4:vendor_end] == b"aeabi":
+                    self._file_attributes(data, vendor_end + 1, end, found)
+                at = end
+        return found
+
+    @staticmethod
+    def _file_attributes(data, at, end, found):
+        while at < end:
+            tag, at = uleb128(data, at)
+            size = struct.unpack_from("<I", data, at)[0]
+            stop = at - 1 + size
+            at += 4
+            while tag == 1 and at < stop:  # Tag_File: the attributes of the whole file
+                name, at = uleb128(data, at)
+                # Tags 4, 5 and 67 and odd ones above 32 are texts; the others numbers.
+                if name in (4, 5, 67) or (name > 32 and name % 2):
+                    text_end = data.index(b"\0", at)
+                    found[name], at = data[at:text_end].decode("ascii", "replace"), text_end + 1
+                else:
+                    found[name], at = uleb128(data, at)
+            at = stop
 
     def relocations(self):
         """(section the relocations apply to, address, type, symbol) for every kept relocation."""

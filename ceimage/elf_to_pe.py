@@ -114,7 +114,31 @@ def section_flags(section):
     return INITIALIZED | READ | (WRITE if section.flags & SHF_WRITE else 0)
 
 
+# What every object of the link must have been built for, as the device runs code: the
+# ARMv4T instruction set, 16-bit wchar_t, int-sized enumerations, no floating-point unit.
+TAG_CPU_ARCH, TAG_FP_ARCH, TAG_WCHAR_T, TAG_ENUM_SIZE, TAG_VFP_ARGS = 6, 10, 18, 26, 28
+CPU_ARCH_NAMES = {1: "ARMv4", 2: "ARMv4T", 3: "ARMv5T", 4: "ARMv5TE", 5: "ARMv5TEJ", 6: "ARMv6", 10: "ARMv7"}
+DEVICE_ATTRIBUTES = [(TAG_CPU_ARCH, 2, "code for %s, which an ARMv4T device cannot run"),
+                     (TAG_WCHAR_T, 2, "a wchar_t of %s bytes, not the device's 2"),
+                     (TAG_ENUM_SIZE, 2, "enumerations of size kind %s, not int-sized"),
+                     (TAG_FP_ARCH, 0, "floating-point instructions (kind %s); the device has none"),
+                     (TAG_VFP_ARGS, 0, "floating-point values passed in registers (kind %s)")]
+
+
+def attribute_problems(elf):
+    found = elf.attributes()
+    problems = []
+    for tag, wanted, message in DEVICE_ATTRIBUTES:
+        value = found.get(tag, 0 if tag in (TAG_FP_ARCH, TAG_VFP_ARGS) else None)
+        if value is not None and value != wanted:
+            problems.append(message % (CPU_ARCH_NAMES.get(value, value) if tag == TAG_CPU_ARCH else value))
+    return problems
+
+
 def convert(elf, dll):
+    problems = attribute_problems(elf)
+    if problems:
+        raise ImageError("the link holds %s" % "; ".join(problems))
     missing = undefined_symbols(elf)
     if missing:
         raise ImageError("undefined symbol%s: %s" % ("s" if len(missing) > 1 else "", ", ".join(missing)))

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The ARMV4I image tools stop the build, naming the cause, where an image would be wrong:
-a relocation the converter does not know, a symbol nothing defines, an import the device
-does not export. Each row links a few lines of assembly as the device build does."""
+a relocation the converter does not know, a symbol nothing defines, code built for another
+processor or calling convention, an import the device does not export. Each row links a few lines of assembly as the device build does."""
 import os
 import subprocess
 import sys
@@ -42,6 +42,9 @@ class Refusals(unittest.TestCase):
             ("a symbol nothing defines", "\t.data\n\t.word missing_function\n", "undefined symbol: missing_function"),
             ("a table word that is no address in the image", "\t.section .idata,\"aw\"\n\t.word start\n",
              "the table word at .idata+0x0 (start) is no address in the image"),
+            ("code for a later processor", "\t.arch armv5te\n\tldrd r0, [sp]\n",
+             "code for ARMv5TE, which an ARMv4T device cannot run"),
+            ("a 4-byte wchar_t", "\t.eabi_attribute 18, 4\n", "a wchar_t of 4 bytes, not the device's 2"),
         ]
         for what, source, message in rows:
             with self.subTest(what):
