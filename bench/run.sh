@@ -22,3 +22,4 @@ for program in "$FERROLT_BUILD"/bench/bench_*.exe; do
      'export FERROLT_BENCH_PID=$$; exec taskset -c "$0" wine "$@"' "$BENCH_CPU" "$program" "$@")
 done
 "$here/startup.sh"
+"$here/image_sizes.sh"

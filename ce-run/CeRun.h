@@ -62,7 +62,12 @@ Addr AddTrap(const char *name, Handler handler, void *host);
 const char *TrapName(Addr address);
 // The host pointer of a trap made with that handler, or nullptr.
 void *TrapHostOf(Addr address, Handler handler);
-// Calls device code at fn (Thumb) with the arguments; returns r0. Host calls it makes run
+// The image's instruction set: Thumb-2 only (machine 0x1C4, every code address is Thumb) or
+// ARM with Thumb interworking (0x1C0, 0x1C2: an address's low bit says Thumb).
+void SetArmImage(bool arm);
+// The address device code at `address` is entered at, its low bit giving the state.
+Addr CodeAddress(Addr address);
+// Calls device code at fn with the arguments; returns r0. Host calls it makes run
 // natively and may call device code again.
 uint32_t CallDevice(Addr fn, const uint32_t *args, int count);
 void InitEmulator();
@@ -123,6 +128,13 @@ Addr ExportOf(const Image &image, const char *name);
 // The trap for an import of the device's core library; fails the run for one it does not know.
 Addr BindImport(const char *dll, const char *name);
 void SetMainImage(const Image &image, const wchar_t *path);
+
+// ---- the Windows Mobile shell library (ShellLibrary.cpp) ----
+// The handle of aygshell.dll when the name is that library's and the run is Windows
+// Mobile's, or 0.
+uint32_t LoadShellLibrary(LPCWSTR name);
+bool IsShellLibrary(uint32_t module);
+Addr ShellLibraryEntry(LPCWSTR name);
 Addr MainImageBase();
 
 }  // namespace cerun

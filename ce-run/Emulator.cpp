@@ -24,6 +24,7 @@ bool g_faulted = false;  // a fault other than a trap stopped it
 uint32_t g_faultNumber = 0;
 int g_depth = 0;
 const uint32_t MAX_TRAPS = 0x10000 / 4;
+bool g_armImage = false;
 
 void OnInterrupt(uc_engine *uc, uint32_t number, void *)
 {
@@ -49,6 +50,10 @@ uint32_t Reg(int reg)
 void SetReg(int reg, uint32_t value) { uc_reg_write(Engine(), reg, &value); }
 
 }  // namespace
+
+void SetArmImage(bool arm) { g_armImage = arm; }
+
+Addr CodeAddress(Addr address) { return g_armImage ? address : address | 1; }
 
 Addr AddTrap(const char *name, Handler handler, void *host)
 {
@@ -115,7 +120,7 @@ uint32_t CallDevice(Addr fn, const uint32_t *args, int count)
   SetReg(UC_ARM_REG_SP, sp);
   SetReg(UC_ARM_REG_LR, StopAddress() | 1);
   ++g_depth;
-  uint32_t pc = fn | 1;
+  uint32_t pc = CodeAddress(fn);
   for (;;) {
     g_pending = -1;
     g_faulted = false;

@@ -694,10 +694,18 @@ uint64_t GetModuleFileNameW_(const Call &c, void *)
   return length;
 }
 
-uint64_t LoadLibraryW_(const Call &c, void *) { return RHandle(LoadLibraryW(P<LPCWSTR>(c, 0))); }
+uint64_t LoadLibraryW_(const Call &c, void *)
+{
+  if (c.Arg(0) != 0)
+    if (uint32_t shell = LoadShellLibrary(P<LPCWSTR>(c, 0)))
+      return shell;
+  return RHandle(LoadLibraryW(P<LPCWSTR>(c, 0)));
+}
 
 uint64_t FreeLibrary_(const Call &c, void *)
 {
+  if (IsShellLibrary(c.Arg(0)))
+    return TRUE;
   BOOL r = FreeLibrary(static_cast<HMODULE>(HostHandle(c.Arg(0))));
   if (r)
     ForgetHandle(c.Arg(0));
@@ -706,6 +714,8 @@ uint64_t FreeLibrary_(const Call &c, void *)
 
 uint64_t GetProcAddressW_(const Call &c, void *)
 {
+  if (IsShellLibrary(c.Arg(0)))
+    return ShellLibraryEntry(P<LPCWSTR>(c, 1));
   HMODULE module = static_cast<HMODULE>(HostHandle(c.Arg(0)));
   FARPROC f = CeGetProcAddressW(module, P<LPCWSTR>(c, 1));
   if (f == nullptr)

@@ -1,6 +1,7 @@
-// Loads a 32-bit ARM Windows CE image into emulated memory as the device's loader would:
-// headers and sections at their relative addresses, base relocations applied (the image
-// rarely lands at its preferred base here), every import bound to a trap.
+// Loads a 32-bit ARM Windows CE image (Thumb-2 or ARM mode) into emulated memory as the
+// device's loader would: headers and sections at their relative addresses, base
+// relocations applied (the image rarely lands at its preferred base here), every import
+// bound to a trap.
 #include "ce-run/CeRun.h"
 
 #include <string.h>
@@ -111,8 +112,12 @@ bool LoadImage(const wchar_t *path, Image *image)
   const IMAGE_NT_HEADERS32 *nt = reinterpret_cast<const IMAGE_NT_HEADERS32 *>(&file[ntAt]);
   if (nt->Signature != IMAGE_NT_SIGNATURE || nt->OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR32_MAGIC)
     Fail("not a 32-bit PE image");
-  if (nt->FileHeader.Machine != IMAGE_FILE_MACHINE_ARMNT && nt->FileHeader.Machine != IMAGE_FILE_MACHINE_THUMB)
-    Fail("not an ARM Thumb image (machine 0x%x)", nt->FileHeader.Machine);
+  // Thumb-2 images (Compact 2013) and ARM-mode ones with interworking (ARMV4I, CE 5.0 to
+  // 7.0 and Windows Mobile); ARM images start in ARM state.
+  WORD machine = nt->FileHeader.Machine;
+  if (machine != IMAGE_FILE_MACHINE_ARMNT && machine != IMAGE_FILE_MACHINE_THUMB && machine != IMAGE_FILE_MACHINE_ARM)
+    Fail("not an ARM image (machine 0x%x)", machine);
+  SetArmImage(machine != IMAGE_FILE_MACHINE_ARMNT);
   uint32_t size = nt->OptionalHeader.SizeOfImage;
   Addr base = ImageArea(size);
   uint32_t headers = nt->OptionalHeader.SizeOfHeaders;
@@ -141,7 +146,7 @@ bool LoadImage(const wchar_t *path, Image *image)
   BindImports(base, loaded);
   image->base = base;
   image->size = size;
-  image->entry = base + nt->OptionalHeader.AddressOfEntryPoint;
+  image->entry = CodeAddress(base + nt->OptionalHeader.AddressOfEntryPoint);
   image->dll = (nt->FileHeader.Characteristics & IMAGE_FILE_DLL) != 0;
   Trace("loaded at 0x%08x (preferred 0x%08x), entry 0x%08x", base, nt->OptionalHeader.ImageBase, image->entry);
   return true;

@@ -75,11 +75,11 @@ void *HostProcFor(Addr device, ProcKind kind)
   if (void *host = TrapHostOf(device, CallHostProc))
     return host;
   for (int i = 0; i < g_used; ++i)
-    if (g_slots[i].device == (device | 1) && g_slots[i].kind == kind)
+    if (g_slots[i].device == CodeAddress(device) && g_slots[i].kind == kind)
       return g_thunks[i];
   if (g_used == SLOTS)
     Fail("more than %d device procedures", SLOTS);
-  g_slots[g_used] = Slot{device | 1, kind};
+  g_slots[g_used] = Slot{CodeAddress(device), kind};
   return g_thunks[g_used++];
 }
 

@@ -10,10 +10,10 @@ mkdir -p "$out/obj"
 flags=(-m64 -std=c++17 -O2 -g -Wall -Wno-unused-parameter -fshort-wchar -DWINE_UNICODE_NATIVE
   -DUNICODE -D_UNICODE -I"$src" -include "$src/ce-run/CrtShim.h")
 sources=(ce-run/Main.cpp ce-run/Memory.cpp ce-run/Emulator.cpp ce-run/Loader.cpp ce-run/Thunks.cpp
-  ce-run/Messages.cpp ce-run/Imports.cpp ce-run/CrtShim.cpp
+  ce-run/Messages.cpp ce-run/Imports.cpp ce-run/ShellLibrary.cpp ce-run/CrtShim.cpp
   cecompat/TopLevelWindow.cpp cecompat/PlatformType.cpp cecompat/ShellFileInfo.cpp cecompat/RegistryTree.cpp
   cecompat/ProcAddress.cpp cecompat/DIBitmap.cpp cecompat/ShortcutTarget.cpp cecompat/PowerStatus.cpp
-  cecompat/cedb/CeDatabase.cpp)
+  cecompat/cedb/CeDatabase.cpp cecompat/aygshell/AygShell.cpp)
 objects=()
 for source in "${sources[@]}"; do
   object="$out/obj/$(basename "${source%.cpp}").o"

@@ -1,17 +1,30 @@
 #!/usr/bin/env bash
-# Builds the launcher (Ferrolt.exe) and the setup extension (Ostrel.dll) for Windows
-# Embedded Compact 2013-class devices: 32-bit ARM, Thumb-2, with clang, lld and
-# llvm-dlltool. No C runtime is linked; both import only from the device's core library
-# (coredll.dll, cecompat/coredll-exports.txt) and common controls (commctrl.dll,
-# cecompat/commctrl-exports.txt). Output: build-device/ (FERROLT_DEVICE_BUILD).
-# With --shapes it only checks that the records the product exchanges with the device have
-# the device's documented layout (tests/device_shapes.cpp); the full build checks it first.
+# Builds the launcher (Ferrolt.exe) and the setup extension (Ostrel.dll) for both kinds of
+# device from the same sources. No C runtime is linked; both import only from the device's
+# core library (coredll.dll, cecompat/coredll-exports.txt) and common controls
+# (commctrl.dll, cecompat/commctrl-exports.txt).
+#   ARMv7  Windows Embedded Compact 2013: Thumb-2, with clang, lld and llvm-dlltool.
+#          Output: build-device/ (FERROLT_DEVICE_BUILD).
+#   ARMV4I Windows CE 5.0 to 7.0 and every Windows Mobile: ARM mode with interworking, by
+#          ceimage/build-armv4i.sh. Output: build-device/armv4i/.
+# --armv7 or --armv4i builds only that set. With --shapes it only checks that the records
+# the product exchanges with the device have the device's documented layout
+# (tests/device_shapes.cpp), for both sets; the full build checks it first.
 set -euo pipefail
 src="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 out="${FERROLT_DEVICE_BUILD:-$src/build-device}"
-shapes_only=false
-[ "${1:-}" = --shapes ] && shapes_only=true
+shapes_only=false armv7=true armv4i=true
+case "${1:-}" in
+  --shapes) shapes_only=true ;;
+  --armv7) armv4i=false ;;
+  --armv4i) armv7=false ;;
+esac
+[ -n "${FERROLT_DEVICE_PLANT:-}" ] && armv4i=false
 $shapes_only || "$src/scripts/install-deps.sh"
+if $armv4i; then
+  FERROLT_DEVICE_BUILD="$out" bash "$src/ceimage/build-armv4i.sh" ${1:-}
+fi
+$armv7 || exit 0
 mkdir -p "$out/obj" "$out/lib"
 
 target=(--target=armv7-w64-windows-gnu -mthumb -march=armv7-a)
@@ -57,7 +70,7 @@ importlib() {
 importlib coredll.dll "$src/cecompat/coredll-exports.txt"
 importlib commctrl.dll "$src/cecompat/commctrl-exports.txt"
 
-object_of() { echo "$out/obj/${1//\//_}.o"; }
+. "$src/scripts/device-sources.sh"
 # Global objects with constructors would need a runtime to run them; there must be none.
 no_constructors() {
   local object
@@ -70,23 +83,8 @@ no_constructors() {
 }
 
 cd "$src"
-launcher_sources=()
-$planted || mapfile -t launcher_sources < <(ls Common/*.cpp launcher/*/*.cpp | sort)
-mapfile -t setup_sources < <(ls setup/*.cpp | sort)
-launcher_objects=() setup_objects=()
-for source in "${launcher_sources[@]}"; do launcher_objects+=("$(object_of "$source")"); done
-for source in "${setup_sources[@]}"; do setup_objects+=("$(object_of "$source")"); done
-export -f object_of
-export out
-# ccache, where the machine has it, hands a second build of the same sources (the
-# reproducibility check's) the objects of the first.
-compile=(clang++)
-if command -v ccache >/dev/null 2>&1; then
-  export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(dirname "$src")}" CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-1}"
-  compile=(ccache clang++)
-fi
-printf '%s\n' "${launcher_sources[@]}" "${setup_sources[@]}" |
-  xargs -P "$(nproc)" -I{} bash -c '"$@" -c {} -o "$(object_of {})"' _ "${compile[@]}" "${cxxflags[@]}"
+if $planted; then device_sources --setup-only; else device_sources; fi
+compile_device_sources clang++ "${cxxflags[@]}"
 no_constructors "${launcher_objects[@]}" "${setup_objects[@]}"
 
 if $planted; then

@@ -50,6 +50,11 @@ fi
 command -v clang >/dev/null 2>&1 || need+=(clang)
 command -v lld-link >/dev/null 2>&1 || need+=(lld)
 command -v llvm-dlltool >/dev/null 2>&1 || need+=(llvm)
+# The ARMV4I images for CE 5.0 to 7.0 and Windows Mobile: ARM-mode objects and libgcc from
+# the bare-metal ARM compiler, linked by its linker; their reader in the tests is pefile.
+command -v arm-none-eabi-g++ >/dev/null 2>&1 || need+=(gcc-arm-none-eabi)
+command -v arm-none-eabi-ld >/dev/null 2>&1 || need+=(binutils-arm-none-eabi)
+/usr/bin/python3 -c "import pefile" >/dev/null 2>&1 || need+=(python3-pefile)
 # ce-run, which runs the ARM images in CI: a Winelib program (winegcc) with the Unicorn
 # CPU emulator.
 command -v winegcc >/dev/null 2>&1 || need+=(wine64-tools)

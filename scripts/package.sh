@@ -5,8 +5,9 @@
 #                        for the stand-in installer, not for a device;
 #   Ferrolt.ARMV7.cab    the ARMv7 device build (FERROLT_DEVICE_BUILD, default build-device),
 #                        for Windows Embedded Compact 2013;
-#   Ferrolt.ARMV4I.cab   a Visual Studio 2008 SDK build (FERROLT_ARMV4I_BUILD, default
-#                        build-armv4i), for Windows CE 5.0 to Compact 7 and Windows Mobile;
+#   Ferrolt.ARMV4I.cab   the ARMV4I device build (FERROLT_ARMV4I_BUILD, default the device
+#                        build's armv4i folder), for Windows CE 5.0 to Compact 7 and
+#                        Windows Mobile;
 # a device cabinet is made when its folder holds Ferrolt.exe and Ostrel.dll. Each holds
 # Ferrolt.000 (the install header, naming the processor and the Windows CE versions of its
 # target line), the installed files as Ferrolt.001, .002, ... in the description's order,
@@ -36,6 +37,7 @@ binaries_of() {
   case "$1" in
     Desktop) echo "$FERROLT_BUILD" ;;
     ARMV7) echo "${FERROLT_DEVICE_BUILD:-$source_dir/build-device}" ;;
+    ARMV4I) echo "${FERROLT_ARMV4I_BUILD:-${FERROLT_DEVICE_BUILD:-$source_dir/build-device}/armv4i}" ;;
     *) local variable="FERROLT_$1_BUILD"; echo "${!variable:-$source_dir/build-$(echo "$1" | tr 'A-Z' 'a-z')}" ;;
   esac
 }

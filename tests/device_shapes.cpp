@@ -3,7 +3,8 @@
 // Embedded CE 6.0 and Compact 2013 agree on each): 32-bit ARM, 4-byte pointers and handles.
 // The numbers are written from the documented member lists, never computed from a header,
 // so a record declared with the desktop's shape stops the device build and names itself.
-// Checked by compiling alone (scripts/build-device.sh --shapes); nothing here runs.
+// Checked by compiling alone for both device sets, ARMv7 (clang) and ARMV4I (arm-none-eabi-gcc)
+// (scripts/build-device.sh --shapes); nothing here runs.
 // Only the members the product reads or writes, and the size where the size travels
 // (cbSize members, sizeof given to the platform, records the platform fills or reads
 // whole).
@@ -142,6 +143,29 @@ SIZE_IS(BLOBHEADER, 8);
 AT(BLOBHEADER, aiKeyAlg, 4);
 SIZE_IS(HMAC_INFO, 20);
 AT(HMAC_INFO, HashAlgid, 0);
+
+// The device's calling convention where the compiler decides it: enumerations are int
+// sized, wchar_t is 16-bit unsigned, plain char is signed, and a 64-bit member (a double,
+// a 64-bit integer) lies on an 8-byte boundary within a record, as in CEPROPVAL above.
+enum DeviceEnumeration { DEVICE_ENUMERATION_SMALL = 1 };
+DEVICE_SHAPE(enumerations_are_not_int_sized, sizeof(DeviceEnumeration), 4);
+DEVICE_SHAPE(wchar_t_is_not_16_bits, sizeof(wchar_t), 2);
+DEVICE_SHAPE(wchar_t_is_not_unsigned, static_cast<wchar_t>(-1) > 0, true);
+DEVICE_SHAPE(char_is_not_signed, static_cast<char>(-1) < 0, true);
+struct DeviceWordThenDouble {
+  DWORD word;
+  double value;
+};
+struct DeviceWordThenInteger {
+  DWORD word;
+  ULONGLONG value;
+};
+AT(DeviceWordThenDouble, value, 8);
+AT(DeviceWordThenInteger, value, 8);
+SIZE_IS(DeviceWordThenInteger, 16);
+SIZE_IS(CEVALUNION, 8);
+SIZE_IS(LARGE_INTEGER, 8);
+SIZE_IS(FILETIME, 8);
 
 // Values the device defines differently from the desktop.
 DEVICE_SHAPE(COLOR_WINDOW_is_not_the_devices, COLOR_WINDOW, 0x40000005);

@@ -27,14 +27,16 @@ void FreeShellLibrary()
   g_shell.createMenuBarEntry = nullptr;
 }
 
+// The shell library acts on a window: none yet (the focus arrives while the main window is
+// being created) or none any more, and there is nothing to ask it.
 void HideShellBars()
 {
-  if (g_shell.fullScreenEntry != nullptr)
+  if (g_shell.fullScreenEntry != nullptr && g_app.mainWindow != nullptr)
     g_shell.fullScreenEntry(g_app.mainWindow, HIDE_SHELL_BARS);
 }
 
 void ShowShellBars()
 {
-  if (g_shell.fullScreenEntry != nullptr)
+  if (g_shell.fullScreenEntry != nullptr && g_app.mainWindow != nullptr)
     g_shell.fullScreenEntry(g_app.mainWindow, SHOW_SHELL_BARS);
 }

@@ -1,20 +1,32 @@
 // The ARM images that the cabinets ship, run by ce-run (the device's code in an emulated
 // CPU, its platform calls made natively): the launcher walked as a person would, and the
 // setup extension's hooks called by the installer stand-in. FERROLT_DEVICE_IMAGES names
-// the folder of the images (default: the build's "device" folder), FERROLT_CE_RUN the
-// ce-run program (default: the build's "ce-run\ce-run.exe.so").
+// the folder of the images (default: the build's "device" folder, the ARMv7 set; the ARMV4I
+// set is in its "armv4i" folder), FERROLT_CE_RUN the ce-run program (default: the build's
+// "ce-run\ce-run.exe.so").
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commctrl.h>
+#include <stdio.h>
+#include <string.h>
+
 #include <string>
+#include <vector>
+
+#include "cecompat/AygShell.h"
 
 #include "tests/support/LauncherHarness.h"
 #include "tests/support/SampleWalk.h"
+#include "tests/support/ShellHarness.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
 
 const wchar_t kMarker[] = L"C:\\device_run_marker.txt";
 const wchar_t kInstallFolder[] = L"C:\\Application\\Ferrolt";
+const std::wstring kProduct = L"Software\\OrvantLLC\\Ferrolt";
+const int kTaskBarHeight = 26;
 
 std::wstring FromVariable(const wchar_t *name, const std::wstring &fallback)
 {
@@ -71,6 +83,58 @@ TEST(DeviceImage, LauncherWalksTheSampleStartsAProgramAndClosesWithZero)
   test::CleanUpSample(kMarker);
 }
 
+// Started as Windows Mobile: the shell library the device has, asked to hide the shell's
+// bars for a full-screen launcher and for an empty menu bar on a normal window.
+TEST(DeviceImage, LauncherStartedAsWindowsMobileHidesTheShellBarsOrShowsAnEmptyMenuBar)
+{
+  const struct {
+    DWORD fullScreen;
+    int top;           // of the launcher's window: over the task bar's strip, or below it
+    const char *call;  // the shell library's first record
+  } cases[] = {
+      {1, 0, "SHFullScreen window=%s state=0x2A"},
+      {0, kTaskBarHeight, "SHCreateMenuBar size=%s parent=%s flags=0x1 toolbar=0 instance="},
+  };
+  test::ScopedEnv platform(L"FERROLT_PLATFORM_TYPE", L"PocketPC");
+  test::TaskBarWindow taskBar(kTaskBarHeight);
+  for (const auto &c : cases) {
+    SCOPED_TRACE("FullScreen " + std::to_string(c.fullScreen));
+    test::PrepareSample(kMarker);
+    ASSERT_FALSE(HasFatalFailure());
+    test::SetDword(HKEY_CURRENT_USER, kProduct + L"\\Profiles\\Warehouse", L"FullScreen", c.fullScreen);
+    test::ShellLibraryStandIn library;
+    test::ChildProcess launcher;
+    ASSERT_TRUE(launcher.Start(L"\"" + CeRun() + L"\" \"" + Images() + L"Ferrolt.exe\""));
+    HWND window = test::WaitForWindow(L"FerroltClass", launcher.Id(), 20000);
+    ASSERT_NE(nullptr, window) << "the ARM launcher made no window";
+    Sleep(1000);
+    std::vector<std::string> calls = library.Calls();
+    std::string handle = test::HandleText(window);
+    char expected[128];
+    std::string first = c.fullScreen ? handle : std::to_string(sizeof(SHMENUBARINFO));
+    snprintf(expected, sizeof expected, c.call, first.c_str(), handle.c_str());
+    ASSERT_FALSE(calls.empty()) << "the shell library was never asked";
+    EXPECT_EQ(expected, calls[0].substr(0, strlen(expected)));
+    for (const std::string &call : calls)
+      EXPECT_EQ(std::string::npos, call.find("refused")) << call;
+    RECT r;
+    GetWindowRect(window, &r);
+    EXPECT_EQ(c.top, r.top);
+    HWND bar = FindWindowExW(window, nullptr, TOOLBARCLASSNAMEW, nullptr);
+    if (c.fullScreen) {
+      EXPECT_EQ(nullptr, bar) << "a full-screen launcher with a menu bar";
+    } else {
+      ASSERT_NE(nullptr, bar) << "no menu bar on the normal window";
+      EXPECT_EQ(0, SendMessageW(bar, TB_BUTTONCOUNT, 0, 0)) << "the menu bar still carries buttons";
+    }
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    DWORD exitCode = 99;
+    ASSERT_TRUE(launcher.Wait(15000, &exitCode)) << "WM_CLOSE did not end the launcher";
+    EXPECT_EQ(0u, exitCode);
+    test::CleanUpSample(kMarker);
+  }
+}
+
 // CabDriver playing the installer, with the setup extension's ARM image run by ce-run.
 int RunInstaller(const std::wstring &arguments, const std::wstring &images = Images(), DWORD timeoutMs = 60000)
 {
@@ -81,7 +145,6 @@ int RunInstaller(const std::wstring &arguments, const std::wstring &images = Ima
   return ended ? static_cast<int>(exitCode) : -1;
 }
 
-const std::wstring kProduct = L"Software\\OrvantLLC\\Ferrolt";
 const wchar_t kLog[] = L"C:\\Application\\Ferrolt\\Logs\\Old\\run.log";
 
 void LeaveALog()

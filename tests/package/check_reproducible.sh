@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The same sources give the same bytes: a second clean Release build, in a folder of another
 # name, makes the same programs and desktop cabinet as the suite's own build, and a second
-# device build the same images and ARM cabinets as the suite's (the device_images fixture
-# leaves them in BUILD_DIR/device). Only what the cabinets need is built again.
+# device build of both sets the same images and ARM cabinets as the suite's (the device
+# image fixtures leave them in BUILD_DIR/device and BUILD_DIR/device/armv4i). Only what the cabinets need is built again.
 # Usage: check_reproducible.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build="$(cd "$1" && pwd)"
@@ -53,18 +53,25 @@ cmp "$work/first-cabinets/Ferrolt.Desktop.cab" "$work/second-cabinets/Ferrolt.De
   fail "Ferrolt.Desktop.cab differs between two clean builds"
 sha256sum "$work"/*-cabinets/Ferrolt.Desktop.cab
 
-if [ -f "$build/device/Ferrolt.exe" ]; then
+# Both device sets: the ARMv7 images in device/, the ARMV4I ones in device/armv4i/.
+if [ -f "$build/device/Ferrolt.exe" ] && [ -f "$build/device/armv4i/Ferrolt.exe" ]; then
   FERROLT_DEVICE_BUILD="$work/device-elsewhere" bash "$source_dir/scripts/build-device.sh" >/dev/null
-  package "$first" "$build/device" "$work/first-device-cabinets"
-  package "$first" "$work/device-elsewhere" "$work/second-device-cabinets"
-  for file in Ferrolt.exe Ostrel.dll; do
+  package() {  # package <device folder> <cabinets folder>
+    FERROLT_BUILD="$first" FERROLT_DEVICE_BUILD="$1" FERROLT_ARMV4I_BUILD="$1/armv4i" FERROLT_CABINETS="$2" \
+      bash "$source_dir/scripts/package.sh" --no-build >/dev/null
+  }
+  package "$build/device" "$work/first-device-cabinets"
+  package "$work/device-elsewhere" "$work/second-device-cabinets"
+  for file in Ferrolt.exe Ostrel.dll armv4i/Ferrolt.exe armv4i/Ostrel.dll; do
     cmp "$build/device/$file" "$work/device-elsewhere/$file" || fail "device $file differs between two device builds"
   done
-  cmp "$work/first-device-cabinets/Ferrolt.ARMV7.cab" "$work/second-device-cabinets/Ferrolt.ARMV7.cab" ||
-    fail "Ferrolt.ARMV7.cab differs between two device builds"
-  sha256sum "$work"/*-device-cabinets/Ferrolt.ARMV7.cab
+  for cab in Ferrolt.ARMV7.cab Ferrolt.ARMV4I.cab; do
+    cmp "$work/first-device-cabinets/$cab" "$work/second-device-cabinets/$cab" ||
+      fail "$cab differs between two device builds"
+    sha256sum "$work"/*-device-cabinets/$cab
+  done
 else
-  fail "no device images in $build/device to compare (the device_images fixture makes them)"
+  fail "no device images in $build/device and $build/device/armv4i to compare (the device image fixtures make them)"
 fi
 
 if [ "$failures" -eq 0 ]; then
