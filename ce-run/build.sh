@@ -18,11 +18,18 @@ objects=()
 for source in "${sources[@]}"; do
   object="$out/obj/$(basename "${source%.cpp}").o"
   objects+=("$object")
-  if [ ! -f "$object" ] || [ "$src/$source" -nt "$object" ] || [ "$src/ce-run/CeRun.h" -nt "$object" ]; then
+  stale=false
+  for input in "$src/$source" "$src/ce-run/CeRun.h" "$src/ce-run/CrtShim.h" "$src/ce-run/build.sh"; do
+    [ -f "$object" ] && [ ! "$input" -nt "$object" ] || stale=true
+  done
+  if $stale; then
     echo "$source"
+    # The desktop stand-ins call the C library's wcstoul with 16-bit characters.
+    own=()
+    case "$source" in cecompat/*) own=(-Dwcstoul=CeRunWcstoul) ;; esac
     # No more compilers at once than the machine has cores.
     while [ "$(jobs -rp | wc -l)" -ge "$(nproc)" ]; do wait -n; done
-    wineg++ "${flags[@]}" -c "$src/$source" -o "$object" &
+    wineg++ "${flags[@]}" "${own[@]}" -c "$src/$source" -o "$object" &
   fi
 done
 # Every compile must have succeeded.

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Configures and builds everything into the build folder (FERROLT_BUILD, default ./build).
-# FERROLT_BUILD_TYPE chooses the build type (default RelWithDebInfo, which the tests use;
-# Release is what ships: optimised and stripped).
+# FERROLT_BUILD_TYPE chooses the build type (default RelWithDebInfo, for debugging; Release
+# is what ships, optimised and stripped, and what scripts/test.sh builds and tests).
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 # ccache, where the machine has it, shares compiled objects between build folders.
