@@ -1,7 +1,8 @@
 #pragma once
 // The exit password as the registry stores it: a salted, iterated PBKDF2-HMAC-SHA1 hash
-// in the text form "pbkdf2-sha1$<iterations>$<salt hex>$<hash hex>". Derivation goes
-// through the platform's CryptoAPI; the password itself is never kept.
+// in the text form "pbkdf2-sha1$<iterations>$<salt hex>$<hash hex>". Derivation asks the
+// platform's CryptoAPI for plain SHA-1 hashing only (CALG_SHA1 with the default provider),
+// which every device provider has; the password itself is never kept.
 #include <windows.h>
 
 enum {
@@ -23,6 +24,11 @@ struct PasswordHash {
   DWORD saltLength;
   BYTE hash[PASSWORD_HASH_BYTES];
 };
+
+// HMAC-SHA1 (RFC 2104) of data under key into digest; a key longer than 64 bytes is
+// hashed first. False when the platform's cryptography fails.
+bool HmacSha1(const BYTE *key, DWORD keyLength, const BYTE *data, DWORD dataLength,
+              BYTE digest[20]);
 
 // PBKDF2 with HMAC-SHA1 (RFC 2898) into output; false when the platform's cryptography
 // fails. The password and salt are raw bytes; any output length is allowed.
