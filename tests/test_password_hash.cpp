@@ -5,7 +5,7 @@
 #include <string>
 
 #include "launcher/config/PasswordHash.h"
-#include "support/ImportPatch.h"
+#include "tests/support/ImportPatch.h"
 
 namespace {
 

@@ -259,24 +259,30 @@ bool CreatePasswordHash(const wchar_t *password, DWORD iterations, PasswordHash 
   return true;
 }
 
-bool VerifyPassword(const wchar_t *password, const PasswordHash *hash)
+int CheckPassword(const wchar_t *password, const PasswordHash *hash)
 {
   if (hash == nullptr || hash->saltLength > PASSWORD_SALT_MAX_BYTES)
-    return false;
+    return PASSWORD_CHECK_DIFFERS;
   char bytes[PASSWORD_UTF8_CAPACITY];
   DWORD length = 0;
+  if (!PasswordBytes(password, bytes, sizeof(bytes), &length))
+    return PASSWORD_CHECK_DIFFERS;
   BYTE derived[PASSWORD_HASH_BYTES];
-  bool derivedOk = PasswordBytes(password, bytes, sizeof(bytes), &length) &&
-                   DerivePbkdf2Sha1(reinterpret_cast<BYTE *>(bytes), length, hash->salt,
+  bool derivedOk = DerivePbkdf2Sha1(reinterpret_cast<BYTE *>(bytes), length, hash->salt,
                                     hash->saltLength, hash->iterations, derived,
                                     PASSWORD_HASH_BYTES);
   SecureZeroMemory(bytes, sizeof(bytes));
   if (!derivedOk)
-    return false;
+    return PASSWORD_CHECK_FAILED;
   // Every byte is looked at whatever differs, so the time says nothing about the hash.
   BYTE difference = 0;
   for (int i = 0; i < PASSWORD_HASH_BYTES; ++i)
     difference |= static_cast<BYTE>(derived[i] ^ hash->hash[i]);
   SecureZeroMemory(derived, sizeof(derived));
-  return difference == 0;
+  return difference == 0 ? PASSWORD_CHECK_MATCHES : PASSWORD_CHECK_DIFFERS;
+}
+
+bool VerifyPassword(const wchar_t *password, const PasswordHash *hash)
+{
+  return CheckPassword(password, hash) == PASSWORD_CHECK_MATCHES;
 }

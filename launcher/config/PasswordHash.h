@@ -47,5 +47,15 @@ bool FormatPasswordHash(const PasswordHash *hash, wchar_t *text, size_t capacity
 // random 16-byte salt and the given iterations.
 bool CreatePasswordHash(const wchar_t *password, DWORD iterations, PasswordHash *hash);
 
-// Whether password matches hash; the comparison takes the same time whatever matches.
+// What checking a password against a hash found.
+enum PasswordCheck {
+  PASSWORD_CHECK_DIFFERS = 0,  // not the password of hash (or not a password at all)
+  PASSWORD_CHECK_MATCHES = 1,
+  PASSWORD_CHECK_FAILED = 2,   // the platform's cryptography failed: nothing is known
+};
+
+// Checks password against hash (a PasswordCheck); the comparison takes the same time
+// whatever matches.
+int CheckPassword(const wchar_t *password, const PasswordHash *hash);
+// Whether password matches hash.
 bool VerifyPassword(const wchar_t *password, const PasswordHash *hash);
