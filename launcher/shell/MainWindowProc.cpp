@@ -175,6 +175,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
   case WM_HOTKEY:
     OnHotKey(window, wParam);
     return 0;
+  case MSG_BROUGHT_TO_FRONT:
+    OnBroughtToFront(window);
+    return 0;
   case MSG_START_UP:
     OnStartUp(window);
     return 1;
