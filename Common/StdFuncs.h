@@ -55,8 +55,12 @@ void BringWindowToFront(HWND window);
 // pop-up style.
 void OnBroughtToFront(HWND window);
 bool IsPocketPC();
-// 0 good, 1 low, 2 very low, 3 unknown.
+// 0 good, 1 low, 2 very low, 3 unknown (also where the device has no battery driver).
 int GetBatteryLevel();
+// The battery driver's status (GetSystemPowerStatusEx / Ex2, looked up at run time); false
+// where the device has no such driver or the reading failed.
+bool ReadPowerStatusEx(SYSTEM_POWER_STATUS_EX *status);
+bool ReadPowerStatusEx2(SYSTEM_POWER_STATUS_EX2 *status);
 
 // ---- Error messages --------------------------------------------------------------
 void ShowErrorMessage(TextOrId text, TextOrId detail);

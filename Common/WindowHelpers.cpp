@@ -94,7 +94,7 @@ bool IsPocketPC()
 int GetBatteryLevel()
 {
   SYSTEM_POWER_STATUS_EX status;
-  if (!GetSystemPowerStatusEx(&status, TRUE))
+  if (!ReadPowerStatusEx(&status))
     return 3;
   switch (status.BatteryFlag) {
   case BATTERY_FLAG_HIGH:

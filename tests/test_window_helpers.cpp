@@ -156,6 +156,11 @@ TEST(GetBatteryLevel, MapsTheMainBatteryFlag)
     test::ScopedEnv env(L"FERROLT_BATTERY_FLAG", c.flag);
     EXPECT_EQ(c.level, GetBatteryLevel()) << c.flag;
   }
+  // A device without the battery component: nothing to look up, so nothing known.
+  test::ScopedEnv env(L"FERROLT_BATTERY_FLAG", L"1");
+  EXPECT_EQ(0, GetBatteryLevel());
+  test::ScopedEnv driver(L"FERROLT_BATTERY_DRIVER", L"0");
+  EXPECT_EQ(3, GetBatteryLevel());
 }
 
 }  // namespace

@@ -155,12 +155,6 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return DefWindowProcW(window, message, wParam, lParam);
     OnIdleTimer(window);
     return 0;
-  case WM_TIMECHANGE:
-    OnStatusClockChanged();
-    return 0;
-  case WM_POWERBROADCAST:
-    RefreshStatusStrip();
-    return TRUE;
   case WM_SETTINGCHANGE:
     if (wParam == SETTING_ROTATION)
       OnRotation(window);
