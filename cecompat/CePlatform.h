@@ -6,6 +6,11 @@
 #include <shellapi.h>
 #include "Common/NullPtr.h"
 
+// Sent by the device when memory runs low (its winuser.h); desktop headers lack it.
+#ifndef WM_HIBERNATE
+#define WM_HIBERNATE 0x03FF
+#endif
+
 #ifndef SPI_GETPLATFORMTYPE
 #define SPI_GETPLATFORMTYPE 257
 #endif

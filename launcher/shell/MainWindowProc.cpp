@@ -169,6 +169,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
   case WM_HOTKEY:
     OnHotKey(window, wParam);
     return 0;
+  case WM_HIBERNATE:
+    OnLowMemory(window);
+    return 0;
   case MSG_BROUGHT_TO_FRONT:
     OnBroughtToFront(window);
     return 0;
