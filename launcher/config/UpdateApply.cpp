@@ -140,7 +140,8 @@ UpdateOutcome ApplyUpdateFile(const wchar_t *path, const wchar_t *refusal)
   ClearUpdateFindings(&g_update.findings);
   CopyText(g_update.name, TEXT_CAPACITY, UpdateFileName(path));
   g_update.digestText[0] = 0;
-  if (g_update.applying)
+  // One at a time; and one whose rollback is still to finish keeps its saved registry.
+  if (g_update.applying || GetFileAttributesW(UPDATE_SNAPSHOT_PATH) != 0xFFFFFFFF)
     return Refuse(path, L"Another update was being applied: this one was not taken");
   g_update.applying = true;
 
@@ -174,6 +175,10 @@ UpdateOutcome ApplyUpdateFile(const wchar_t *path, const wchar_t *refusal)
   }
   if (!sound) {
     if (!RestoreRegistrySnapshot(UPDATE_SNAPSHOT_PATH)) {
+      if (g_registrySnapshot.resetAfterRecords != 0) {
+        g_update.applying = false;  // a test's reset: the process would be gone now
+        return UPDATE_INTERRUPTED;
+      }
       // The saved registry stays for the next start to put back.
       AddUpdateFinding(&g_update.findings, 0, true, UPDATE_SCOPE_PROFILE,
                        L"The configuration could not be put back yet: the next start does it");
@@ -206,9 +211,10 @@ bool FinishInterruptedUpdate()
   g_update.digestText[0] = 0;
   DWORD size = 0;
   bool tooLarge = false;
-  if (ReadScript(scriptPath, &size, &tooLarge))
-    DigestUpdateBytes(s_bytes, size, g_update.digestText,
-                      sizeof(g_update.digestText) / sizeof(wchar_t));
+  if (!ReadScript(scriptPath, &size, &tooLarge))
+    return true;  // shelved already when its rollback first failed
+  DigestUpdateBytes(s_bytes, size, g_update.digestText,
+                    sizeof(g_update.digestText) / sizeof(wchar_t));
   g_update.applying = true;
   Refuse(scriptPath,
          L"The device reset while this update was applied: the configuration was put back");

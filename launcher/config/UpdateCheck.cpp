@@ -109,12 +109,31 @@ static void CheckOneConfiguration(int index, UpdateFindings *findings)
     QueueCall(calls[i], name, findings);
 }
 
+// A profile named by ActiveProfile must exist even while the command line names another:
+// the next start without one would find nothing to show.
+static void CheckActiveProfile(UpdateFindings *findings)
+{
+  wchar_t name[TEXT_CAPACITY];
+  ReadProfileValue(ProductKeyPath(), L"ActiveProfile", name, sizeof(name), REG_SZ);
+  wchar_t path[TEXT_CAPACITY];
+  if (name[0] == 0 || (CopyText(path, TEXT_CAPACITY, ProfilesPrefix()) &&
+                       AppendText(path, TEXT_CAPACITY, name) && KeyExists(path)))
+    return;
+  wchar_t message[TEXT_CAPACITY];
+  FormatStringById(message, TEXT_CAPACITY, L"ActiveProfile names the profile %s, which does not exist",
+                   reinterpret_cast<ULONG_PTR>(name));
+  AddUpdateFinding(findings, 0, true, UPDATE_SCOPE_PROFILE, message);
+}
+
 bool CheckUpdatedProfile(const wchar_t *commandLine, UpdateFindings *findings)
 {
   int errors = findings->errors;
   s_collection.scope = UPDATE_SCOPE_PROFILE;
+  CheckActiveProfile(findings);
   if (!SelectProfile(commandLine))
     return false;  // its message is the finding
+  if (findings->errors != errors)
+    return false;
   if (!KeyExists(g_profile.configurationKeyPath)) {
     AddUpdateFinding(findings, 0, true, UPDATE_SCOPE_PROFILE,
                      L"The profile has no Default configuration");

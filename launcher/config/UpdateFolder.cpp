@@ -156,14 +156,10 @@ bool FindSettledUpdate(wchar_t *path, bool *settling)
   bool ready = false;
   for (int i = 0; i < g_updateFolders.folderCount && !ready; ++i)
     ready = FindInFolder(g_updateFolders.folders[i], path, settling);
-  // A script gone from its folder is forgotten; one not looked at this time stays.
+  // A script gone from its folder (taken, or removed) is forgotten; one that could not be
+  // read yet stays settled.
   for (int i = 0; i < UPDATE_SIGHTINGS && !ready; ++i)
     if (!g_updateFolders.sightings[i].seen)
       g_updateFolders.sightings[i].path[0] = 0;
-  if (ready) {
-    UpdateSighting *taken = Sighting(path);
-    if (taken != nullptr)
-      taken->path[0] = 0;
-  }
   return ready;
 }
