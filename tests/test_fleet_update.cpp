@@ -13,6 +13,7 @@
 #include "launcher/config/UpdateApply.h"
 #include "launcher/config/UpdateFolder.h"
 #include "launcher/config/UpdateScreen.h"
+#include "launcher/config/UpdateSignature.h"
 #include "launcher/shell/MainWindow.h"
 #include "launcher/shell/UpdateWatch.h"
 #include "tests/support/FrameworkHarness.h"
@@ -96,9 +97,10 @@ protected:
   }
   // Drops a script into the internal folder and lets the launcher take it: one look sees
   // it, the next, once it has kept its size and time for longer than it takes, applies it.
-  void Push(const std::string &bytes, const std::wstring &name = L"update.reg")
+  void Push(const std::string &bytes, const std::wstring &name = L"update.reg",
+            const std::wstring &folder = UPDATE_FOLDER)
   {
-    test::WriteFileBytes(std::wstring(UPDATE_FOLDER) + L"\\" + name, bytes);
+    test::WriteFileBytes(folder + L"\\" + name, bytes);
     TakeUpdates();
     g_app.clockOffset += UPDATE_SETTLE_MS + 100;
     TakeUpdates();
@@ -243,6 +245,63 @@ TEST_F(FleetUpdate, AScriptStillBeingWrittenIsTakenOnlyOnceItKeptItsSizeForTwoSe
   Pump(50);
   EXPECT_EQ(L"", Files(path));
   EXPECT_EQ(L"Updated", test::WindowText(g_app.mainWindow));
+}
+
+}  // namespace
+
+namespace {
+
+// A storage card's folder is watched only where UpdateKey is set, and every update, the
+// internal folder's too, is then taken only with its signature under that key.
+TEST_F(FleetUpdate, WithAnUpdateKeyAStorageCardFolderTakesSignedUpdatesOnly)
+{
+  const std::wstring card = L"C:\\Storage Card\\Updates";
+  std::error_code ignored;
+  std::filesystem::remove_all(L"C:\\Storage Card", ignored);
+  std::filesystem::create_directories(card);
+  test::SetString(HKEY_CURRENT_USER, kProduct, L"UpdateFolders", L"\\Storage Card\\Updates\\");
+  StartWatching();
+  Push(kGood, L"card.reg", card);
+  EXPECT_NE(L"", Files(card + L"\\card.reg")) << "no UpdateKey: the card is not watched";
+  Stop();
+
+  PasswordHash key;
+  ASSERT_TRUE(CreatePasswordHash(L"fleet passphrase", PASSWORD_MIN_ITERATIONS, &key));
+  wchar_t keyText[PASSWORD_HASH_TEXT_CAPACITY];
+  ASSERT_TRUE(FormatPasswordHash(&key, keyText, PASSWORD_HASH_TEXT_CAPACITY));
+  test::SetString(HKEY_CURRENT_USER, kProduct, L"UpdateKey", keyText);
+  StartWatching();
+  std::wstring before = Product();
+  wchar_t signature[41];
+  ASSERT_TRUE(SignUpdateBytes(reinterpret_cast<const BYTE *>(kGood.data()),
+                              static_cast<DWORD>(kGood.size()), &key, signature));
+  std::string good(signature, signature + 40);
+  std::string wrong = good;
+  wrong[7] = wrong[7] == '0' ? '1' : '0';
+  struct {
+    const char *what;
+    std::string signature;  // empty: no signature file
+    const char *reason;
+  } rows[] = {
+      {"unsigned", "", "The update is not signed"},
+      {"wrongly signed", wrong + "\r\n", "signature does not match"},
+  };
+  std::filesystem::remove(card + L"\\card.reg");
+  for (const auto &row : rows) {
+    SCOPED_TRACE(row.what);
+    if (!row.signature.empty())
+      test::WriteFileBytes(card + L"\\card.reg.sig", row.signature);
+    Push(kGood, L"card.reg", card);
+    EXPECT_EQ(L"", Files(card + L"\\card.reg*")) << "taken from the card";
+    EXPECT_EQ(before, Product());
+    EXPECT_NE(std::string::npos, Log().find(row.reason)) << Log();
+  }
+  Push(kGood, L"internal.reg");
+  EXPECT_EQ(before, Product()) << "the internal folder asks for a signature too";
+  test::WriteFileBytes(card + L"\\card.reg.sig", good + "\r\n");
+  Push(kGood, L"card.reg", card);
+  EXPECT_EQ(L"Updated", test::WindowText(g_app.mainWindow)) << Log();
+  EXPECT_NE(L"", Files(UPDATE_APPLIED_FOLDER L"\\*_card.reg.sig")) << "kept beside it";
 }
 
 }  // namespace

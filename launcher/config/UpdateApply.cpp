@@ -8,7 +8,9 @@
 #include "launcher/config/Profile.h"
 #include "launcher/config/RegistrySnapshot.h"
 #include "launcher/config/UpdateCheck.h"
+#include "launcher/config/UpdateFolder.h"
 #include "launcher/config/UpdateScreen.h"
+#include "launcher/config/UpdateSignature.h"
 #include "launcher/config/UpdateShelf.h"
 #include "launcher/regscript/RegistryScript.h"
 
@@ -135,7 +137,17 @@ static bool ImportAndCheck(UpdateOutcome *interrupted)
   return sound;
 }
 
-UpdateOutcome ApplyUpdateFile(const wchar_t *path, const wchar_t *refusal)
+// A reason to refuse the update for its signature, or null where none is asked or it holds.
+static const wchar_t *SignatureRefusal(const wchar_t *path, DWORD size)
+{
+  if (!g_updateFolders.keySet)
+    return nullptr;
+  if (g_updateFolders.keyFaulty)
+    return L"UpdateKey is not a key made by FerroltCheck /hash-password: no update is taken";
+  return CheckUpdateSignature(path, s_bytes, size, &g_updateFolders.key);
+}
+
+UpdateOutcome ApplyUpdateFile(const wchar_t *path)
 {
   ClearUpdateFindings(&g_update.findings);
   CopyText(g_update.name, TEXT_CAPACITY, UpdateFileName(path));
@@ -154,6 +166,7 @@ UpdateOutcome ApplyUpdateFile(const wchar_t *path, const wchar_t *refusal)
   if (tooLarge)
     return Refuse(path, L"The script is larger than 256 KB");
   DigestUpdateBytes(s_bytes, size, g_update.digestText, sizeof(g_update.digestText) / sizeof(wchar_t));
+  const wchar_t *refusal = SignatureRefusal(path, size);
   if (refusal != nullptr)
     return Refuse(path, refusal);
   if (size == 0)

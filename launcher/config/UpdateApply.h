@@ -41,9 +41,9 @@ struct UpdateState {
 };
 extern UpdateState g_update;
 
-// Applies the update script at path. refusal is a reason the caller already has to refuse
-// it (a missing or wrong signature), or null.
-UpdateOutcome ApplyUpdateFile(const wchar_t *path, const wchar_t *refusal);
+// Applies the update script at path; where UpdateKey is set (ReadUpdateSettings), only
+// with a good signature beside it.
+UpdateOutcome ApplyUpdateFile(const wchar_t *path);
 // Start-up: an update that a reset interrupted is rolled back (again, from the start,
 // when the reset came during its rollback) and its script rejected. True when one was.
 bool FinishInterruptedUpdate();

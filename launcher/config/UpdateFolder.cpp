@@ -129,7 +129,11 @@ static bool FindInFolder(const wchar_t *folder, wchar_t *path, bool *settling)
     return false;
   bool ready = false;
   do {
-    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    // The pattern may also match a longer extension through a short name.
+    wchar_t extension[TEXT_CAPACITY];
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+        !GetExtension(found.cFileName, extension, TEXT_CAPACITY) ||
+        _wcsicmp(extension, L".reg") != 0)
       continue;
     wchar_t candidate[TEXT_CAPACITY];
     if (!CopyText(candidate, TEXT_CAPACITY, folder) ||

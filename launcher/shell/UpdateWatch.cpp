@@ -165,11 +165,8 @@ void TakeUpdates()
     wchar_t path[TEXT_CAPACITY];
     if (!FindSettledUpdate(path, &settling))
       break;
-    const wchar_t *refusal = nullptr;
-    if (g_updateFolders.keyFaulty)
-      refusal = L"UpdateKey is not a key made by FerroltCheck /hash-password: no update is taken";
     ProfileState shown = g_profile;
-    UpdateOutcome outcome = ApplyUpdateFile(path, refusal);
+    UpdateOutcome outcome = ApplyUpdateFile(path);
     if (outcome == UPDATE_APPLIED)
       ShowUpdatedHome();
     else if (outcome == UPDATE_REJECTED)
