@@ -77,6 +77,10 @@ typedef struct _SYSTEM_POWER_STATUS_EX2 {
 // Copies at most length bytes of the status; returns the bytes copied, 0 on failure.
 DWORD WINAPI GetSystemPowerStatusEx2(PSYSTEM_POWER_STATUS_EX2 status, DWORD length, BOOL update);
 
+// Replaces destination by source's bytes and deletes source, all or nothing: both must
+// exist. The device's file systems (the object store) do it in one step.
+BOOL WINAPI DeleteAndRenameFile(LPCWSTR destination, LPCWSTR source);
+
 }  // extern "C"
 
 #ifdef _WIN32_WCE

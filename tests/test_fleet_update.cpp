@@ -14,6 +14,7 @@
 #include "launcher/config/UpdateFolder.h"
 #include "launcher/config/UpdateScreen.h"
 #include "launcher/config/UpdateSignature.h"
+#include "launcher/regscript/RegistryScript.h"
 #include "launcher/shell/MainWindow.h"
 #include "launcher/shell/UpdateWatch.h"
 #include "tests/support/FrameworkHarness.h"
@@ -105,6 +106,14 @@ protected:
     g_app.clockOffset += UPDATE_SETTLE_MS + 100;
     TakeUpdates();
     Pump(50);
+  }
+  void SetBinary(const std::wstring &path, const wchar_t *name, const char *bytes, DWORD size)
+  {
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0,
+                                             KEY_WRITE, nullptr, &key, nullptr));
+    RegSetValueExW(key, name, 0, REG_BINARY, reinterpret_cast<const BYTE *>(bytes), size);
+    RegCloseKey(key);
   }
   std::string Log() const { return test::ReadFileBytes(kLog); }
   std::wstring Product() const { return Dump(HKEY_CURRENT_USER, kProduct); }
@@ -302,6 +311,41 @@ TEST_F(FleetUpdate, WithAnUpdateKeyAStorageCardFolderTakesSignedUpdatesOnly)
   Push(kGood, L"card.reg", card);
   EXPECT_EQ(L"Updated", test::WindowText(g_app.mainWindow)) << Log();
   EXPECT_NE(L"", Files(UPDATE_APPLIED_FOLDER L"\\*_card.reg.sig")) << "kept beside it";
+}
+
+}  // namespace
+
+namespace {
+
+// After a good update the kept script in \Application holds the whole configuration: a
+// cold boot that loses the registry and merges it gets the same keys and values back.
+TEST_F(FleetUpdate, AfterAGoodUpdateTheKeptScriptBringsTheSameConfigurationBackAfterAColdBoot)
+{
+  for (const wchar_t *family : {static_cast<const wchar_t *>(nullptr), L"PocketPC"}) {
+    test::ScopedEnv platform(L"FERROLT_PLATFORM_TYPE", family);
+    const wchar_t *kept = family ? L"C:\\Application\\WM_Ferrolt.reg"
+                                 : L"C:\\Application\\CE_Ferrolt.reg";
+    SCOPED_TRACE(family ? "PocketPC" : "plain CE");
+    SetUp();
+    test::WriteFileBytes(kept, "REGEDIT4\r\n; the shipped sample\r\n");
+    test::SetDword(HKEY_CURRENT_USER, kProfile, L"ForceScreenTop", 0x1A);
+    SetBinary(kProfile + L"\\Default\\Settings", L"Colour", "\x01\xff\x10", 3);
+    test::SetString(HKEY_CURRENT_USER, kProfile + L"\\Default\\Settings", L"Quoted",
+                    L"say \"hi\" \\Windows\\x.exe \xe9");
+    StartWatching();
+    Push(kGood);
+    std::wstring updated = Product();
+    ASSERT_NE(std::wstring::npos, updated.find(L"Scanner"));
+    Stop();
+
+    test::DeleteTree(HKEY_CURRENT_USER, kProduct);  // the cold boot
+    ASSERT_TRUE(LoadRegistryScript(kept));
+    EXPECT_FALSE(g_script.failed);
+    EXPECT_EQ(updated, Product());
+    EXPECT_EQ(L"", Files(std::wstring(kept) + L".new") + Files(std::wstring(kept) + L".old"))
+        << "nothing left beside it";
+    EXPECT_NE(std::string::npos, Log().find("KEPT-SCRIPT file=")) << Log();
+  }
 }
 
 }  // namespace

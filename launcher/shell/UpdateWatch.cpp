@@ -2,7 +2,9 @@
 // screen.
 #include "launcher/shell/UpdateWatch.h"
 
+#include "Common/EventLog.h"
 #include "Common/StdInit.h"
+#include "launcher/config/KeptScript.h"
 #include "launcher/config/ConfigCheck.h"
 #include "launcher/config/DisplaySettings.h"
 #include "launcher/config/Profile.h"
@@ -15,6 +17,7 @@
 #include "launcher/shell/IdleHome.h"
 #include "launcher/shell/MainWindow.h"
 #include "launcher/shell/Navigation.h"
+#include "launcher/shell/ShellLockdown.h"
 
 enum {
   UPDATE_LOOK_AGAIN_MS = 500,  // while a script settles
@@ -99,6 +102,19 @@ void LookForUpdatesSoon()
     SetLoopWaitTimeout(0);
 }
 
+// The cold-boot copy follows every good update; a configuration it cannot carry leaves
+// the copy as it was, and the log says why.
+static void KeepForColdBoot()
+{
+  const wchar_t *path = g_shell.plainCe ? KEPT_SCRIPT_PLAIN_CE : KEPT_SCRIPT_WINDOWS_MOBILE;
+  const wchar_t *reason = nullptr;
+  bool written = RewriteKeptScript(path, ProductKeyPath(), &reason);
+  LogField fields[] = {LogText("file", path),
+                       LogText("outcome", written ? L"rewritten" : L"left as it was"),
+                       LogText("reason", written ? L"" : reason)};
+  LogEvent("KEPT-SCRIPT", fields, written ? 2 : 3);
+}
+
 static void TellUser(bool applied)
 {
   if (!g_updateFolders.messageWanted)
@@ -167,8 +183,10 @@ void TakeUpdates()
       break;
     ProfileState shown = g_profile;
     UpdateOutcome outcome = ApplyUpdateFile(path);
-    if (outcome == UPDATE_APPLIED)
+    if (outcome == UPDATE_APPLIED) {
+      KeepForColdBoot();
       ShowUpdatedHome();
+    }
     else if (outcome == UPDATE_REJECTED)
       ReloadShownConfiguration(shown);
     if (outcome == UPDATE_NOT_TAKEN)
