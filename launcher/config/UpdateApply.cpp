@@ -137,14 +137,26 @@ static bool ImportAndCheck(UpdateOutcome *interrupted)
   return sound;
 }
 
-// A reason to refuse the update for its signature, or null where none is asked or it holds.
-static const wchar_t *SignatureRefusal(const wchar_t *path, DWORD size)
+const wchar_t *UpdateSignatureRefusal(const wchar_t *path, const BYTE *bytes, DWORD size)
 {
   if (!g_updateFolders.keySet)
     return nullptr;
   if (g_updateFolders.keyFaulty)
     return L"UpdateKey is not a key made by FerroltCheck /hash-password: no update is taken";
-  return CheckUpdateSignature(path, s_bytes, size, &g_updateFolders.key);
+  return CheckUpdateSignature(path, bytes, size, &g_updateFolders.key);
+}
+
+bool ScreenUpdateBytes(const wchar_t *path, const BYTE *bytes, DWORD size,
+                       UpdateFindings *findings, bool checkSignature)
+{
+  const wchar_t *refusal = checkSignature ? UpdateSignatureRefusal(path, bytes, size) : nullptr;
+  if (refusal == nullptr && size == 0)
+    refusal = L"The script is empty";
+  if (refusal != nullptr) {
+    AddUpdateFinding(findings, 0, true, UPDATE_SCOPE_SCRIPT, refusal);
+    return false;
+  }
+  return ScreenUpdateScript(bytes, size, ProductKeyPath(), g_profile.profileKeyPath, findings);
 }
 
 UpdateOutcome ApplyUpdateFile(const wchar_t *path)
@@ -164,15 +176,9 @@ UpdateOutcome ApplyUpdateFile(const wchar_t *path)
     return UPDATE_NOT_TAKEN;
   }
   if (tooLarge)
-    return Refuse(path, L"The script is larger than 256 KB");
+    return Refuse(path, UPDATE_TOO_LARGE_TEXT);
   DigestUpdateBytes(s_bytes, size, g_update.digestText, sizeof(g_update.digestText) / sizeof(wchar_t));
-  const wchar_t *refusal = SignatureRefusal(path, size);
-  if (refusal != nullptr)
-    return Refuse(path, refusal);
-  if (size == 0)
-    return Refuse(path, L"The script is empty");
-  if (!ScreenUpdateScript(s_bytes, size, ProductKeyPath(), g_profile.profileKeyPath,
-                          &g_update.findings))
+  if (!ScreenUpdateBytes(path, s_bytes, size, &g_update.findings, true))
     return Conclude(path, false);
 
   if (!WriteImportCopy(size) ||

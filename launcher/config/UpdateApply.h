@@ -44,6 +44,13 @@ extern UpdateState g_update;
 // Applies the update script at path; where UpdateKey is set (ReadUpdateSettings), only
 // with a good signature beside it.
 UpdateOutcome ApplyUpdateFile(const wchar_t *path);
+// A reason to refuse the update for its signature (UpdateKey as ReadUpdateSettings read
+// it), or null where none is asked or it holds.
+const wchar_t *UpdateSignatureRefusal(const wchar_t *path, const BYTE *bytes, DWORD size);
+// The checks before anything is imported: the signature when asked to, then the script's
+// form and the keys it touches (UpdateScreen.h). Adds the findings; true when there is none.
+bool ScreenUpdateBytes(const wchar_t *path, const BYTE *bytes, DWORD size,
+                       UpdateFindings *findings, bool checkSignature);
 // Start-up: an update that a reset interrupted is rolled back (again, from the start,
 // when the reset came during its rollback) and its script rejected. True when one was.
 bool FinishInterruptedUpdate();

@@ -83,7 +83,7 @@ bool ScreenUpdateScript(const BYTE *bytes, DWORD size, const wchar_t *productKey
   int before = findings->errors;
   if (size > UPDATE_SIZE_LIMIT) {
     AddUpdateFinding(findings, 0, true, UPDATE_SCOPE_SCRIPT,
-                     L"The script is larger than 256 KB");
+                     UPDATE_TOO_LARGE_TEXT);
     return false;
   }
   if (!StartsWithHeader(bytes, size)) {

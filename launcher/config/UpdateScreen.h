@@ -6,6 +6,7 @@
 #include "launcher/config/UpdateFindings.h"
 
 enum { UPDATE_SIZE_LIMIT = 256 * 1024 };  // bytes of one update script
+#define UPDATE_TOO_LARGE_TEXT L"The script is larger than 256 KB"
 
 // Screens the script's bytes: a REGEDIT4 script, whole (its last line ended), within the
 // size limit, without zero bytes, whose every section lies under
