@@ -28,16 +28,19 @@ static bool JoinName(wchar_t *out, const wchar_t *folder, const wchar_t *name,
 // with their findings and signature files.
 static void KeepLastScripts(const wchar_t *folder)
 {
+  // Kept off the stack: the device's stack probe is not among its exports.
+  static wchar_t pattern[TEXT_CAPACITY];
+  static wchar_t oldest[TEXT_CAPACITY];
+  static wchar_t path[TEXT_CAPACITY];
+  static WIN32_FIND_DATAW found;
   for (int round = 0; round < 2 * UPDATE_KEEP_LIMIT; ++round) {
-    wchar_t pattern[TEXT_CAPACITY];
     if (!JoinName(pattern, folder, L"*.reg", L""))
       return;
-    WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW(pattern, &found);
     if (search == INVALID_HANDLE_VALUE)
       return;
     int count = 0;
-    wchar_t oldest[TEXT_CAPACITY] = {0};
+    oldest[0] = 0;
     do {
       if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         continue;
@@ -48,7 +51,6 @@ static void KeepLastScripts(const wchar_t *folder)
     FindClose(search);
     if (count <= UPDATE_KEEP_LIMIT)
       return;
-    wchar_t path[TEXT_CAPACITY];
     static const wchar_t *const suffixes[] = {L"", UPDATE_FINDINGS_SUFFIX,
                                                UPDATE_SIGNATURE_SUFFIX};
     for (int i = 0; i < 3; ++i)

@@ -135,7 +135,7 @@ static void TellUser(bool applied)
 static void ReloadShownConfiguration(const ProfileState &shown)
 {
   g_profile = shown;
-  UpdateFindings ignored;
+  static UpdateFindings ignored;  // too large for the stack
   ClearUpdateFindings(&ignored);
   StartCollectingUpdateFindings(&ignored);
   ClearProgramEntries();
@@ -181,7 +181,8 @@ void TakeUpdates()
     wchar_t path[TEXT_CAPACITY];
     if (!FindSettledUpdate(path, &settling))
       break;
-    ProfileState shown = g_profile;
+    static ProfileState shown;
+    shown = g_profile;
     UpdateOutcome outcome = ApplyUpdateFile(path);
     if (outcome == UPDATE_APPLIED) {
       KeepForColdBoot();
