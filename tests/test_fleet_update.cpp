@@ -318,7 +318,8 @@ TEST_F(FleetUpdate, WithAnUpdateKeyAStorageCardFolderTakesSignedUpdatesOnly)
 namespace {
 
 // After a good update the kept script in \Application holds the whole configuration: a
-// cold boot that loses the registry and merges it gets the same keys and values back.
+// cold boot that loses the registry and merges it gets the same keys and values back. The
+// device user hears of it where UpdateMessage asks.
 TEST_F(FleetUpdate, AfterAGoodUpdateTheKeptScriptBringsTheSameConfigurationBackAfterAColdBoot)
 {
   for (const wchar_t *family : {static_cast<const wchar_t *>(nullptr), L"PocketPC"}) {
@@ -332,10 +333,13 @@ TEST_F(FleetUpdate, AfterAGoodUpdateTheKeptScriptBringsTheSameConfigurationBackA
     SetBinary(kProfile + L"\\Default\\Settings", L"Colour", "\x01\xff\x10", 3);
     test::SetString(HKEY_CURRENT_USER, kProfile + L"\\Default\\Settings", L"Quoted",
                     L"say \"hi\" \\Windows\\x.exe \xe9");
+    test::SetDword(HKEY_CURRENT_USER, kProduct, L"UpdateMessage", 1);
     StartWatching();
     Push(kGood);
     std::wstring updated = Product();
     ASSERT_NE(std::wstring::npos, updated.find(L"Scanner"));
+    ASSERT_EQ(1u, boxes.Count()) << "UpdateMessage asks for the user's message";
+    EXPECT_EQ(L"The launcher's configuration was updated.", boxes.Boxes()[0].text);
     Stop();
 
     test::DeleteTree(HKEY_CURRENT_USER, kProduct);  // the cold boot

@@ -5,40 +5,25 @@
 #include <wchar.h>
 
 #include "Common/StdFuncs.h"
+#include "launcher/config/BlockFile.h"
 #include "launcher/regscript/RegistryScript.h"
 
 enum {
-  KEPT_BLOCK = 4096,
   KEPT_DEPTH_LIMIT = 24,
   KEPT_VALUE_CAPACITY = 2 * SCRIPT_LINE_CAPACITY,  // bytes: the longest text a line holds
 };
 
 struct KeptWriter {
-  HANDLE file;
-  char block[KEPT_BLOCK];
-  DWORD used;
-  bool failed;
+  BlockFile io;
   const wchar_t *reason;
 };
 static KeptWriter s_writer;
 static BYTE s_data[KEPT_VALUE_CAPACITY];
 static wchar_t s_name[TEXT_CAPACITY];
 
-static void Flush()
-{
-  DWORD written = 0;
-  if (s_writer.used > 0 &&
-      (!WriteFile(s_writer.file, s_writer.block, s_writer.used, &written, nullptr) ||
-       written != s_writer.used))
-    s_writer.failed = true;
-  s_writer.used = 0;
-}
-
 static void PutByte(char byte)
 {
-  if (s_writer.used == KEPT_BLOCK)
-    Flush();
-  s_writer.block[s_writer.used++] = byte;
+  PutBlockBytes(&s_writer.io, &byte, 1);
 }
 
 static void PutAscii(const char *text)
@@ -57,9 +42,9 @@ static void PutHex(DWORD value, int digits)
 
 static void Fail(const wchar_t *reason)
 {
-  if (!s_writer.failed)
+  if (!s_writer.io.failed)
     s_writer.reason = reason;
-  s_writer.failed = true;
+  s_writer.io.failed = true;
 }
 
 // The loader reads one byte per character: only characters up to 0xFF, and no line break.
@@ -142,7 +127,7 @@ static void PutKey(HKEY key, const wchar_t *path, int depth)
   PutAscii("\r\n[");
   PutText(path, wcslen(path));
   PutAscii("]\r\n");
-  for (DWORD index = 0; !s_writer.failed; ++index) {
+  for (DWORD index = 0; !s_writer.io.failed; ++index) {
     DWORD nameLength = TEXT_CAPACITY;
     DWORD size = KEPT_VALUE_CAPACITY;
     DWORD type = 0;
@@ -156,7 +141,7 @@ static void PutKey(HKEY key, const wchar_t *path, int depth)
     s_name[nameLength < TEXT_CAPACITY ? nameLength : TEXT_CAPACITY - 1] = 0;
     PutValue(s_name, type, s_data, size);
   }
-  for (DWORD index = 0; !s_writer.failed; ++index) {
+  for (DWORD index = 0; !s_writer.io.failed; ++index) {
     wchar_t child[TEXT_CAPACITY];
     DWORD length = TEXT_CAPACITY;
     LONG result = RegEnumKeyExW(key, index, child, &length, nullptr, nullptr, nullptr, nullptr);
@@ -209,21 +194,15 @@ bool RewriteKeptScript(const wchar_t *path, const wchar_t *productKey, const wch
       !AppendText(root, TEXT_CAPACITY, productKey) ||
       RegOpenKeyExW(HKEY_CURRENT_USER, productKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
     return false;
-  s_writer.file = CreateFileW(beside, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (s_writer.file == INVALID_HANDLE_VALUE) {
+  if (!CreateBlockFile(&s_writer.io, beside)) {
     RegCloseKey(key);
     return false;
   }
-  s_writer.used = 0;
-  s_writer.failed = false;
   s_writer.reason = nullptr;
   PutAscii("REGEDIT4\r\n");
   PutKey(key, root, 0);
   RegCloseKey(key);
-  Flush();
-  bool written = !s_writer.failed && FlushFileBuffers(s_writer.file);
-  CloseHandle(s_writer.file);
+  bool written = FinishBlockFile(&s_writer.io);
   if (s_writer.reason != nullptr)
     *reason = s_writer.reason;
   if (!written || !ReplaceKept(path, beside)) {

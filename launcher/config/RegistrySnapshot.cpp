@@ -6,6 +6,8 @@
 // last 'E' with the number of records before it. A file without its end record is cut.
 #include "launcher/config/RegistrySnapshot.h"
 
+#include "launcher/config/BlockFile.h"
+
 #include <string.h>
 #include <wchar.h>
 
@@ -14,11 +16,7 @@ RegistrySnapshotState g_registrySnapshot;
 static const char SNAPSHOT_MAGIC[8] = {'F', 'R', 'L', 'T', 'S', 'N', 'P', '1'};
 
 struct SnapshotFile {
-  HANDLE file;
-  BYTE block[SNAPSHOT_BLOCK];
-  DWORD used;      // writing: bytes in the block; reading: bytes handed out
-  DWORD filled;    // reading: bytes in the block
-  bool failed;
+  BlockFile io;
   DWORD records;
 };
 static SnapshotFile s_file;
@@ -27,29 +25,9 @@ static wchar_t s_name[SNAPSHOT_NAME_CAPACITY];
 
 // ---- Writing ------------------------------------------------------------------------
 
-static void Flush()
-{
-  DWORD written = 0;
-  if (s_file.used > 0 &&
-      (!WriteFile(s_file.file, s_file.block, s_file.used, &written, nullptr) ||
-       written != s_file.used))
-    s_file.failed = true;
-  s_file.used = 0;
-}
-
 static void Put(const void *bytes, DWORD count)
 {
-  const BYTE *from = static_cast<const BYTE *>(bytes);
-  while (count > 0 && !s_file.failed) {
-    DWORD room = SNAPSHOT_BLOCK - s_file.used;
-    DWORD step = count < room ? count : room;
-    memcpy(s_file.block + s_file.used, from, step);
-    s_file.used += step;
-    from += step;
-    count -= step;
-    if (s_file.used == SNAPSHOT_BLOCK)
-      Flush();
-  }
+  PutBlockBytes(&s_file.io, bytes, count);
 }
 
 static void PutNumber(DWORD number)
@@ -61,7 +39,7 @@ static void PutText(const wchar_t *text)
 {
   size_t length = wcslen(text);
   if (length > 0xFFFF) {
-    s_file.failed = true;
+    s_file.io.failed = true;
     return;
   }
   WORD count = static_cast<WORD>(length);
@@ -119,7 +97,7 @@ static bool SaveKey(HKEY root, const wchar_t *relative, int depth)
       return false;
     bool saved = SaveKey(key, path, depth + 1);
     RegCloseKey(key);
-    if (!saved || s_file.failed)
+    if (!saved || s_file.io.failed)
       return false;
   }
 }
@@ -133,14 +111,10 @@ bool SaveRegistrySnapshot(const wchar_t *path, const wchar_t *productKey,
   HKEY product;
   if (RegOpenKeyExW(HKEY_CURRENT_USER, productKey, 0, KEY_READ, &product) != ERROR_SUCCESS)
     return false;
-  s_file.file = CreateFileW(beside, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (s_file.file == INVALID_HANDLE_VALUE) {
+  if (!CreateBlockFile(&s_file.io, beside)) {
     RegCloseKey(product);
     return false;
   }
-  s_file.used = 0;
-  s_file.failed = false;
   s_file.records = 0;
   Put(SNAPSHOT_MAGIC, sizeof(SNAPSHOT_MAGIC));
   PutText(productKey);
@@ -150,9 +124,7 @@ bool SaveRegistrySnapshot(const wchar_t *path, const wchar_t *productKey,
   DWORD records = s_file.records;
   PutTag('E');
   PutNumber(records);
-  Flush();
-  saved = saved && !s_file.failed && FlushFileBuffers(s_file.file);
-  CloseHandle(s_file.file);
+  saved = FinishBlockFile(&s_file.io) && saved;
   DeleteFileW(path);
   if (!saved || !MoveFileW(beside, path)) {
     DeleteFileW(beside);
@@ -165,26 +137,7 @@ bool SaveRegistrySnapshot(const wchar_t *path, const wchar_t *productKey,
 
 static bool Take(void *bytes, DWORD count)
 {
-  BYTE *to = static_cast<BYTE *>(bytes);
-  while (count > 0) {
-    if (s_file.used == s_file.filled) {
-      s_file.used = 0;
-      s_file.filled = 0;
-      if (!ReadFile(s_file.file, s_file.block, SNAPSHOT_BLOCK, &s_file.filled, nullptr) ||
-          s_file.filled == 0 || s_file.filled > SNAPSHOT_BLOCK) {
-        s_file.filled = 0;
-        s_file.failed = true;
-        return false;
-      }
-    }
-    DWORD room = s_file.filled - s_file.used;
-    DWORD step = count < room ? count : room;
-    memcpy(to, s_file.block + s_file.used, step);
-    s_file.used += step;
-    to += step;
-    count -= step;
-  }
-  return true;
+  return TakeBlockBytes(&s_file.io, bytes, count);
 }
 
 static bool TakeNumber(DWORD *number)
@@ -206,18 +159,14 @@ static bool TakeText(wchar_t *text, size_t capacity)
 
 static bool OpenForReading(const wchar_t *path, wchar_t *productKey, wchar_t *scriptPath)
 {
-  s_file.file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (s_file.file == INVALID_HANDLE_VALUE)
+  if (!OpenBlockFile(&s_file.io, path))
     return false;
-  s_file.used = s_file.filled = 0;
-  s_file.failed = false;
   s_file.records = 0;
   char magic[sizeof(SNAPSHOT_MAGIC)];
   if (Take(magic, sizeof(magic)) && memcmp(magic, SNAPSHOT_MAGIC, sizeof(magic)) == 0 &&
       TakeText(productKey, TEXT_CAPACITY) && TakeText(scriptPath, TEXT_CAPACITY))
     return true;
-  CloseHandle(s_file.file);
+  CloseBlockFile(&s_file.io);
   return false;
 }
 
@@ -287,7 +236,7 @@ bool ReadSnapshotHeader(const wchar_t *path, wchar_t *productKey, wchar_t *scrip
   if (!OpenForReading(path, productKey, scriptPath))
     return false;
   bool whole = WalkRecords(productKey, false);
-  CloseHandle(s_file.file);
+  CloseBlockFile(&s_file.io);
   return whole;
 }
 
@@ -301,7 +250,7 @@ bool RestoreRegistrySnapshot(const wchar_t *path)
     return false;
   RegDeleteKeyW(HKEY_CURRENT_USER, productKey);
   bool restored = WalkRecords(productKey, true);
-  CloseHandle(s_file.file);
+  CloseBlockFile(&s_file.io);
   RegFlushKey(HKEY_CURRENT_USER);
   return restored;
 }

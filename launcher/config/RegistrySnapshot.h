@@ -11,7 +11,6 @@ enum {
   SNAPSHOT_DEPTH_LIMIT = 24,         // key levels below the product key
   SNAPSHOT_VALUE_CAPACITY = 70000,   // bytes of one value: the loader's longest text fits
   SNAPSHOT_NAME_CAPACITY = 16384,    // characters of one value name
-  SNAPSHOT_BLOCK = 4096,             // bytes written or read at a time
 };
 
 struct RegistrySnapshotState {

@@ -45,12 +45,7 @@ bool DigestUpdateBytes(const BYTE *bytes, DWORD size, wchar_t *text, size_t capa
     CryptReleaseContext(provider, 0);
   if (!done)
     return false;
-  static const wchar_t digits[] = L"0123456789abcdef";
-  for (DWORD i = 0; i < UPDATE_DIGEST_BYTES; ++i) {
-    text[2 * i] = digits[digest[i] >> 4];
-    text[2 * i + 1] = digits[digest[i] & 15];
-  }
-  text[2 * UPDATE_DIGEST_BYTES] = 0;
+  FormatHexDigits(digest, UPDATE_DIGEST_BYTES, text);
   return true;
 }
 

@@ -12,13 +12,18 @@ bool SignUpdateBytes(const BYTE *bytes, DWORD size, const PasswordHash *key, wch
   text[0] = 0;
   if (!HmacSha1(key->hash, PASSWORD_HASH_BYTES, bytes, size, digest))
     return false;
-  static const wchar_t digits[] = L"0123456789abcdef";
-  for (int i = 0; i < SIGNATURE_BYTES; ++i) {
-    text[2 * i] = digits[digest[i] >> 4];
-    text[2 * i + 1] = digits[digest[i] & 15];
-  }
-  text[2 * SIGNATURE_BYTES] = 0;
+  FormatHexDigits(digest, SIGNATURE_BYTES, text);
   return true;
+}
+
+void FormatHexDigits(const BYTE *bytes, DWORD count, wchar_t *text)
+{
+  static const wchar_t digits[] = L"0123456789abcdef";
+  for (DWORD i = 0; i < count; ++i) {
+    text[2 * i] = digits[bytes[i] >> 4];
+    text[2 * i + 1] = digits[bytes[i] & 15];
+  }
+  text[2 * count] = 0;
 }
 
 // The signature file's bytes; false when there is none or it is too long to be one.

@@ -13,6 +13,9 @@ enum { UPDATE_SIGNATURE_FILE_LIMIT = 128 };  // bytes a signature file may have
 // the terminator in text. False when the platform's cryptography fails.
 bool SignUpdateBytes(const BYTE *bytes, DWORD size, const PasswordHash *key, wchar_t text[41]);
 
+// count bytes as lower-case hexadecimal digits into text (2 * count + 1 characters).
+void FormatHexDigits(const BYTE *bytes, DWORD count, wchar_t *text);
+
 // Null when the signature file beside scriptPath is the signature of these bytes under
 // key; otherwise the reason the update is refused.
 const wchar_t *CheckUpdateSignature(const wchar_t *scriptPath, const BYTE *bytes, DWORD size,
