@@ -228,6 +228,21 @@ TEST_F(FleetUpdate, AResetAfterTheImportOrDuringTheRollbackIsUndoneAtTheNextStar
   EXPECT_TRUE(FinishInterruptedUpdate());
   EXPECT_EQ(before, Product());
   EXPECT_FALSE(FinishInterruptedUpdate()) << "nothing is left to finish";
+
+  // A saved registry put there by someone else, naming another key and another file, is
+  // thrown away: nothing is deleted, nothing is moved.
+  test::SetString(HKEY_CURRENT_USER, L"Software\\Other", L"Kept", L"yes");
+  test::WriteFileBytes(L"C:\\Application\\other.reg", kGood);
+  ASSERT_TRUE(SaveRegistrySnapshot(UPDATE_SNAPSHOT_PATH, L"Software\\Other",
+                                   L"\\Application\\other.reg"));
+  test::DeleteTree(HKEY_CURRENT_USER, L"Software\\Other");
+  test::SetString(HKEY_CURRENT_USER, L"Software\\Other", L"Now", L"here");
+  EXPECT_FALSE(FinishInterruptedUpdate());
+  std::wstring now;
+  EXPECT_TRUE(test::GetString(HKEY_CURRENT_USER, L"Software\\Other", L"Now", &now));
+  EXPECT_NE(L"", Files(L"C:\\Application\\other.reg"));
+  EXPECT_EQ(L"", Files(UPDATE_SNAPSHOT_PATH));
+  test::DeleteTree(HKEY_CURRENT_USER, L"Software\\Other");
 }
 
 TEST_F(FleetUpdate, AScriptStillBeingWrittenIsTakenOnlyOnceItKeptItsSizeForTwoSeconds)

@@ -7,6 +7,7 @@
 #include "launcher/config/RegistrySnapshot.h"
 
 #include "launcher/config/BlockFile.h"
+#include "launcher/config/Profile.h"
 
 #include <string.h>
 #include <wchar.h>
@@ -244,7 +245,9 @@ bool RestoreRegistrySnapshot(const wchar_t *path)
 {
   wchar_t productKey[TEXT_CAPACITY];
   wchar_t scriptPath[TEXT_CAPACITY];
-  if (!ReadSnapshotHeader(path, productKey, scriptPath) || productKey[0] == 0)
+  // A file anyone could have put there deletes nothing but one of the launcher's own keys.
+  if (!ReadSnapshotHeader(path, productKey, scriptPath) ||
+      (_wcsicmp(productKey, PRODUCT_KEY_FIRST) != 0 && _wcsicmp(productKey, PRODUCT_KEY_SECOND) != 0))
     return false;
   if (!OpenForReading(path, productKey, scriptPath))
     return false;

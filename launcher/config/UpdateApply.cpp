@@ -205,6 +205,23 @@ UpdateOutcome ApplyUpdateFile(const wchar_t *path)
   return Conclude(path, sound);
 }
 
+// Whether path names a file directly in one of the watched folders (as the restored
+// registry names them).
+static bool IsInUpdateFolder(const wchar_t *path)
+{
+  ReadUpdateSettings();
+  wchar_t folder[TEXT_CAPACITY];
+  if (!GetDirectory(path, folder, TEXT_CAPACITY))
+    return false;
+  size_t length = wcslen(folder);
+  if (length > 0 && folder[length - 1] == L'\\')
+    folder[length - 1] = 0;
+  for (int i = 0; i < g_updateFolders.folderCount; ++i)
+    if (_wcsicmp(folder, g_updateFolders.folders[i]) == 0)
+      return true;
+  return false;
+}
+
 bool FinishInterruptedUpdate()
 {
   wchar_t productKey[TEXT_CAPACITY];
@@ -212,14 +229,18 @@ bool FinishInterruptedUpdate()
   if (GetFileAttributesW(UPDATE_SNAPSHOT_PATH) == 0xFFFFFFFF)
     return false;
   DeleteFileW(UPDATE_IMPORT_PATH);
-  if (!ReadSnapshotHeader(UPDATE_SNAPSHOT_PATH, productKey, scriptPath)) {
-    // Cut before it was whole: it was never moved into place, and nothing was imported.
+  // A file that is not whole was never moved into place, and nothing was imported; one
+  // naming another key is not the launcher's.
+  if (!ReadSnapshotHeader(UPDATE_SNAPSHOT_PATH, productKey, scriptPath) ||
+      (_wcsicmp(productKey, PRODUCT_KEY_FIRST) != 0 && _wcsicmp(productKey, PRODUCT_KEY_SECOND) != 0)) {
     DeleteFileW(UPDATE_SNAPSHOT_PATH);
     return false;
   }
   if (!RestoreRegistrySnapshot(UPDATE_SNAPSHOT_PATH))
     return true;  // tried again at the next start
   DeleteFileW(UPDATE_SNAPSHOT_PATH);
+  if (!IsInUpdateFolder(scriptPath))
+    return true;  // the file names a script no watched folder holds: it is left alone
   ClearUpdateFindings(&g_update.findings);
   CopyText(g_update.name, TEXT_CAPACITY, UpdateFileName(scriptPath));
   g_update.digestText[0] = 0;
