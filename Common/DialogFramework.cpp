@@ -85,6 +85,10 @@ void RunDialogLoop()
     return;
 
   while (!g_dialogs.levels[level].ended) {
+    // What the main loop waits on besides messages is waited on here too: a handler that
+    // closes this dialog ends the loop.
+    if (!WaitForLoopMessage())
+      continue;
     MSG message;
     BOOL got = GetMessageW(&message, nullptr, 0, 0);
     if (got == 0) {

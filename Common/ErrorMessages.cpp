@@ -18,6 +18,11 @@ void CollectMessages(MessageCollector collector)
   s_collector = collector;
 }
 
+MessageCollector CurrentMessageCollector()
+{
+  return s_collector;
+}
+
 // Every message the user is shown goes into the event log first, so that it is there
 // even when the device is reset while the message is open.
 static void LogMessage(const wchar_t *caption, const wchar_t *text, const wchar_t *detail)

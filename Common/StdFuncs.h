@@ -76,6 +76,8 @@ void UsePlatformMessageBox();
 typedef void (*MessageCollector)(const wchar_t *text, const wchar_t *detail,
                                  const wchar_t *caption);
 void CollectMessages(MessageCollector collector);
+// The collector installed, if any: a step that collects for a while puts it back after.
+MessageCollector CurrentMessageCollector();
 // MessageBoxW, or the collector when one is installed (the answer is then IDOK).
 int ShowMessageBox(HWND owner, const wchar_t *text, const wchar_t *caption, UINT style);
 

@@ -105,8 +105,11 @@ int RunMessageLoop(UINT acceleratorId)
 
   MSG message;
   BOOL got;
-  while ((got = GetMessageW(&message, nullptr, 0, 0)) != 0) {
-    if (got == -1)
+  for (;;) {
+    if (!WaitForLoopMessage())
+      continue;
+    got = GetMessageW(&message, nullptr, 0, 0);
+    if (got == 0 || got == -1)
       break;
     DispatchLoopMessage(&message);
   }

@@ -39,6 +39,17 @@ bool RegisterMainClass(HINSTANCE instance, UINT classNameId, WNDPROC procedure);
 bool CreateMainWindow(HINSTANCE instance, int showCommand, DWORD style, UINT classNameId,
                       UINT windowTextId);
 int RunMessageLoop(UINT acceleratorId);
+
+// Objects the message loop waits on besides its messages (a folder's change notification):
+// when one is signalled, or the time-out passes with nothing to do, the loop calls the
+// handler with the object's index (-1 for the time-out) before it takes the next message.
+enum { LOOP_WAIT_LIMIT = 4 };
+typedef void (*LoopWaitHandler)(int index);
+// count 0 leaves the loop with its messages alone; timeoutMs INFINITE: no time-out.
+void SetLoopWaits(const HANDLE *handles, int count, DWORD timeoutMs, LoopWaitHandler handler);
+void SetLoopWaitTimeout(DWORD timeoutMs);
+// Waits as the loop does; true when a message is there to be taken.
+bool WaitForLoopMessage();
 // Offers one message to the open framework dialog and the current accelerator table, in
 // the order every loop of the program uses; false when the caller must dispatch it.
 bool PreTranslateLoopMessage(MSG *message);

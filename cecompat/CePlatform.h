@@ -94,6 +94,10 @@ DWORD WINAPI GetSystemPowerStatusEx2(PSYSTEM_POWER_STATUS_EX2 status, DWORD leng
 typedef DWORD(WINAPI *PowerStatusEx2Function)(PSYSTEM_POWER_STATUS_EX2 status, DWORD length,
                                               BOOL update);
 
+// Replaces destination by source's bytes and deletes source, all or nothing: both must
+// exist. The device's file systems (the object store) do it in one step.
+BOOL WINAPI DeleteAndRenameFile(LPCWSTR destination, LPCWSTR source);
+
 }  // extern "C"
 
 #ifdef _WIN32_WCE

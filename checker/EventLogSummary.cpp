@@ -100,6 +100,16 @@ void CountIdleReturn(Summary *summary, const Event &event)
   Count(&summary->idleFrom, event.Field("from"));
 }
 
+void CountUpdate(Summary *summary, const Event &event)
+{
+  if (event.kind == "UPDATE-APPLIED") {
+    ++summary->updatesApplied;
+    return;
+  }
+  ++summary->updatesRejected;
+  Count(&summary->rejectedFor, event.Field("reason"));
+}
+
 // Runs: a START opens one (closing the one before, which then had no end), an END closes
 // it; events before any START belong to a run that began before the log.
 void CountRun(Summary *summary, const Event &event, bool *open)
@@ -374,6 +384,8 @@ Summary Summarise(const Reading &reading)
       Count(&summary.leftByFailure, event.Field("from"));
     else if (event.kind == "MESSAGE")
       Count(&summary.messages, event.Field("text"), event.Field("caption"));
+    else if (event.kind == "UPDATE-APPLIED" || event.kind == "UPDATE-REJECTED")
+      CountUpdate(&summary, event);
   }
   std::stable_sort(summary.messages.begin(), summary.messages.end(),
                    [](const Counted &a, const Counted &b) { return a.count > b.count; });
@@ -410,6 +422,10 @@ std::string FormatLogText(const Reading &reading, const Summary &summary)
          (summary.leftByFailure.empty() ? std::string("none") : CountedList(summary.leftByFailure)) +
          "\n";
 
+  out += "Configuration updates: " + std::to_string(summary.updatesApplied) + " applied, " +
+         std::to_string(summary.updatesRejected) + " rejected" +
+         (summary.rejectedFor.empty() ? "\n" : " (" + CountedList(summary.rejectedFor) + ")\n");
+
   out += "Messages shown:" + std::string(summary.messages.empty() ? " none\n" : "\n");
   for (const Counted &message : summary.messages)
     out += "  " + std::to_string(message.count) + "  \"" + Text(message.text) + "\" (" +
@@ -437,7 +453,11 @@ std::string FormatLogJson(const Reading &reading, const Summary &summary)
                     ", \"from\": " + JsonCounted(summary.idleFrom, "configuration", false) +
                     "},\n  \"leftAfterFailure\": " +
                     JsonCounted(summary.leftByFailure, "configuration", false) +
-                    ",\n  \"messages\": " + JsonCounted(summary.messages, "text", true) + "\n}\n";
+                    ",\n  \"messages\": " + JsonCounted(summary.messages, "text", true) +
+                    ",\n  \"updates\": {\"applied\": " + std::to_string(summary.updatesApplied) +
+                    ", \"rejected\": " + std::to_string(summary.updatesRejected) +
+                    ", \"reasons\": " + JsonCounted(summary.rejectedFor, "reason", false) +
+                    "}\n}\n";
   return out;
 }
 

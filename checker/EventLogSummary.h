@@ -1,7 +1,7 @@
 #pragma once
 // What an administrator acts on in an event log: the runs and how each ended, per entry
 // its starts, failures and crash-loop stops, password outcomes, idle returns and the
-// messages shown; printed after the events, or all of it as JSON.
+// messages shown, configuration updates applied and rejected; printed after the events, or all of it as JSON.
 #include <string>
 #include <vector>
 
@@ -54,6 +54,8 @@ struct Summary {
   std::vector<Counted> idleFrom;        // configurations an idle return started in
   std::vector<Counted> leftByFailure;   // configurations left because they failed
   std::vector<Counted> messages;        // by text, the most frequent first
+  int updatesApplied = 0, updatesRejected = 0;
+  std::vector<Counted> rejectedFor;     // the first reason of each rejected update
 };
 
 Summary Summarise(const Reading &reading);

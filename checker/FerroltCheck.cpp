@@ -18,6 +18,7 @@
 #include "checker/ThrowawayRegistry.h"
 #include "checker/ScriptDiff.h"
 #include "checker/ScriptList.h"
+#include "checker/UpdateVerdict.h"
 
 namespace {
 
@@ -26,6 +27,9 @@ const char kUsage[] =
     "[/preview DIR] script.reg... | FOLDER\n"
     "       FerroltCheck /diff before.reg after.reg [/profile NAME | /all] [/screen WxH]\n"
     "                    [/dpi N] [/platform ce|wm] [/json] [/preview DIR]\n"
+    "       FerroltCheck /update before.reg update.reg [/profile NAME] [/screen WxH] [/dpi N]\n"
+    "                    [/platform ce|wm]\n"
+    "       FerroltCheck /sign update.reg fleet.reg\n"
     "       FerroltCheck /hash-password\n"
     "       FerroltCheck /log [/json] Ferrolt.log.1 Ferrolt.log\n"
     "  /profile NAME   check this profile (default: the one the launcher would choose)\n"
@@ -39,6 +43,11 @@ const char kUsage[] =
     "                  (many scripts: a folder per script and an index page)\n"
     "  /diff B A       what the device user sees differently with script A than with B\n"
     "                  (exit code 0 nothing, 1 changes, 2 A has errors, 3 unreadable)\n"
+    "  /update B U     what a device configured by B does with the update U: accepted or\n"
+    "                  rejected with its findings, and what the device user then sees\n"
+    "                  differently (exit code 0 accepted, 2 rejected, 3 unreadable)\n"
+    "  /sign U F       ask for the passphrase of the UpdateKey the fleet's script F sets and\n"
+    "                  write U.sig beside U (exit code 0 written, 2 refused, 3 unreadable)\n"
     "  /hash-password  read a password from standard input and print its hash and REGEDIT4\n"
     "                  lines for ExitPassword and an entry's Password (exit code 0, or 2\n"
     "                  for an empty or overlong one)\n"
@@ -61,6 +70,7 @@ struct Arguments {
   check::CheckOptions options;
   std::vector<std::wstring> scripts;  // scripts and folders, as given
   bool diff = false;                  // scripts holds before and after
+  bool update = false;                // scripts holds the configuration and its update
   bool json = false;
   std::wstring previewFolder;  // empty: no preview
 };
@@ -111,6 +121,10 @@ bool ParseArguments(int count, wchar_t **values, Arguments *arguments)
       arguments->diff = true;
       arguments->scripts.insert(arguments->scripts.begin(), {values[i + 1], values[i + 2]});
       i += 2;
+    } else if (IsOption(argument, L"update") && i + 2 < count && !arguments->update) {
+      arguments->update = true;
+      arguments->scripts.insert(arguments->scripts.begin(), {values[i + 1], values[i + 2]});
+      i += 2;
     } else if (IsOption(argument, L"json")) {
       arguments->json = true;
     } else if (IsOption(argument, L"screen") && hasValue) {
@@ -134,7 +148,8 @@ bool ParseArguments(int count, wchar_t **values, Arguments *arguments)
       arguments->scripts.push_back(script);
     }
   }
-  if (arguments->diff && arguments->scripts.size() != 2)
+  if ((arguments->diff || arguments->update) &&
+      (arguments->scripts.size() != 2 || (arguments->diff && arguments->update)))
     return false;
   return !arguments->scripts.empty() && !(options.allProfiles && !options.profile.empty());
 }
@@ -274,6 +289,8 @@ int wmain(int argc, wchar_t **argv)
   _setmode(_fileno(stdout), _O_BINARY);
   if (argc == 2 && IsOption(argv[1], L"hash-password"))
     return RunHashPassword();
+  if (argc == 4 && IsOption(argv[1], L"sign"))
+    return check::RunSignUpdate(argv[2], argv[3]);
   if (IsLogReading(argc, argv))
     return RunLogReading(argc, argv);
   Arguments arguments;
@@ -283,6 +300,8 @@ int wmain(int argc, wchar_t **argv)
   }
   if (arguments.diff)
     return RunDiff(arguments);
+  if (arguments.update)
+    return check::RunUpdateCheck(arguments.options, arguments.scripts[0], arguments.scripts[1]);
   if (arguments.scripts.size() == 1 && !check::IsFolder(arguments.scripts[0]))
     return RunSingle(arguments);
   std::vector<std::wstring> scripts;

@@ -31,9 +31,10 @@ bool CutLine(wchar_t *text, DWORD length, DWORD capacity)
   return length < capacity - 1;
 }
 
-bool ReadFromConsole(HANDLE input, DWORD mode, wchar_t *password, DWORD capacity)
+bool ReadFromConsole(HANDLE input, DWORD mode, const char *prompt, wchar_t *password,
+                     DWORD capacity)
 {
-  fputs("Password: ", stderr);
+  fputs(prompt, stderr);
   fflush(stderr);
   SetConsoleMode(input, (mode | ENABLE_LINE_INPUT) & ~ENABLE_ECHO_INPUT);
   DWORD got = 0;
@@ -72,13 +73,18 @@ bool ReadFromPipe(HANDLE input, wchar_t *password, DWORD capacity)
 
 }  // namespace
 
-int RunHashPassword()
+bool ReadSecretLine(const char *prompt, wchar_t *secret, unsigned long capacity)
 {
   HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
-  wchar_t password[INPUT_CHARACTERS] = {0};
   DWORD mode = 0;
-  bool read = GetConsoleMode(input, &mode) ? ReadFromConsole(input, mode, password, INPUT_CHARACTERS)
-                                           : ReadFromPipe(input, password, INPUT_CHARACTERS);
+  return GetConsoleMode(input, &mode) ? ReadFromConsole(input, mode, prompt, secret, capacity)
+                                      : ReadFromPipe(input, secret, capacity);
+}
+
+int RunHashPassword()
+{
+  wchar_t password[INPUT_CHARACTERS] = {0};
+  bool read = ReadSecretLine("Password: ", password, INPUT_CHARACTERS);
   int length = lstrlenW(password);
   const char *refusal = nullptr;
   if (!read || length > PASSWORD_MAX_CHARACTERS)

@@ -8,6 +8,7 @@
 
 #include "tests/ScriptTesting.h"
 #include "tests/support/CheckerRun.h"
+#include "tests/support/LauncherHarness.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -272,6 +273,67 @@ TEST(CheckerFleetRegistry, ARunLeavesTheRegistryAsItWasAndSparesAConcurrentRun)
   EXPECT_TRUE(test::KeyPresent(HKEY_CURRENT_USER, scratch + std::to_wstring(running.Id())));
   EXPECT_TRUE(running.Wait(30000));
   EXPECT_TRUE(before == scripttest::Snapshot(HKEY_CURRENT_USER, L""));
+}
+
+}  // namespace
+
+namespace {
+
+// /update says what a device configured by one script does with an update, and /sign
+// makes the signature a fleet with an UpdateKey asks for.
+TEST(CheckerUpdate, SaysWhetherTheDeviceTakesAnUpdateAndWhatItsUserThenSees)
+{
+  std::wstring before = test::WriteScript(L"before.reg", Script(kBase));
+  std::wstring good = test::WriteScript(L"good.reg", Script({"REGEDIT4", "[C\\Default\\Settings]",
+                                                            "\"Mode\"=\"Details\""}));
+  std::wstring bad = test::WriteScript(
+      L"bad.reg", Script({"REGEDIT4", "[HKEY_CURRENT_USER\\Software\\Other]", "\"A\"=\"B\""}));
+  test::CheckerRun run = test::RunChecker(L"/update \"" + before + L"\" \"" + good + L"\"");
+  EXPECT_EQ(0u, run.exitCode) << run.output;
+  std::string path(good.begin(), good.end());
+  for (const std::string &part :
+       {std::string("good.reg: accepted by a device configured by before.reg"),
+        std::string("good.reg: warning: updates are unsigned"),
+        path + ":3: changed: Default: Mode \"List\" -> \"Details\""})
+    EXPECT_NE(std::string::npos, run.output.find(part)) << part << "\n" << run.output;
+
+  run = test::RunChecker(L"/update \"" + before + L"\" \"" + bad + L"\"");
+  EXPECT_EQ(2u, run.exitCode) << run.output;
+  EXPECT_NE(std::string::npos,
+            run.output.find("bad.reg:2: error: (script): Line 2 writes outside the launcher's key"))
+      << run.output;
+  EXPECT_NE(std::string::npos, run.output.find("Nothing changes on the device."));
+}
+
+TEST(CheckerUpdate, SignsWithThePassphraseOfTheFleetsKeyAndTheDeviceChecksIt)
+{
+  std::wstring key = test::PasswordValue(L"fleet passphrase");
+  std::wstring fleet = test::WriteScript(
+      L"fleet.reg", Script(Base({kProduct, "\"UpdateKey\"=\"" + std::string(key.begin(), key.end()) +
+                                               "\""})));
+  std::wstring update = test::WriteScript(
+      L"signed.reg", Script({"REGEDIT4", "[C\\Default\\Settings]", "\"Mode\"=\"Details\""}));
+  DeleteFileW((update + L".sig").c_str());
+  test::CheckerRun run = test::RunChecker(L"/update \"" + fleet + L"\" \"" + update + L"\"");
+  EXPECT_EQ(2u, run.exitCode);
+  EXPECT_NE(std::string::npos, run.output.find("The update is not signed")) << run.output;
+
+  run = test::RunChecker(L"/sign \"" + update + L"\" \"" + fleet + L"\"", 60000, "not it\n");
+  EXPECT_EQ(2u, run.exitCode) << "a wrong passphrase signs nothing";
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((update + L".sig").c_str()));
+  run = test::RunChecker(L"/sign \"" + update + L"\" \"" + fleet + L"\"", 60000,
+                         "fleet passphrase\n");
+  EXPECT_EQ(0u, run.exitCode) << run.output;
+  std::string signature = test::ReadFileBytes(update + L".sig");
+  EXPECT_EQ(42u, signature.size()) << signature;
+
+  run = test::RunChecker(L"/update \"" + fleet + L"\" \"" + update + L"\"");
+  EXPECT_EQ(0u, run.exitCode) << run.output;
+  EXPECT_EQ(std::string::npos, run.output.find("unsigned")) << run.output;
+  test::WriteFileBytes(update, test::ReadFileBytes(update) + "; changed after signing\n");
+  run = test::RunChecker(L"/update \"" + fleet + L"\" \"" + update + L"\"");
+  EXPECT_EQ(2u, run.exitCode);
+  EXPECT_NE(std::string::npos, run.output.find("signature does not match")) << run.output;
 }
 
 }  // namespace

@@ -54,6 +54,9 @@ const char *const kNewer[] = {
     "2026-12-08 11:00:00 PROFILE profile=\"Depot\" key=\"Software\\OrvantLLC\\Ferrolt\\Profiles\\Depot\"",
     "2026-12-08 11:30:00 BACK from=\"Tools\" to=\"Default\" reason=\"failure\"",
     "2026-12-08 11:40:00 PASSWORD prompt=\"entry\" entry=\"Service\" result=\"wrong\" tries=1",
+    "2026-12-08 11:50:00 UPDATE-REJECTED file=\"bad.reg\" digest=\"00ff\" reason=\"The "
+    "script is cut: its last line has no line end\" errors=1",
+    "2026-12-08 11:51:00 UPDATE-APPLIED file=\"good.reg\" digest=\"11ee\"",
     "2026-12-08 12:00:00 PASSWORD prompt=\"exit\" result=\"right\"",
     "2026-12-08 12:00:00 END how=\"exit by the user\"",
 };
@@ -92,10 +95,10 @@ TEST(EventLogReader, SummarisesAKnownLogFromBothFilesInEitherOrder)
     EXPECT_EQ(0u, run.exitCode) << run.output;
     std::vector<std::string> lines = test::Lines(run.output);
     // The events in the order they happened, as written.
-    ASSERT_GE(lines.size(), 26u) << run.output;
+    ASSERT_GE(lines.size(), 29u) << run.output;
     for (size_t i = 0; i < 5; ++i)
       EXPECT_EQ(kOlder[i], lines[i]);
-    for (size_t i = 0; i < 22; ++i)
+    for (size_t i = 0; i < 24; ++i)
       EXPECT_EQ(kNewer[i], lines[5 + i]);
     const char *const summary[] = {
         "3 runs:",
@@ -114,6 +117,8 @@ TEST(EventLogReader, SummarisesAKnownLogFromBothFilesInEitherOrder)
         "  entry Service: 0 right, 1 wrong, 0 cancelled, 0 lock-outs, 0 refused while locked out",
         "Idle returns home: 1 (from Service 1)",
         "Configurations left after a failure: Tools 1",
+        "Configuration updates: 1 applied, 1 rejected (The script is cut: its last line has no "
+        "line end 1)",
         "  2  \"Wrong password\" (Error)",
         "  1  \"Cannot execute application\" (Error)",
     };
@@ -122,7 +127,7 @@ TEST(EventLogReader, SummarisesAKnownLogFromBothFilesInEitherOrder)
     std::string all = Joined(lines);
     EXPECT_LT(all.find("  2  \"Wrong password\""), all.find("  1  \"Cannot execute"));
     EXPECT_NE(std::string::npos, all.find("Ferrolt.log.1: 5 events, read to the end"));
-    EXPECT_NE(std::string::npos, all.find("Ferrolt.log: 22 events, read to the end"));
+    EXPECT_NE(std::string::npos, all.find("Ferrolt.log: 24 events, read to the end"));
   }
 
   test::CheckerRun json = test::RunChecker(L"/log /json \"" + older + L"\" \"" + newer + L"\"");
@@ -134,7 +139,8 @@ TEST(EventLogReader, SummarisesAKnownLogFromBothFilesInEitherOrder)
         "\"how\": \"exit by the user\", \"endLogged\": true",
         "{\"prompt\": \"exit\", \"right\": 1, \"wrong\": 2, \"cancelled\": 0, \"lockOuts\": 1, "
         "\"refusedWhileLockedOut\": 1, \"noValidPassword\": 0}",
-        "\"idleReturns\": {\"count\": 1", "\"stopped\": null"})
+        "\"idleReturns\": {\"count\": 1", "\"stopped\": null",
+        "\"updates\": {\"applied\": 1, \"rejected\": 1, \"reasons\": [{\"reason\": \"The script is cut"})
     EXPECT_NE(std::string::npos, json.output.find(part)) << part << "\n" << json.output;
 }
 

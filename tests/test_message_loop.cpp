@@ -85,6 +85,62 @@ TEST(MessageLoop, DigitsAndControlKeysBecomeTheLauncherCommands)
   g_app.currentAccelerators = nullptr;
 }
 
+// What the loop waits on besides its messages: a folder's change notification wakes it,
+// and only once the messages already queued went through, in their order.
+struct FolderWake {
+  HANDLE notification = nullptr;
+  HWND window = nullptr;
+  std::vector<int> commandsSeen;  // the commands dispatched when the handler ran
+  int wakes = 0;
+};
+FolderWake g_wake;
+
+void OnFolderChanged(int index)
+{
+  if (index == 0) {
+    ++g_wake.wakes;
+    g_wake.commandsSeen = g_commands;
+    FindNextChangeNotification(g_wake.notification);
+  }
+  PostMessageW(g_wake.window, kStop, index == 0 ? 5 : 9, 0);
+}
+
+// A loop that never looks at the folder still ends.
+void CALLBACK StopWaiting(HWND window, UINT, UINT_PTR, DWORD)
+{
+  PostMessageW(window, kStop, 9, 0);
+}
+
+TEST(MessageLoop, AFolderChangeWakesTheLoopAfterTheMessagesAlreadyQueued)
+{
+  const wchar_t folder[] = L"C:\\LoopWatch";
+  CreateDirectoryW(folder, nullptr);
+  DeleteFileW(L"C:\\LoopWatch\\new.reg");
+  g_wake.notification = FindFirstChangeNotificationW(folder, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME);
+  ASSERT_NE(INVALID_HANDLE_VALUE, g_wake.notification);
+  g_app.instance = GetModuleHandleW(nullptr);
+  g_wake.window = CreateRecordingWindow(240, 320);
+  g_app.mainWindow = g_wake.window;
+  g_commands.clear();
+  SetLoopWaits(&g_wake.notification, 1, INFINITE, &OnFolderChanged);
+  SetTimer(g_wake.window, 1, 8000, &StopWaiting);
+
+  PostMessageW(g_wake.window, WM_COMMAND, 7, 0);
+  PostMessageW(g_wake.window, WM_COMMAND, 8, 0);
+  HANDLE file = CreateFileW(L"C:\\LoopWatch\\new.reg", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0,
+                            nullptr);
+  CloseHandle(file);
+  int exitCode = RunMessageLoop(0);
+
+  EXPECT_EQ(5, exitCode) << "woken by the folder";
+  EXPECT_EQ(1, g_wake.wakes);
+  EXPECT_EQ((std::vector<int>{7, 8}), g_wake.commandsSeen);
+  SetLoopWaits(nullptr, 0, INFINITE, nullptr);
+  FindCloseChangeNotification(g_wake.notification);
+  DestroyWindow(g_wake.window);
+  g_app.mainWindow = nullptr;
+}
+
 TEST(WindowGeometry, TitleLimitIsTheWindowWidthInEighths)
 {
   HWND window = CreateRecordingWindow(239, 100);

@@ -16,6 +16,7 @@
 #include "launcher/shell/MainWindow.h"
 #include "launcher/shell/Navigation.h"
 #include "launcher/shell/ShellLockdown.h"
+#include "launcher/shell/UpdateWatch.h"
 
 void OnStartUp(HWND window)
 {
@@ -94,6 +95,8 @@ void OnShowConfiguration(HWND window)
       UpdateWindow(g_app.presentationWindow);
     }
     QueueAutoStarts();
+    if (g_app.stackDepth == 0)
+      LookForUpdatesSoon();
     return;
   }
   wchar_t failed[TEXT_CAPACITY];

@@ -37,8 +37,7 @@ static void SetStepping(HWND window, bool stepping)
   SetTimer(window, IDLE_HOME_TIMER, stepping ? IDLE_STEP_MS : IDLE_CHECK_MS, nullptr);
 }
 
-// Cancels every open framework dialog, top first; false when one refuses to go.
-static bool CloseFrameworkDialogs()
+bool CloseFrameworkDialogs()
 {
   while (g_app.openDialog != nullptr) {
     HWND dialog = g_app.openDialog;

@@ -19,5 +19,7 @@ extern IdleHomeState g_idleHome;
 // Reads IdleHomeSeconds and, when it is on, starts the main window's idle timer.
 void StartIdleHome(HWND window);
 void StopIdleHome(HWND window);
+// Cancels every open framework dialog, top first; false when one refuses to go.
+bool CloseFrameworkDialogs();
 // The timer's tick: one level back when the launcher has been idle in front long enough.
 void OnIdleTimer(HWND window);

@@ -10,6 +10,7 @@
 #include "launcher/shell/ExitGuard.h"
 #include "launcher/shell/IdleHome.h"
 #include "launcher/shell/ShellLockdown.h"
+#include "launcher/shell/UpdateWatch.h"
 
 MainWindowState g_mainWindow = {{0}, -1, -1, -1, -1, false};
 
@@ -128,6 +129,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     return OnCreate(window);
   case WM_DESTROY:
     StopIdleHome(window);
+    StopUpdateWatch();
     StopProgramWatch();
     StopStatusStrip();
     PostQuitMessage(0);

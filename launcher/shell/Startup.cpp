@@ -13,6 +13,7 @@
 #include "launcher/shell/LauncherLog.h"
 #include "launcher/shell/MainWindow.h"
 #include "launcher/shell/Navigation.h"
+#include "launcher/shell/UpdateWatch.h"
 #include "launcher/shell/ShellLockdown.h"
 #include "launcher/shell/WMCmdBar.h"
 #include "resources/resource.h"
@@ -39,6 +40,8 @@ int RunLauncher(HINSTANCE instance, const wchar_t *commandLine)
 
   // The log starts first, so that even a profile that cannot be found is in it.
   StartLauncherLog(commandLine);
+  // A reset in the middle of an update leaves its rollback to finish before anything is read.
+  FinishUpdateAfterReset();
   if (!SelectProfile(commandLine))
     return EndStartUp(END_NO_PROFILE, false);
   LogProfileChosen();
@@ -84,6 +87,7 @@ int RunLauncher(HINSTANCE instance, const wchar_t *commandLine)
   ReportLogSizeIfFaulty();
   ReadExitGuard();
   StartIdleHome(g_app.mainWindow);
+  StartUpdateWatch(g_app.mainWindow, commandLine);
 
   int exitCode = RunMessageLoop(IDA_LAUNCHER);
   // Every orderly end has written its event when the window went; a quit message that
