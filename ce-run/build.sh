@@ -8,9 +8,9 @@ out="${1:-$src/build/ce-run}"
 mkdir -p "$out/obj"
 # Wide characters are the device's and Wine's, 16 bits.
 flags=(-m64 -std=c++17 -O2 -g -Wall -Wno-unused-parameter -fshort-wchar -DWINE_UNICODE_NATIVE
-  -DUNICODE -D_UNICODE -I"$src" -include "$src/ce-run/CrtShim.h")
+  -DUNICODE -D_UNICODE -DCE_DEVICE_RECORDS_AS_NUMBERS -I"$src" -include "$src/ce-run/CrtShim.h")
 sources=(ce-run/Main.cpp ce-run/Memory.cpp ce-run/Emulator.cpp ce-run/Loader.cpp ce-run/Thunks.cpp
-  ce-run/Messages.cpp ce-run/Imports.cpp ce-run/CrtShim.cpp
+  ce-run/Messages.cpp ce-run/Imports.cpp ce-run/DeviceRefusals.cpp ce-run/CrtShim.cpp
   cecompat/TopLevelWindow.cpp cecompat/PlatformType.cpp cecompat/ShellFileInfo.cpp cecompat/RegistryTree.cpp
   cecompat/ProcAddress.cpp cecompat/DIBitmap.cpp cecompat/ShortcutTarget.cpp cecompat/PowerStatus.cpp
   cecompat/cedb/CeDatabase.cpp)
@@ -18,7 +18,7 @@ objects=()
 for source in "${sources[@]}"; do
   object="$out/obj/$(basename "${source%.cpp}").o"
   objects+=("$object")
-  if [ ! -f "$object" ] || [ "$src/$source" -nt "$object" ] || [ "$src/ce-run/CeRun.h" -nt "$object" ]; then
+  if [ ! -f "$object" ] || [ "$src/$source" -nt "$object" ] || [ "$src/ce-run/CeRun.h" -nt "$object" ] || [ "$src/cecompat/DeviceRecords.h" -nt "$object" ]; then
     echo "$source"
     # No more compilers at once than the machine has cores.
     while [ "$(jobs -rp | wc -l)" -ge "$(nproc)" ]; do wait -n; done
