@@ -9,8 +9,11 @@
 #include "Common/StdInit.h"
 #include "launcher/presentation/ListPresentation.h"
 #include "launcher/presentation/MenuBars.h"
+#include "launcher/shell/EntryGuard.h"
+#include "launcher/shell/ExitGuard.h"
 #include "launcher/shell/MainWindow.h"
 #include "tests/support/FrameworkHarness.h"
+#include "tests/support/ImportPatch.h"
 #include "tests/support/LauncherHarness.h"
 
 namespace {
@@ -225,6 +228,51 @@ TEST_F(EntryPassword, FiveWrongAnswersLockEveryEntryButNotTheWayOut)
     EXPECT_NE(std::string::npos, log.find(line)) << line << log;
   for (const std::wstring &secret : {std::wstring(kPassword), std::wstring(L"guess"), Hash()})
     EXPECT_EQ(std::string::npos, log.find(std::string(secret.begin(), secret.end())));
+}
+
+// A device whose cryptography fails cannot check any answer: the user is told so, the
+// right password typed again and again counts no try and locks nothing, and the log
+// keeps it apart from a wrong answer; once the platform answers, the password opens.
+TEST_F(EntryPassword, APlatformFailureIsNeitherAWrongAnswerNorALockOut)
+{
+  const std::wstring notChecked = L"The password could not be checked: this device's "
+                                  L"cryptography failed. Try again; if it keeps failing, "
+                                  L"the device needs service.";
+  CreateDirectoryW(L"C:\\Application", nullptr);
+  CreateDirectoryW(L"C:\\Application\\Ferrolt", nullptr);
+  DeleteFileW(L"C:\\Application\\Ferrolt\\Ferrolt.log");
+  AddDepot();
+  test::SetString(HKEY_CURRENT_USER, kProduct, L"ExitPassword", Hash());
+  Start();
+  {
+    FailingProvider broken;
+    ASSERT_TRUE(broken.active());
+    for (int i = 0; i < PASSWORD_TRIES + 1; ++i) {
+      Answer(RIGHT);
+      PickAndSettle(DIGIT, 1, static_cast<size_t>(i + 1), 0);
+    }
+    Answer(RIGHT);
+    SendMessageW(g_app.mainWindow, WM_COMMAND, CMD_QUIT, 0);
+    Pump();
+    EXPECT_EQ(PASSWORD_TRIES + 2, dialogs.Prompts());
+    ASSERT_EQ(static_cast<size_t>(PASSWORD_TRIES + 2), dialogs.Messages().size());
+    for (const std::wstring &shown : dialogs.Messages())
+      EXPECT_EQ(notChecked, shown);
+    EXPECT_EQ(0, g_entryGuard.tries.wrongInARow);
+    EXPECT_EQ(0, g_exitGuard.tries.wrongInARow);
+    ASSERT_TRUE(Running());
+  }
+  dialogs.Clear();
+  Answer(RIGHT);
+  PickAndSettle(DIGIT, 1, 0, 1);
+  EXPECT_EQ(1, g_app.stackDepth);
+  EXPECT_TRUE(dialogs.Messages().empty());
+
+  const std::string log = test::ReadFileBytes(L"C:\\Application\\Ferrolt\\Ferrolt.log");
+  for (const char *line : {"PASSWORD prompt=\"entry\" entry=\"Service\" result=\"not checked\"\r\n",
+                           "PASSWORD prompt=\"exit\" result=\"not checked\"\r\n"})
+    EXPECT_NE(std::string::npos, log.find(line)) << line << log;
+  EXPECT_EQ(std::string::npos, log.find("result=\"wrong\"")) << log;
 }
 
 TEST_F(EntryPassword, AValueThatIsNotAHashIsReportedAtStartUpAndRefusesTheEntry)

@@ -1,5 +1,5 @@
-// PBKDF2-HMAC-SHA1 through the platform's CryptoAPI, and the stored text form of the
-// exit password's hash.
+// HMAC-SHA1 and PBKDF2-HMAC-SHA1 built on the platform's plain SHA-1 hashing, and the
+// stored text form of the exit password's hash.
 #include "launcher/config/PasswordHash.h"
 
 #include <wchar.h>
@@ -13,103 +13,85 @@ enum {
   ITERATION_DIGITS_MAX = 7,
 };
 
-// A password given to CryptImportKey as the key of an HMAC.
-struct HmacKeyBlob {
-  BLOBHEADER header;
-  DWORD length;
-  BYTE key[SHA1_BLOCK_BYTES];
+// An HMAC key as the two padded blocks that start the inner and the outer hash.
+struct HmacPads {
+  BYTE inner[SHA1_BLOCK_BYTES];
+  BYTE outer[SHA1_BLOCK_BYTES];
 };
 
-struct HmacContext {
-  HCRYPTPROV provider;
-  HCRYPTKEY key;
-  HCRYPTHASH keyed;  // an HMAC with the key set and no data yet; copied for every use
-};
-
-static void ReleaseHmac(HmacContext *context)
-{
-  if (context->keyed != 0)
-    CryptDestroyHash(context->keyed);
-  if (context->key != 0)
-    CryptDestroyKey(context->key);
-  if (context->provider != 0)
-    CryptReleaseContext(context->provider, 0);
-  context->keyed = 0;
-  context->key = 0;
-  context->provider = 0;
-}
-
-// HMAC keys longer than a block are replaced by their SHA-1, as HMAC defines.
-static bool HashLongKey(HCRYPTPROV provider, const BYTE *key, DWORD length, BYTE *digest)
+// SHA-1 of first, second and third (each may be empty) into digest, with a fresh plain
+// hash object: no keyed hash, no key import and no hash copy, which some providers lack.
+static bool Sha1Parts(HCRYPTPROV provider, const BYTE *first, DWORD firstLength,
+                      const BYTE *second, DWORD secondLength, const BYTE *third,
+                      DWORD thirdLength, BYTE *digest)
 {
   HCRYPTHASH hash = 0;
-  DWORD size = PASSWORD_HASH_BYTES;
-  bool done = CryptCreateHash(provider, CALG_SHA1, 0, 0, &hash) &&
-              CryptHashData(hash, key, length, 0) &&
-              CryptGetHashParam(hash, HP_HASHVAL, digest, &size, 0) &&
-              size == PASSWORD_HASH_BYTES;
-  if (hash != 0)
-    CryptDestroyHash(hash);
-  return done;
-}
-
-static bool OpenHmac(const BYTE *password, DWORD length, HmacContext *context)
-{
-  context->provider = 0;
-  context->key = 0;
-  context->keyed = 0;
-  if (!CryptAcquireContextW(&context->provider, nullptr, nullptr, PROV_RSA_FULL,
-                            CRYPT_VERIFYCONTEXT)) {
-    context->provider = 0;
-    return false;
-  }
-
-  HmacKeyBlob blob = {};
-  blob.header.bType = PLAINTEXTKEYBLOB;
-  blob.header.bVersion = CUR_BLOB_VERSION;
-  blob.header.aiKeyAlg = CALG_RC2;
-  if (length > SHA1_BLOCK_BYTES) {
-    if (!HashLongKey(context->provider, password, length, blob.key)) {
-      ReleaseHmac(context);
-      return false;
-    }
-    blob.length = PASSWORD_HASH_BYTES;
-  } else if (length == 0) {
-    // HMAC pads its key with zero bytes, so an empty key and a single zero byte are the
-    // same key; the platform refuses a key of no bytes.
-    blob.length = 1;
-  } else {
-    CopyMemory(blob.key, password, length);
-    blob.length = length;
-  }
-
-  HMAC_INFO info = {};
-  info.HashAlgid = CALG_SHA1;
-  DWORD blobSize = static_cast<DWORD>(sizeof(blob.header) + sizeof(blob.length)) + blob.length;
-  bool opened =
-      CryptImportKey(context->provider, reinterpret_cast<BYTE *>(&blob), blobSize, 0,
-                     CRYPT_IPSEC_HMAC_KEY, &context->key) &&
-      CryptCreateHash(context->provider, CALG_HMAC, context->key, 0, &context->keyed) &&
-      CryptSetHashParam(context->keyed, HP_HMAC_INFO, reinterpret_cast<BYTE *>(&info), 0);
-  SecureZeroMemory(&blob, sizeof(blob));
-  if (!opened)
-    ReleaseHmac(context);
-  return opened;
-}
-
-// One HMAC of first followed by second (which may be empty) into digest.
-static bool Hmac(const HmacContext *context, const BYTE *first, DWORD firstLength,
-                 const BYTE *second, DWORD secondLength, BYTE *digest)
-{
-  HCRYPTHASH hash = 0;
-  if (!CryptDuplicateHash(context->keyed, nullptr, 0, &hash))
+  if (!CryptCreateHash(provider, CALG_SHA1, 0, 0, &hash))
     return false;
   DWORD size = PASSWORD_HASH_BYTES;
-  bool done = CryptHashData(hash, first, firstLength, 0) &&
+  bool done = (firstLength == 0 || CryptHashData(hash, first, firstLength, 0)) &&
               (secondLength == 0 || CryptHashData(hash, second, secondLength, 0)) &&
+              (thirdLength == 0 || CryptHashData(hash, third, thirdLength, 0)) &&
               CryptGetHashParam(hash, HP_HASHVAL, digest, &size, 0) &&
               size == PASSWORD_HASH_BYTES;
   CryptDestroyHash(hash);
+  return done;
+}
+
+// The key padded to a block and xored with 0x36 and 0x5C; a key longer than a block is
+// replaced by its SHA-1 first, as HMAC defines.
+static bool MakePads(HCRYPTPROV provider, const BYTE *key, DWORD length, HmacPads *pads)
+{
+  BYTE block[SHA1_BLOCK_BYTES];
+  ZeroMemory(block, sizeof(block));
+  bool made = true;
+  if (length > SHA1_BLOCK_BYTES)
+    made = Sha1Parts(provider, key, length, nullptr, 0, nullptr, 0, block);
+  else if (length != 0)
+    CopyMemory(block, key, length);
+  for (int i = 0; i < SHA1_BLOCK_BYTES; ++i) {
+    pads->inner[i] = static_cast<BYTE>(block[i] ^ 0x36);
+    pads->outer[i] = static_cast<BYTE>(block[i] ^ 0x5C);
+  }
+  SecureZeroMemory(block, sizeof(block));
+  return made;
+}
+
+// H((K xor opad) || H((K xor ipad) || first || second)) into digest.
+static bool HmacParts(HCRYPTPROV provider, const HmacPads *pads, const BYTE *first,
+                      DWORD firstLength, const BYTE *second, DWORD secondLength, BYTE *digest)
+{
+  BYTE inner[PASSWORD_HASH_BYTES];
+  bool done = Sha1Parts(provider, pads->inner, SHA1_BLOCK_BYTES, first, firstLength, second,
+                        secondLength, inner) &&
+              Sha1Parts(provider, pads->outer, SHA1_BLOCK_BYTES, inner, sizeof(inner), nullptr,
+                        0, digest);
+  SecureZeroMemory(inner, sizeof(inner));
+  return done;
+}
+
+static bool AcquireProvider(HCRYPTPROV *provider)
+{
+  if (CryptAcquireContextW(provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT))
+    return true;
+  *provider = 0;
+  return false;
+}
+
+bool HmacSha1(const BYTE *key, DWORD keyLength, const BYTE *data, DWORD dataLength,
+              BYTE digest[PASSWORD_HASH_BYTES])
+{
+  if (digest == nullptr || (keyLength != 0 && key == nullptr) ||
+      (dataLength != 0 && data == nullptr))
+    return false;
+  HCRYPTPROV provider = 0;
+  if (!AcquireProvider(&provider))
+    return false;
+  HmacPads pads;
+  bool done = MakePads(provider, key, keyLength, &pads) &&
+              HmacParts(provider, &pads, data, dataLength, nullptr, 0, digest);
+  SecureZeroMemory(&pads, sizeof(pads));
+  CryptReleaseContext(provider, 0);
   return done;
 }
 
@@ -119,20 +101,20 @@ bool DerivePbkdf2Sha1(const BYTE *password, DWORD passwordLength, const BYTE *sa
   if (iterations == 0 || output == nullptr || (passwordLength != 0 && password == nullptr) ||
       (saltLength != 0 && salt == nullptr))
     return false;
-  HmacContext context;
-  if (!OpenHmac(password, passwordLength, &context))
+  HCRYPTPROV provider = 0;
+  if (!AcquireProvider(&provider))
     return false;
-
-  bool done = true;
+  HmacPads pads;
+  bool done = MakePads(provider, password, passwordLength, &pads);
   BYTE block[PASSWORD_HASH_BYTES];
   BYTE round[PASSWORD_HASH_BYTES];
   for (DWORD index = 1, written = 0; done && written < outputLength; ++index) {
     const BYTE count[4] = {static_cast<BYTE>(index >> 24), static_cast<BYTE>(index >> 16),
                            static_cast<BYTE>(index >> 8), static_cast<BYTE>(index)};
-    done = Hmac(&context, salt, saltLength, count, sizeof(count), round);
+    done = HmacParts(provider, &pads, salt, saltLength, count, sizeof(count), round);
     CopyMemory(block, round, sizeof(block));
     for (DWORD i = 1; done && i < iterations; ++i) {
-      done = Hmac(&context, round, sizeof(round), nullptr, 0, round);
+      done = HmacParts(provider, &pads, round, sizeof(round), nullptr, 0, round);
       for (int b = 0; b < PASSWORD_HASH_BYTES; ++b)
         block[b] ^= round[b];
     }
@@ -144,7 +126,8 @@ bool DerivePbkdf2Sha1(const BYTE *password, DWORD passwordLength, const BYTE *sa
   }
   SecureZeroMemory(block, sizeof(block));
   SecureZeroMemory(round, sizeof(round));
-  ReleaseHmac(&context);
+  SecureZeroMemory(&pads, sizeof(pads));
+  CryptReleaseContext(provider, 0);
   if (!done)
     SecureZeroMemory(output, outputLength);
   return done;
@@ -256,7 +239,7 @@ bool CreatePasswordHash(const wchar_t *password, DWORD iterations, PasswordHash 
     return false;
   ZeroMemory(hash, sizeof(*hash));
   HCRYPTPROV provider = 0;
-  if (!CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT))
+  if (!AcquireProvider(&provider))
     return false;
   bool salted = CryptGenRandom(provider, PASSWORD_SALT_BYTES, hash->salt);
   CryptReleaseContext(provider, 0);
@@ -276,24 +259,30 @@ bool CreatePasswordHash(const wchar_t *password, DWORD iterations, PasswordHash 
   return true;
 }
 
-bool VerifyPassword(const wchar_t *password, const PasswordHash *hash)
+int CheckPassword(const wchar_t *password, const PasswordHash *hash)
 {
   if (hash == nullptr || hash->saltLength > PASSWORD_SALT_MAX_BYTES)
-    return false;
+    return PASSWORD_CHECK_DIFFERS;
   char bytes[PASSWORD_UTF8_CAPACITY];
   DWORD length = 0;
+  if (!PasswordBytes(password, bytes, sizeof(bytes), &length))
+    return PASSWORD_CHECK_DIFFERS;
   BYTE derived[PASSWORD_HASH_BYTES];
-  bool derivedOk = PasswordBytes(password, bytes, sizeof(bytes), &length) &&
-                   DerivePbkdf2Sha1(reinterpret_cast<BYTE *>(bytes), length, hash->salt,
+  bool derivedOk = DerivePbkdf2Sha1(reinterpret_cast<BYTE *>(bytes), length, hash->salt,
                                     hash->saltLength, hash->iterations, derived,
                                     PASSWORD_HASH_BYTES);
   SecureZeroMemory(bytes, sizeof(bytes));
   if (!derivedOk)
-    return false;
+    return PASSWORD_CHECK_FAILED;
   // Every byte is looked at whatever differs, so the time says nothing about the hash.
   BYTE difference = 0;
   for (int i = 0; i < PASSWORD_HASH_BYTES; ++i)
     difference |= static_cast<BYTE>(derived[i] ^ hash->hash[i]);
   SecureZeroMemory(derived, sizeof(derived));
-  return difference == 0;
+  return difference == 0 ? PASSWORD_CHECK_MATCHES : PASSWORD_CHECK_DIFFERS;
+}
+
+bool VerifyPassword(const wchar_t *password, const PasswordHash *hash)
+{
+  return CheckPassword(password, hash) == PASSWORD_CHECK_MATCHES;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The exit password as the registry stores it: a salted, iterated PBKDF2-HMAC-SHA1 hash
-// in the text form "pbkdf2-sha1$<iterations>$<salt hex>$<hash hex>". Derivation goes
-// through the platform's CryptoAPI; the password itself is never kept.
+// in the text form "pbkdf2-sha1$<iterations>$<salt hex>$<hash hex>". Derivation asks the
+// platform's CryptoAPI for plain SHA-1 hashing only (CALG_SHA1 with the default provider),
+// which every device provider has; the password itself is never kept.
 #include <windows.h>
 
 enum {
@@ -24,6 +25,11 @@ struct PasswordHash {
   BYTE hash[PASSWORD_HASH_BYTES];
 };
 
+// HMAC-SHA1 (RFC 2104) of data under key into digest; a key longer than 64 bytes is
+// hashed first. False when the platform's cryptography fails.
+bool HmacSha1(const BYTE *key, DWORD keyLength, const BYTE *data, DWORD dataLength,
+              BYTE digest[20]);
+
 // PBKDF2 with HMAC-SHA1 (RFC 2898) into output; false when the platform's cryptography
 // fails. The password and salt are raw bytes; any output length is allowed.
 bool DerivePbkdf2Sha1(const BYTE *password, DWORD passwordLength, const BYTE *salt,
@@ -41,5 +47,15 @@ bool FormatPasswordHash(const PasswordHash *hash, wchar_t *text, size_t capacity
 // random 16-byte salt and the given iterations.
 bool CreatePasswordHash(const wchar_t *password, DWORD iterations, PasswordHash *hash);
 
-// Whether password matches hash; the comparison takes the same time whatever matches.
+// What checking a password against a hash found.
+enum PasswordCheck {
+  PASSWORD_CHECK_DIFFERS = 0,  // not the password of hash (or not a password at all)
+  PASSWORD_CHECK_MATCHES = 1,
+  PASSWORD_CHECK_FAILED = 2,   // the platform's cryptography failed: nothing is known
+};
+
+// Checks password against hash (a PasswordCheck); the comparison takes the same time
+// whatever matches.
+int CheckPassword(const wchar_t *password, const PasswordHash *hash);
+// Whether password matches hash.
 bool VerifyPassword(const wchar_t *password, const PasswordHash *hash);

@@ -58,6 +58,7 @@ int AskEntryPassword(int index)
   case PASSWORD_RIGHT: return ENTRY_RIGHT;
   case PASSWORD_WRONG: return ENTRY_WRONG;
   case PASSWORD_LOCKED: return ENTRY_LOCKED;
+  case PASSWORD_UNCHECKED: return ENTRY_REFUSED;
   default: return ENTRY_CANCELLED;
   }
 }

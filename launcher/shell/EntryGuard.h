@@ -13,7 +13,8 @@ enum EntryPasswordOutcome {
   ENTRY_WRONG,          // a wrong one ("Wrong password" was shown)
   ENTRY_LOCKED,         // too many wrong answers lately: refused without asking
   ENTRY_CANCELLED,      // Cancel, or the panel closed by the launcher
-  ENTRY_REFUSED,        // its Password is not a valid hash: refused, and said so
+  ENTRY_REFUSED,        // its Password is not a valid hash, or the platform could not
+                        // check what was typed: refused, and said so
 };
 
 struct EntryGuardState {

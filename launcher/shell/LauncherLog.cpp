@@ -106,6 +106,7 @@ void LogPasswordOutcome(const wchar_t *prompt, const wchar_t *entry, int outcome
   case PASSWORD_WRONG: result = L"wrong"; break;
   case PASSWORD_LOCKED: result = L"locked out"; break;
   case PASSWORD_NOT_VALID: result = L"no valid password"; break;
+  case PASSWORD_UNCHECKED: result = L"not checked"; break;
   default: result = L"cancelled"; break;
   }
   LogField fields[5];

@@ -38,9 +38,11 @@ static int CheckTypedPassword(HWND dialog)
   wchar_t typed[TYPED_CAPACITY] = {0};
   if (edit != nullptr)
     GetWindowTextW(edit, typed, TYPED_CAPACITY);
-  int answer = g_passwordPrompt.hash != nullptr && VerifyPassword(typed, g_passwordPrompt.hash)
-                   ? PASSWORD_RIGHT
-                   : PASSWORD_WRONG;
+  int check = g_passwordPrompt.hash != nullptr ? CheckPassword(typed, g_passwordPrompt.hash)
+                                              : PASSWORD_CHECK_DIFFERS;
+  int answer = check == PASSWORD_CHECK_MATCHES  ? PASSWORD_RIGHT
+               : check == PASSWORD_CHECK_FAILED ? PASSWORD_UNCHECKED
+                                                : PASSWORD_WRONG;
   SecureZeroMemory(typed, sizeof(typed));
   if (edit != nullptr)
     WipeEdit(edit);
@@ -133,6 +135,9 @@ int ConfirmPassword(const wchar_t *prompt, const PasswordHash *hash, PasswordTri
       ++tries->wrongInARow;
     tries->lastWrongTime = LauncherTime();
     ShowErrorMessage(TEXT_ID(IDS_WRONG_PASSWORD), 0);
+  } else if (answer == PASSWORD_UNCHECKED) {
+    // Not the user's fault: no try is counted, and the message says what went wrong.
+    ShowErrorMessage(TEXT_ID(IDS_PASSWORD_NOT_CHECKED), 0);
   }
   return answer;
 }

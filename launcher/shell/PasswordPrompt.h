@@ -19,6 +19,7 @@ enum PasswordOutcome {
   PASSWORD_WRONG = 2,      // "Wrong password" was shown
   PASSWORD_LOCKED = 3,     // refused without asking: "Too many attempts, try again later"
   PASSWORD_NOT_VALID = 4,  // refused without asking: no valid password is set
+  PASSWORD_UNCHECKED = 5,  // the platform could not check what was typed: said so, not counted
 };
 
 // Wrong answers counted against one lock-out.
@@ -30,7 +31,7 @@ struct PasswordTries {
 struct PasswordPromptState {
   bool prompting;             // the panel is open
   bool dismissed;             // the launcher is closing it: whatever was typed counts as Cancel
-  int answer;                 // PASSWORD_CANCELLED, _RIGHT or _WRONG
+  int answer;                 // PASSWORD_CANCELLED, _RIGHT, _WRONG or _UNCHECKED
   const PasswordHash *hash;   // what the typed text is checked against while it is open
   wchar_t prompt[TEXT_CAPACITY];
 };
