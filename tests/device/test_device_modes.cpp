@@ -145,11 +145,12 @@ struct ModeRow {
   const wchar_t *mode;
   bool list;     // a list view, else menu bars
   bool header;   // a header with a height
+  WPARAM next;   // the key from the first item to the next
 };
 
 class DeviceModes : public ::testing::TestWithParam<ModeRow> {};
 
-TEST_P(DeviceModes, LabelsShowAndDownEnterAndATapEnterTools)
+TEST_P(DeviceModes, LabelsShowAndAKeyEnterAndATapEnterTools)
 {
   const ModeRow &row = GetParam();
   test::PrepareSample(kMarker);
@@ -195,11 +196,12 @@ TEST_P(DeviceModes, LabelsShowAndDownEnterAndATapEnterTools)
   for (const std::wstring &label : labels)
     EXPECT_FALSE(label.empty()) << "an item without a label: " << Joined(labels);
 
-  // Keys: from the first item, Down onto Tools and Enter.
+  // Keys: from the first item onto Tools (Down, or Right in an icon grid) and Enter.
   for (int i = 0; i < tools; ++i)
-    PostMessageW(target, WM_KEYDOWN, VK_DOWN, 1);
+    PostMessageW(target, WM_KEYDOWN, row.next, 1);
   PostMessageW(target, WM_KEYDOWN, VK_RETURN, 1);
-  EXPECT_TRUE(test::WaitForTitle(window, L"Warehouse - Tools", 10000)) << "Down and Enter" << BoxSaid(launcher);
+  EXPECT_TRUE(test::WaitForTitle(window, L"Warehouse - Tools", 10000)) << "the key and Enter" << BoxSaid(launcher);
+  Sleep(500);
   PostMessageW(window, WM_CHAR, L'0', 1);
   ASSERT_TRUE(test::WaitForTitle(window, L"Warehouse", 10000)) << test::WindowTitle(window).c_str();
   Sleep(500);
@@ -224,9 +226,139 @@ TEST_P(DeviceModes, LabelsShowAndDownEnterAndATapEnterTools)
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryMode, DeviceModes,
-                         ::testing::Values(ModeRow{L"Details", true, true}, ModeRow{L"List", true, false},
-                                           ModeRow{L"Small Icons", true, false},
-                                           ModeRow{L"Large Icons", true, false},
-                                           ModeRow{L"Menu Bars", false, false}));
+                         ::testing::Values(ModeRow{L"Details", true, true, VK_DOWN},
+                                           ModeRow{L"List", true, false, VK_DOWN},
+                                           ModeRow{L"Small Icons", true, false, VK_RIGHT},
+                                           ModeRow{L"Large Icons", true, false, VK_RIGHT},
+                                           ModeRow{L"Menu Bars", false, false, VK_DOWN}));
+
+// A profile named on the command line is found whatever its name holds, as the desktop
+// build finds it: a blank, or 200 characters.
+TEST(DeviceProfiles, AProfileNamedOnTheCommandLineWithABlankOrLongNameIsFound)
+{
+  test::PrepareSample(kMarker);
+  ASSERT_FALSE(HasFatalFailure());
+  const std::wstring names[] = {L"Ware house", std::wstring(200, L'Q')};
+  for (const std::wstring &name : names) {
+    test::SetString(HKEY_CURRENT_USER, kProfiles + name + L"\\Default\\Settings", L"TitleBar", L"Named");
+    test::SetString(HKEY_CURRENT_USER, kProfiles + name + L"\\Default\\Programs\\Prog1", L"Description", L"One");
+    test::SetString(HKEY_CURRENT_USER, kProfiles + name + L"\\Default\\Programs\\Prog1", L"Name", L"\\Windows\\calc.exe");
+    test::ChildProcess launcher;
+    ASSERT_TRUE(launcher.Start(device::LauncherCommand(name)));
+    HWND window = test::WaitForWindow(L"FerroltClass", launcher.Id(), 20000);
+    EXPECT_TRUE(window != nullptr && test::WaitForTitle(window, L"Named", 10000))
+        << name.size() << " characters" << BoxSaid(launcher);
+    if (window != nullptr)
+      PostMessageW(window, WM_CLOSE, 0, 0);
+    launcher.Wait(15000);
+  }
+  test::CleanUpSample(kMarker);
+}
+
+// Many GDI objects: the host hands out handles above 0x7FFFFFFF, valid 32-bit handles
+// that device code holds and gives back (a device context to paint them with, too).
+TEST(DeviceProfiles, SeventeenEntriesWithTheirIconsAreShownAndPainted)
+{
+  test::PrepareSample(kMarker);
+  ASSERT_FALSE(HasFatalFailure());
+  test::SetDword(HKEY_CURRENT_USER, kHome, L"Number", 0);
+  for (int i = 3; i <= 17; ++i) {
+    std::wstring entry = kProfiles + L"Warehouse\\Default\\Programs\\Prog" + std::to_wstring(i);
+    test::SetString(HKEY_CURRENT_USER, entry, L"Description", L"Entry " + std::to_wstring(i));
+    test::SetString(HKEY_CURRENT_USER, entry, L"Name", L"\\Windows\\calc.exe");
+  }
+  test::ChildProcess launcher;
+  ASSERT_TRUE(launcher.Start(device::LauncherCommand(L"Warehouse")));
+  HWND window = test::WaitForWindow(L"FerroltClass", launcher.Id(), 20000);
+  ASSERT_NE(nullptr, window) << BoxSaid(launcher);
+  EXPECT_TRUE(test::WaitForTitle(window, L"Warehouse", 10000)) << BoxSaid(launcher);
+  for (int i = 0; i < 5; ++i) {
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Sleep(200);
+  }
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  DWORD exitCode = 99;
+  ASSERT_TRUE(launcher.Wait(15000, &exitCode));
+  EXPECT_EQ(0u, exitCode);
+  test::CleanUpSample(kMarker);
+}
+
+// The password prompt of the launcher in another process: a dialog of the launcher's
+// holding the password's edit box.
+HWND PasswordEdit(DWORD launcherId, DWORD timeoutMs)
+{
+  struct Search {
+    DWORD id;
+    HWND edit;
+  } search = {launcherId, nullptr};
+  auto look = [](HWND window, LPARAM found) -> BOOL {
+    Search *s = reinterpret_cast<Search *>(found);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    HWND edit = owner == s->id ? GetDlgItem(window, 258) : nullptr;  // IDC_EXIT_PASSWORD_EDIT
+    if (edit != nullptr && IsWindowVisible(window))
+      s->edit = edit;
+    return s->edit == nullptr;
+  };
+  for (DWORD start = GetTickCount(); search.edit == nullptr && GetTickCount() - start < timeoutMs; Sleep(100)) {
+    EnumWindows(look, reinterpret_cast<LPARAM>(&search));
+    for (HWND top = FindWindowW(L"FerroltClass", nullptr); top != nullptr && search.edit == nullptr;
+         top = FindWindowExW(nullptr, top, L"FerroltClass", nullptr))
+      EnumChildWindows(top, look, reinterpret_cast<LPARAM>(&search));
+  }
+  return search.edit;
+}
+
+// Types the password as the keyboard delivers it and Enter.
+void TypePassword(HWND edit, const wchar_t *password)
+{
+  for (const wchar_t *c = password; *c != 0; ++c)
+    PostMessageW(edit, WM_CHAR, *c, 1);
+  PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 1);
+  PostMessageW(edit, WM_KEYUP, VK_RETURN, 0xC0000001);
+}
+
+// On the device's bytes the passwords are checked with the device's cryptography: a
+// protected screen opens with its password, and the exit password ends the launcher.
+TEST(DeviceProfiles, AProtectedScreenOpensByItsPasswordAndTheExitPasswordEndsTheLauncher)
+{
+  test::PrepareSample(kMarker);
+  ASSERT_FALSE(HasFatalFailure());
+  test::SetString(HKEY_CURRENT_USER, kProfiles + L"Warehouse\\Default\\Programs\\Prog2", L"Password",
+                  test::PasswordValue(L"tools42"));
+  test::SetString(HKEY_CURRENT_USER, L"Software\\OrvantLLC\\Ferrolt", L"ExitPassword", test::PasswordValue(L"leave7"));
+  test::ChildProcess launcher;
+  ASSERT_TRUE(launcher.Start(device::LauncherCommand(L"Warehouse")));
+  HWND window = test::WaitForWindow(L"FerroltClass", launcher.Id(), 20000);
+  ASSERT_NE(nullptr, window);
+  ASSERT_TRUE(test::WaitForTitle(window, L"Warehouse", 10000)) << BoxSaid(launcher);
+  Sleep(500);
+
+  PostMessageW(window, WM_CHAR, L'2', 1);
+  HWND edit = PasswordEdit(launcher.Id(), 10000);
+  ASSERT_NE(nullptr, edit) << "Tools asked for no password" << BoxSaid(launcher);
+  TypePassword(edit, L"tools42");
+  EXPECT_TRUE(test::WaitForTitle(window, L"Warehouse - Tools", 15000)) << "the password did not open Tools"
+                                                                      << BoxSaid(launcher);
+  Sleep(500);
+
+  // Home again, and its Exit item by its number.
+  PostMessageW(window, WM_CHAR, L'0', 1);
+  ASSERT_TRUE(test::WaitForTitle(window, L"Warehouse", 10000)) << BoxSaid(launcher);
+  Sleep(500);
+  HWND bars = MenuBarContainer(window);
+  ASSERT_NE(nullptr, bars);
+  std::vector<POINT> centres;
+  int exitItem = IndexOf(BarLabels(bars, &centres), L"Exit");
+  ASSERT_GE(exitItem, 0) << "no Exit item";
+  PostMessageW(window, WM_CHAR, L'1' + exitItem, 1);
+  edit = PasswordEdit(launcher.Id(), 10000);
+  ASSERT_NE(nullptr, edit) << "leaving asked for no password" << BoxSaid(launcher);
+  TypePassword(edit, L"leave7");
+  DWORD exitCode = 99;
+  EXPECT_TRUE(launcher.Wait(20000, &exitCode)) << "the exit password did not end the launcher" << BoxSaid(launcher);
+  EXPECT_EQ(0u, exitCode);
+  test::CleanUpSample(kMarker);
+}
 
 }  // namespace
