@@ -14,7 +14,7 @@ const DWORD SERVED_AS_DESKTOP = 1;
 
 DWORD Bit(int i, bool served) { return served ? 1u << i : 0; }
 
-DWORD ImportKeyWithUndocumentedFlag()
+DWORD ImportKeyWithUndocumentedFlag(HINSTANCE)
 {
   HCRYPTPROV provider = 0;
   if (!CryptAcquireContextW(&provider, NULL, NULL, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT))
@@ -39,7 +39,7 @@ DWORD ImportKeyWithUndocumentedFlag()
   return imported || error != static_cast<DWORD>(NTE_BAD_FLAGS) ? SERVED_AS_DESKTOP : 0;
 }
 
-DWORD DuplicateHash()
+DWORD DuplicateHash(HINSTANCE)
 {
   HCRYPTPROV provider = 0;
   HCRYPTHASH hash = 0, copy = 0;
@@ -60,7 +60,7 @@ DWORD DuplicateHash()
 
 // A colour no 16-colour palette has, drawn through an image list created without a
 // colour flag: the device's 4 bits cannot give it back.
-DWORD ImageListFullColourByDefault()
+DWORD ImageListFullColourByDefault(HINSTANCE)
 {
   const COLORREF colour = RGB(0x12, 0x9A, 0x67);
   HDC screen = GetDC(NULL);
@@ -91,7 +91,7 @@ DWORD ImageListFullColourByDefault()
 }
 
 // The window the test made in its own process for this.
-DWORD SetWindowLongOnAnotherProcess()
+DWORD SetWindowLongOnAnotherProcess(HINSTANCE)
 {
   HWND other = FindWindowW(L"FerroltHabitTarget", NULL);
   if (other == NULL)
@@ -116,7 +116,7 @@ bool StartRefused(LPSECURITY_ATTRIBUTES process, LPSECURITY_ATTRIBUTES thread, B
   return !r && GetLastError() == ERROR_INVALID_PARAMETER;
 }
 
-DWORD CreateProcessWithDesktopArguments()
+DWORD CreateProcessWithDesktopArguments(HINSTANCE)
 {
   SECURITY_ATTRIBUTES security;
   ZeroMemory(&security, sizeof security);
@@ -133,7 +133,7 @@ DWORD CreateProcessWithDesktopArguments()
          Bit(5, !StartRefused(NULL, NULL, FALSE, NULL, L"\\Windows", NULL));
 }
 
-DWORD RegistryWithDesktopArguments()
+DWORD RegistryWithDesktopArguments(HINSTANCE)
 {
   HKEY key = NULL;
   DWORD served = 0;
@@ -225,25 +225,28 @@ DWORD TimeAndPowerMessages(HINSTANCE instance)
   return unsent;
 }
 
+struct Habit {
+  const wchar_t *name;
+  DWORD (*keep)(HINSTANCE instance);
+};
+const Habit kHabits[] = {
+    {L"crypt-import-flags", ImportKeyWithUndocumentedFlag},
+    {L"crypt-duplicate-hash", DuplicateHash},
+    {L"image-list-depth", ImageListFullColourByDefault},
+    {L"window-long-other-process", SetWindowLongOnAnotherProcess},
+    {L"create-process-arguments", CreateProcessWithDesktopArguments},
+    {L"registry-arguments", RegistryWithDesktopArguments},
+    {L"non-client-messages", NonClientMessages},
+    {L"time-power-messages", TimeAndPowerMessages},
+};
+
 }  // namespace
 
+// The habit named on the command line; 0x100 for a name it does not know.
 extern "C" int WINAPI WinMainCRTStartup(HINSTANCE instance, HINSTANCE, LPWSTR habit, int)
 {
-  if (wcscmp(habit, L"crypt-import-flags") == 0)
-    return static_cast<int>(ImportKeyWithUndocumentedFlag());
-  if (wcscmp(habit, L"crypt-duplicate-hash") == 0)
-    return static_cast<int>(DuplicateHash());
-  if (wcscmp(habit, L"image-list-depth") == 0)
-    return static_cast<int>(ImageListFullColourByDefault());
-  if (wcscmp(habit, L"window-long-other-process") == 0)
-    return static_cast<int>(SetWindowLongOnAnotherProcess());
-  if (wcscmp(habit, L"create-process-arguments") == 0)
-    return static_cast<int>(CreateProcessWithDesktopArguments());
-  if (wcscmp(habit, L"registry-arguments") == 0)
-    return static_cast<int>(RegistryWithDesktopArguments());
-  if (wcscmp(habit, L"non-client-messages") == 0)
-    return static_cast<int>(NonClientMessages(instance));
-  if (wcscmp(habit, L"time-power-messages") == 0)
-    return static_cast<int>(TimeAndPowerMessages(instance));
+  for (size_t i = 0; i < sizeof kHabits / sizeof kHabits[0]; ++i)
+    if (wcscmp(habit, kHabits[i].name) == 0)
+      return static_cast<int>(kHabits[i].keep(instance));
   return 0x100;
 }
