@@ -48,10 +48,19 @@ void SetWindowTitle(HWND window, TextOrId text);
 // The text with up to two numbers or texts put in (wsprintfW), cut to the buffer.
 void FormatStringById(wchar_t *buffer, int capacity, TextOrId format, ULONG_PTR argument,
                       ULONG_PTR second = 0);
+// Shows window (which may belong to another process) and brings it to the front; the
+// window finishes on its own thread when MSG_BROUGHT_TO_FRONT arrives (OnBroughtToFront).
 void BringWindowToFront(HWND window);
+// The window's own part of being brought to the front: the focus and, off Pocket PC, the
+// pop-up style.
+void OnBroughtToFront(HWND window);
 bool IsPocketPC();
-// 0 good, 1 low, 2 very low, 3 unknown.
+// 0 good, 1 low, 2 very low, 3 unknown (also where the device has no battery driver).
 int GetBatteryLevel();
+// The battery driver's status (GetSystemPowerStatusEx / Ex2, looked up at run time); false
+// where the device has no such driver or the reading failed.
+bool ReadPowerStatusEx(SYSTEM_POWER_STATUS_EX *status);
+bool ReadPowerStatusEx2(SYSTEM_POWER_STATUS_EX2 *status);
 
 // ---- Error messages --------------------------------------------------------------
 void ShowErrorMessage(TextOrId text, TextOrId detail);
@@ -76,6 +85,8 @@ enum { DIALOG_STACK_LEVELS = 100, DIALOG_CONTROL_PLACES = 8 };
 
 // Private messages the framework sends to the main window around its dialogs.
 enum { MSG_DIALOG_OPENING = WM_USER + 0x103, MSG_DIALOG_CLOSED = WM_USER + 0x104 };
+// Posted to the running launcher's main window by a second start (BringWindowToFront).
+enum { MSG_BROUGHT_TO_FRONT = WM_USER + 0x105 };
 
 // A control of a framework dialog and its rectangle in the layout as made, in pixels.
 struct ControlPlace {

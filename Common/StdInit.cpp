@@ -60,13 +60,19 @@ DWORD LauncherTime()
   return GetTickCount() + g_app.clockOffset;
 }
 
-// A key, a tap, a press on a scroll bar or caption, or a turn of the wheel from the
-// device's user (not a mere pointer move).
+// A key, a tap or a turn of the wheel from the device's user (not a mere pointer move).
+// The device delivers no non-client messages: a press on a scroll bar reaches its window
+// as the scroll bar's own WM_VSCROLL and WM_HSCROLL, which NoteScrollBarInput counts.
 static bool IsUserInput(UINT message)
 {
   return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
-         (message >= WM_LBUTTONDOWN && message <= WM_MOUSEWHEEL) ||
-         (message >= WM_NCLBUTTONDOWN && message <= WM_NCMBUTTONDBLCLK);
+         (message >= WM_LBUTTONDOWN && message <= WM_MOUSEWHEEL);
+}
+
+void NoteScrollBarInput(UINT message)
+{
+  if (message == WM_VSCROLL || message == WM_HSCROLL)
+    g_app.lastInputTime = LauncherTime();
 }
 
 bool PreTranslateLoopMessage(MSG *message)

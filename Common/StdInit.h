@@ -23,7 +23,7 @@ struct AppState {
   HWND openDialog;          // the framework dialog on top, if any
   HWND presentationWindow;  // the list view or the menu-bar container, if any
   DWORD clockOffset;        // added to the tick count; lets tests move the clock forward
-  DWORD lastInputTime;      // LauncherTime() of the last key or tap the loops saw
+  DWORD lastInputTime;      // LauncherTime() of the last key, tap or scroll bar use
   // What the program tells this layer about its screen (SetForcedWindowArea,
   // SetReservedBands): a forced window rectangle, and the client rows its own bars take.
   bool forcedArea;
@@ -42,6 +42,9 @@ int RunMessageLoop(UINT acceleratorId);
 // Offers one message to the open framework dialog and the current accelerator table, in
 // the order every loop of the program uses; false when the caller must dispatch it.
 bool PreTranslateLoopMessage(MSG *message);
+// A window's own scroll bar was used (message is what the window received; others are
+// ignored): user input, which the loops never see because a scroll bar sends it.
+void NoteScrollBarInput(UINT message);
 // One message through those rules, then translated and dispatched when nobody took it.
 void DispatchLoopMessage(MSG *message);
 

@@ -64,19 +64,28 @@ void FormatStringById(wchar_t *buffer, int capacity, TextOrId format, ULONG_PTR 
 
 void BringWindowToFront(HWND window)
 {
+  // The window may be another process's: the device refuses SetWindowLong on it and
+  // SetFocus belongs to the window's own thread, so the rest is the window's own work.
   ShowWindow(window, SW_SHOW);
   SetForegroundWindow(window);
+  PostMessageW(window, MSG_BROUGHT_TO_FRONT, 0, 0);
+}
+
+void OnBroughtToFront(HWND window)
+{
   SetFocus(window);
   if (!IsPocketPC()) {
     LONG style = GetWindowLongW(window, GWL_STYLE);
-    SetWindowLongW(window, GWL_STYLE, style | WS_POPUP);
+    if ((style & WS_POPUP) == 0)
+      SetWindowLongW(window, GWL_STYLE, style | WS_POPUP);
   }
 }
 
 bool IsPocketPC()
 {
   wchar_t type[TEXT_CAPACITY] = {0};
-  if (!SystemParametersInfoW(SPI_GETPLATFORMTYPE, sizeof(type), type, 0))
+  // The size is a count of characters, not bytes.
+  if (!SystemParametersInfoW(SPI_GETPLATFORMTYPE, TEXT_CAPACITY, type, 0))
     return false;
   type[TEXT_CAPACITY - 1] = 0;
   return wcscmp(type, L"PocketPC") == 0;
@@ -85,7 +94,7 @@ bool IsPocketPC()
 int GetBatteryLevel()
 {
   SYSTEM_POWER_STATUS_EX status;
-  if (!GetSystemPowerStatusEx(&status, TRUE))
+  if (!ReadPowerStatusEx(&status))
     return 3;
   switch (status.BatteryFlag) {
   case BATTERY_FLAG_HIGH:

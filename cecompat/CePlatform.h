@@ -7,6 +7,11 @@
 #include "Common/NullPtr.h"
 #include "cecompat/DeviceRecords.h"
 
+// Sent by the device when memory runs low (its winuser.h); desktop headers lack it.
+#ifndef WM_HIBERNATE
+#define WM_HIBERNATE 0x03FF
+#endif
+
 #ifndef SPI_GETPLATFORMTYPE
 #define SPI_GETPLATFORMTYPE 257
 #endif
@@ -20,10 +25,16 @@
 // (0 off, 1 on, 255 unknown) that both power status calls report (decimal).
 #define CE_BATTERY_PERCENT_VARIABLE L"FERROLT_BATTERY_PERCENT"
 #define CE_AC_LINE_VARIABLE L"FERROLT_AC_LINE"
+// "0": the run has no battery component, as a device built without one: looking up
+// GetSystemPowerStatusEx or GetSystemPowerStatusEx2 in the core library finds nothing.
+#define CE_BATTERY_DRIVER_VARIABLE L"FERROLT_BATTERY_DRIVER"
 // The path of the program file a desktop run answers for its own module, as a device names
 // the installed launcher ("\Application\Ferrolt\Ferrolt.exe"): for a launcher that runs
 // inside a test program. Unset: the real path.
 #define CE_MODULE_PATH_VARIABLE L"FERROLT_MODULE_PATH"
+
+// The device's core library, where functions of optional components are looked up.
+#define CE_CORE_LIBRARY L"coredll.dll"
 
 // Functions of the device's core library that desktop headers do not declare.
 extern "C" {
@@ -50,7 +61,11 @@ typedef struct _SYSTEM_POWER_STATUS_EX {
   DWORD BackupBatteryFullLifeTime;
 } SYSTEM_POWER_STATUS_EX, *PSYSTEM_POWER_STATUS_EX;
 
+// The battery component's calls. A device built without that component has neither, and
+// refuses to load a program that imports them: product code looks them up by name in the
+// core library (CE_CORE_LIBRARY) and never calls them directly.
 BOOL WINAPI GetSystemPowerStatusEx(PSYSTEM_POWER_STATUS_EX status, BOOL update);
+typedef BOOL(WINAPI *PowerStatusExFunction)(PSYSTEM_POWER_STATUS_EX status, BOOL update);
 
 typedef struct _SYSTEM_POWER_STATUS_EX2 {
   BYTE ACLineStatus;
@@ -77,6 +92,8 @@ typedef struct _SYSTEM_POWER_STATUS_EX2 {
 
 // Copies at most length bytes of the status; returns the bytes copied, 0 on failure.
 DWORD WINAPI GetSystemPowerStatusEx2(PSYSTEM_POWER_STATUS_EX2 status, DWORD length, BOOL update);
+typedef DWORD(WINAPI *PowerStatusEx2Function)(PSYSTEM_POWER_STATUS_EX2 status, DWORD length,
+                                              BOOL update);
 
 }  // extern "C"
 
@@ -304,6 +321,12 @@ DWORD_PTR CeSHGetFileInfoW(LPCWSTR path, DWORD attributes, SHFILEINFOW *info, UI
 // GetProcAddressW as the device has it: the entry point's name is wide.
 FARPROC CeGetProcAddressW(HMODULE module, LPCWSTR name);
 #define GetProcAddressW CeGetProcAddressW
+
+// GetModuleHandleW, which answers CE_CORE_LIBRARY with the program's own module, where
+// GetProcAddressW finds the stand-ins of the core library's optional functions under their
+// device names. Every other module goes to the desktop call.
+HMODULE CeGetModuleHandleW(LPCWSTR name);
+#define GetModuleHandleW CeGetModuleHandleW
 
 // GetModuleFileNameW, whose answer for the program's own module (null) a test can set
 // with CE_MODULE_PATH_VARIABLE; every other module goes to the desktop call.

@@ -13,7 +13,8 @@ BOOL CeSystemParametersInfoW(UINT action, UINT param, PVOID data, UINT winIni)
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  UINT capacity = param / sizeof(wchar_t);
+  // As on the device, the size is a count of characters.
+  UINT capacity = param;
   if (capacity <= length) {
     SetLastError(ERROR_INSUFFICIENT_BUFFER);
     return FALSE;

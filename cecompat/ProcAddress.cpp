@@ -1,8 +1,28 @@
 // GetProcAddressW for a desktop, whose GetProcAddress takes an 8-bit name. Entry point
-// names are plain ASCII; a name with anything else, or too long, is not found.
+// names are plain ASCII; a name with anything else, or too long, is not found. And
+// GetModuleHandleW for the core library, whose optional functions the program stands in for.
 #include "cecompat/CePlatform.h"
 
 #undef GetProcAddressW
+#undef GetModuleHandleW
+
+HMODULE CeGetModuleHandleW(LPCWSTR name)
+{
+  if (name != nullptr && lstrcmpiW(name, CE_CORE_LIBRARY) == 0)
+    return GetModuleHandleW(nullptr);
+  return GetModuleHandleW(name);
+}
+
+// The core library's optional functions (all of them the battery component's) this
+// program stands in for, found by name in the module CeGetModuleHandleW gives for the core
+// library, unless CE_BATTERY_DRIVER_VARIABLE says the component is missing.
+static const struct {
+  const char *name;
+  FARPROC function;
+} CORE_STAND_INS[] = {
+    {"GetSystemPowerStatusEx", reinterpret_cast<FARPROC>(&GetSystemPowerStatusEx)},
+    {"GetSystemPowerStatusEx2", reinterpret_cast<FARPROC>(&GetSystemPowerStatusEx2)},
+};
 
 FARPROC CeGetProcAddressW(HMODULE module, LPCWSTR name)
 {
@@ -19,5 +39,15 @@ FARPROC CeGetProcAddressW(HMODULE module, LPCWSTR name)
     narrow[i] = static_cast<char>(name[i]);
   }
   narrow[i] = 0;
-  return GetProcAddress(module, narrow);
+  FARPROC found = GetProcAddress(module, narrow);
+  wchar_t driver[4] = {0};
+  bool noBattery = GetEnvironmentVariableW(CE_BATTERY_DRIVER_VARIABLE, driver, 4) == 1 &&
+                   driver[0] == L'0';
+  if (found == nullptr && !noBattery && module == GetModuleHandleW(nullptr)) {
+    for (size_t k = 0; k < sizeof(CORE_STAND_INS) / sizeof(CORE_STAND_INS[0]); ++k) {
+      if (lstrcmpA(narrow, CORE_STAND_INS[k].name) == 0)
+        return CORE_STAND_INS[k].function;
+    }
+  }
+  return found;
 }

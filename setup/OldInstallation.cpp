@@ -8,6 +8,18 @@ static const wchar_t OLD_APPLICATION_NAME[] = L"Kelvane Ferrolt";
 static const wchar_t OLD_APPMGR_FOLDER[] = L"\\Windows\\AppMgr\\Kelvane Ferrolt";
 static const wchar_t SOFTWARE_STORE[] = L"SwMgmtMetadataStore";
 
+// A record's first property (the lowest property id), which names the application. The
+// device returns a record's properties in no specific order, so the id is what counts.
+static const CEPROPVAL *FirstProperty(const CEPROPVAL *values, WORD count)
+{
+  const CEPROPVAL *first = nullptr;
+  for (WORD i = 0; i < count; ++i) {
+    if (first == nullptr || HIWORD(values[i].propid) < HIWORD(first->propid))
+      first = &values[i];
+  }
+  return first;
+}
+
 // Windows Mobile keeps a record per installed application; the first one of the old name goes.
 static void DeleteOldSoftwareRecord()
 {
@@ -28,9 +40,9 @@ static void DeleteOldSoftwareRecord()
                                        &bufferSize, heap);
     if (record == 0)
       break;
-    const CEPROPVAL *values = reinterpret_cast<const CEPROPVAL *>(buffer);
-    if (count > 0 && TypeFromPropID(values[0].propid) == CEVT_LPWSTR &&
-        values[0].val.lpwstr != nullptr && TextEquals(values[0].val.lpwstr, OLD_APPLICATION_NAME)) {
+    const CEPROPVAL *first = FirstProperty(reinterpret_cast<const CEPROPVAL *>(buffer), count);
+    if (first != nullptr && TypeFromPropID(first->propid) == CEVT_LPWSTR &&
+        first->val.lpwstr != nullptr && TextEquals(first->val.lpwstr, OLD_APPLICATION_NAME)) {
       CeDeleteRecord(database, record);
       break;
     }

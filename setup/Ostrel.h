@@ -8,7 +8,7 @@
 #include "cecompat/CePlatform.h"
 #include "cecompat/CeSetup.h"
 
-enum { SETUP_PATH_CAPACITY = 260, PLATFORM_TYPE_BYTES = 520 };
+enum { SETUP_PATH_CAPACITY = 260, PLATFORM_TYPE_CHARACTERS = 260 };
 
 // Decided by the init hooks, read by the exit hooks.
 struct SetupState {

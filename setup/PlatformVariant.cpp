@@ -25,10 +25,11 @@ static const VariantFiles WINDOWS_MOBILE_FILES = {
 // or no answer at all, is a plain Windows CE device.
 bool IsPlainCePlatform()
 {
-  wchar_t type[PLATFORM_TYPE_BYTES / sizeof(wchar_t)] = {0};
-  if (!SystemParametersInfoW(SPI_GETPLATFORMTYPE, sizeof(type), type, 0))
+  wchar_t type[PLATFORM_TYPE_CHARACTERS] = {0};
+  // The size is a count of characters, not bytes.
+  if (!SystemParametersInfoW(SPI_GETPLATFORMTYPE, PLATFORM_TYPE_CHARACTERS, type, 0))
     return true;
-  type[PLATFORM_TYPE_BYTES / sizeof(wchar_t) - 1] = 0;
+  type[PLATFORM_TYPE_CHARACTERS - 1] = 0;
   return !StartsWithNoCase(type, L"PocketPC");
 }
 

@@ -13,6 +13,10 @@ desktop_spellings="GetProcAddress GetWindowLongPtrW SetWindowLongPtrW GetClassLo
 SetClassLongPtrW ShellExecuteExW SHGetFileInfoW SHGetSpecialFolderPathW LockResource
 InitCommonControls"
 
+# Functions of optional device components: the product looks them up at run time and must
+# never import them, stand-in or not (a device without the component would not load it).
+looked_up="GetSystemPowerStatusEx GetSystemPowerStatusEx2"
+
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 : >"$work/imports"
@@ -38,6 +42,14 @@ cat "$work/defined.sorted" "$work/device" "$work/desktop" | sort -u >"$work/allo
 cut -f1 "$work/imports" | sort -u >"$work/names"
 external=$(comm -23 "$work/names" "$work/defined.sorted" | wc -l)
 [ "$external" -gt 0 ] || { echo "no platform imports found: is $nm the right tool?" >&2; exit 1; }
+
+for name in $looked_up; do
+  if grep -qx "$name" "$work/names"; then
+    echo "Imported, but an optional component's function that must be looked up at run time:"
+    awk -F'\t' -v name="$name" '$1 == name { print "  " name "  in " $2 }' "$work/imports" | sort -u
+    exit 1
+  fi
+done
 
 missing=$(comm -23 "$work/names" "$work/allowed")
 if [ -n "$missing" ]; then

@@ -83,10 +83,12 @@ TEST_F(IdleHome, AKeyATapAWheelTurnOrAScrollBarStartsTheIdleTimeAgain)
     UINT message;
     WPARAM wParam;
     bool held;  // a scroll bar held down while the clock moves on by twelve seconds
-  } rows[] = {{"key", WM_KEYDOWN, VK_SHIFT, false},
-              {"tap", WM_LBUTTONDOWN, 0, false},
-              {"wheel", WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), false},
-              {"scroll bar drag", WM_NCLBUTTONDOWN, HTVSCROLL, true}};
+    bool sent;  // sent to the list, as a device's scroll bar does, not posted
+  } rows[] = {{"key", WM_KEYDOWN, VK_SHIFT, false, false},
+              {"tap", WM_LBUTTONDOWN, 0, false, false},
+              {"wheel", WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), false, false},
+              {"desktop scroll bar drag", WM_NCLBUTTONDOWN, HTVSCROLL, true, false},
+              {"device scroll bar", WM_VSCROLL, SB_PAGEDOWN, false, true}};
   for (const auto &row : rows) {
     SCOPED_TRACE(row.name);
     SetUp();
@@ -105,8 +107,11 @@ TEST_F(IdleHome, AKeyATapAWheelTurnOrAScrollBarStartsTheIdleTimeAgain)
       test::RunLater(1400, [] { g_app.clockOffset += 6 * 1000; });
       test::RunLater(2700, [list] { PostMessageW(list, WM_LBUTTONUP, 0, 0); });
     }
-    PostMessageW(list, row.message, row.wParam,
-                 MAKELPARAM(bounds.right - 4, (bounds.top + bounds.bottom) / 2));
+    const LPARAM at = MAKELPARAM(bounds.right - 4, (bounds.top + bounds.bottom) / 2);
+    if (row.sent)
+      SendMessageW(list, row.message, row.wParam, 0);
+    else
+      PostMessageW(list, row.message, row.wParam, at);
     Pump(row.held ? 3000 : 50);
     EXPECT_EQ(1, g_app.stackDepth) << "the user is still at work";
     Idle(6);

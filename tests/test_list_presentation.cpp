@@ -499,7 +499,16 @@ TEST_F(ListPresentationTest, AnIconShownAgainGivesTheSameImageAsConvertingIt)
     // The same images made the plain way: every icon converted on its own.
     int width = 0, height = 0;
     ImageList_GetIconSize(built, &width, &height);
-    HIMAGELIST plain = ImageList_Create(width, height, ILC_MASK, 7, 0);
+    // The lists take the screen's depth (ILC_COLORn is n), not the platform's default.
+    IMAGEINFO info = {};
+    ASSERT_TRUE(ImageList_GetImageInfo(built, 0, &info));
+    BITMAP bitmap = {};
+    GetObjectW(info.hbmImage, sizeof(bitmap), &bitmap);
+    HDC screen = GetDC(nullptr);
+    const int depth = GetDeviceCaps(screen, BITSPIXEL);
+    ReleaseDC(nullptr, screen);
+    EXPECT_EQ(depth, bitmap.bmBitsPixel);
+    HIMAGELIST plain = ImageList_Create(width, height, ILC_MASK | depth, 7, 0);
     ImageList_SetBkColor(plain, ImageList_GetBkColor(built));
     for (int i = 0; i < 7; ++i) {
       if (icons[i] != nullptr)

@@ -13,6 +13,7 @@
 #include "launcher/shell/Navigation.h"
 #include "launcher/shell/ShellLockdown.h"
 #include "resources/resource.h"
+#include "tests/support/FrameworkHarness.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -350,6 +351,37 @@ TEST_F(MainWindow, RotationRebuildsThePresentationAndResizesOnPlainCe)
   SendMessageW(g_app.mainWindow, WM_SETTINGCHANGE, SPI_SETWORKAREA, 0);
   Pump();
   EXPECT_EQ(shown, g_app.presentationWindow);
+}
+
+// Low memory: the kept icons and the presentation go, the same screen comes back at once
+// with its icons and selection, and it still takes keys.
+TEST_F(MainWindow, LowMemoryGivesBackTheIconsAndTheScreenStaysUsable)
+{
+  AddProgram(L"Default", 1, L"Notes", L"\\Windows\\notepad.exe");
+  AddProgram(L"Default", 2, L"Tools", L"", L"Tools");
+  AddConfiguration(L"Tools");
+  AddProgram(L"Tools", 1, L"Notes", L"\\Windows\\notepad.exe");
+  Start();
+  ASSERT_NE(nullptr, g_app.presentationWindow);
+  SelectItemForActivation(1);
+  const HICON before = g_entries.entries[0].largeIcon;
+  ICONINFO info = {};
+  ASSERT_TRUE(GetIconInfo(before, &info));
+  DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+
+  SendMessageW(g_app.mainWindow, WM_HIBERNATE, 0, 0);
+  EXPECT_FALSE(GetIconInfo(before, &info)) << "the kept file icon was given back";
+  ASSERT_NE(nullptr, g_app.presentationWindow);
+  ASSERT_NE(nullptr, g_entries.entries[0].largeIcon) << "and made again";
+  EXPECT_TRUE(GetIconInfo(g_entries.entries[0].largeIcon, &info));
+  DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+  EXPECT_EQ(2, ImageList_GetImageCount(g_presentation.largeImages));
+  EXPECT_EQ(1, GetSelectedListItem());
+  test::PostKey(g_app.presentationWindow, VK_RETURN);
+  Pump();
+  EXPECT_EQ(1, g_app.stackDepth) << "Enter on the selected entry still enters Tools";
 }
 
 int ChildWindows(HWND parent)

@@ -170,6 +170,15 @@ Capture CaptureWindow(HWND window)
   return capture;
 }
 
+// The container as the device destroys it: no WM_NCDESTROY reaches its procedure.
+WNDPROC g_containerProcedure = nullptr;
+LRESULT CALLBACK WithoutNonClientDestroy(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+  if (message == WM_NCDESTROY)
+    return DefWindowProcW(window, message, wParam, lParam);
+  return CallWindowProcW(g_containerProcedure, window, message, wParam, lParam);
+}
+
 RECT ChildRect(HWND child)
 {
   RECT rect;
@@ -778,6 +787,16 @@ TEST_F(MenuBars, ABadForceScreenRectangleIsReportedOnce)
   DestroyContainer();
   Build(240, 300);
   EXPECT_EQ(1u, boxes.Count());
+}
+
+TEST_F(MenuBars, ADestroyedContainerIsForgottenWithoutNonClientMessages)
+{
+  Build(240, 300);
+  g_containerProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+      container_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WithoutNonClientDestroy)));
+  DestroyWindow(container_);
+  container_ = nullptr;
+  EXPECT_EQ(nullptr, g_menuBars.container);
 }
 
 TEST_F(MenuBars, RebuildingTwoHundredTimesGivesBackEveryObject)

@@ -110,8 +110,16 @@ TEST(PlatformType, OnlyPocketPCCounts)
     test::ScopedEnv env(L"FERROLT_PLATFORM_TYPE", c.type);
     EXPECT_EQ(c.pocketPc, IsPocketPC()) << (c.type != nullptr ? c.type : L"(unset)");
   }
+  // The query's size is a count of characters, the terminator included, as on the device.
+  test::ScopedEnv env(L"FERROLT_PLATFORM_TYPE", L"PocketPC");
+  wchar_t type[16] = {0};
+  EXPECT_FALSE(SystemParametersInfoW(SPI_GETPLATFORMTYPE, 8, type, 0));
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETPLATFORMTYPE, 9, type, 0));
+  EXPECT_STREQ(L"PocketPC", type);
 }
 
+// The window may be another process's: only showing it and the front are done from
+// outside; its own thread takes the focus and, off Pocket PC, the pop-up style.
 TEST(BringWindowToFront, ShowsTheWindowAndMakesItAPopupOffPocketPC)
 {
   const struct {
@@ -125,6 +133,11 @@ TEST(BringWindowToFront, ShowsTheWindowAndMakesItAPopupOffPocketPC)
                                   nullptr, nullptr, nullptr);
     BringWindowToFront(window);
     EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_EQ(0, GetWindowLongW(window, GWL_STYLE) & WS_POPUP) << "no style set from outside";
+    MSG posted;
+    ASSERT_TRUE(PeekMessageW(&posted, window, MSG_BROUGHT_TO_FRONT, MSG_BROUGHT_TO_FRONT,
+                             PM_REMOVE));
+    OnBroughtToFront(window);
     EXPECT_EQ(c.popup, (GetWindowLongW(window, GWL_STYLE) & WS_POPUP) != 0);
     DestroyWindow(window);
   }
@@ -143,6 +156,11 @@ TEST(GetBatteryLevel, MapsTheMainBatteryFlag)
     test::ScopedEnv env(L"FERROLT_BATTERY_FLAG", c.flag);
     EXPECT_EQ(c.level, GetBatteryLevel()) << c.flag;
   }
+  // A device without the battery component: nothing to look up, so nothing known.
+  test::ScopedEnv env(L"FERROLT_BATTERY_FLAG", L"1");
+  EXPECT_EQ(0, GetBatteryLevel());
+  test::ScopedEnv driver(L"FERROLT_BATTERY_DRIVER", L"0");
+  EXPECT_EQ(3, GetBatteryLevel());
 }
 
 }  // namespace

@@ -145,10 +145,13 @@ CEOID WINAPI CeReadRecordPropsEx(HANDLE database, DWORD flags, LPWORD propCount,
   ForEachField(line, fieldsStart, length, [&](WORD index, const char *field, int bytes) {
     int written = MultiByteToWideChar(CP_UTF8, 0, field, bytes, text, static_cast<int>(characters));
     text[written] = 0;
-    values[index].propid = MAKELONG(CEVT_LPWSTR, index + 1);
-    values[index].wLenData = 0;
-    values[index].wFlags = 0;
-    values[index].val.lpwstr = text;
+    // The device gives a record's properties "in no specific order": here the last first,
+    // so that a reader that does not look at the property ids is caught.
+    CEPROPVAL &value = values[count - 1 - index];
+    value.propid = MAKELONG(CEVT_LPWSTR, index + 1);
+    value.wLenData = 0;
+    value.wFlags = 0;
+    value.val.lpwstr = text;
     text += written + 1;
     characters -= written + 1;
   });

@@ -5,7 +5,8 @@
 //
 // On a desktop a database named NAME is the text file \Windows\NAME.cedb (UTF-8), one
 // record a line: the record id in decimal, then each property, all separated by tabs.
-// Every property reads back as a string (CEVT_LPWSTR); property ids count from 1.
+// Every property reads back as a string (CEVT_LPWSTR); property ids count from 1, and a
+// record's properties come back last first (the device promises no order).
 #include <windows.h>
 
 typedef DWORD CEOID;

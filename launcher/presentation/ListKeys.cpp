@@ -192,6 +192,7 @@ static LRESULT CALLBACK ListViewKeyProcedure(HWND window, UINT message, WPARAM w
     HandleListKey(static_cast<WORD>(wParam));
     return 0;
   }
+  NoteScrollBarInput(message);
   if (s_listViewProcedure == nullptr)
     return DefWindowProcW(window, message, wParam, lParam);
   return CallWindowProcW(s_listViewProcedure, window, message, wParam, lParam);

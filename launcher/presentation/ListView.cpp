@@ -167,11 +167,33 @@ static bool AddImages()
                                IDS_CANNOT_ADD_LARGE_RETURN);
 }
 
+// The colour depth of the screen the icons are made for. Without a colour flag the device
+// gives its default depth, typically 4 bits: icons in 16 colours.
+static UINT ImageListColourFlag()
+{
+  HDC screen = GetDC(nullptr);
+  int bits = 0;
+  if (screen != nullptr) {
+    bits = GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES);
+    ReleaseDC(nullptr, screen);
+  }
+  if (bits > 0 && bits <= 4)
+    return ILC_COLOR4;
+  if (bits > 0 && bits <= 8)
+    return ILC_COLOR8;
+  if (bits > 0 && bits <= 16)
+    return ILC_COLOR16;
+  if (bits > 0 && bits <= 24)
+    return ILC_COLOR24;
+  return ILC_COLOR32;
+}
+
 static bool CreateImageLists(HWND listView)
 {
   int initial = g_entries.count > 0 ? static_cast<int>(g_entries.count) : 0;
-  g_presentation.smallImages = ImageList_Create(16, 16, ILC_MASK, initial, 0);
-  g_presentation.largeImages = ImageList_Create(32, 32, ILC_MASK, initial, 0);
+  UINT flags = ILC_MASK | ImageListColourFlag();
+  g_presentation.smallImages = ImageList_Create(16, 16, flags, initial, 0);
+  g_presentation.largeImages = ImageList_Create(32, 32, flags, initial, 0);
   return g_presentation.smallImages != nullptr && g_presentation.largeImages != nullptr;
 }
 

@@ -353,7 +353,8 @@ LRESULT CALLBACK MenuBarWindowProc(HWND window, UINT message, WPARAM wParam, LPA
   case WM_CREATE:
     SetClassBrush(window, g_menuBars.areaBrush);
     return 0;
-  case WM_NCDESTROY:
+  case WM_DESTROY:
+    // The device sends no WM_NCDESTROY: the handle is forgotten here.
     SetClassBrush(window, nullptr);
     if (window == g_menuBars.container)
       g_menuBars.container = nullptr;

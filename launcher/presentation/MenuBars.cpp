@@ -60,7 +60,7 @@ static void ForgetBuild()
 void ReleaseMenuBars()
 {
   // A container left standing would paint with the brushes released below. One that is
-  // gone has forgotten itself (WM_NCDESTROY).
+  // gone has forgotten itself (WM_DESTROY).
   if (g_menuBars.container != nullptr && IsWindow(g_menuBars.container))
     DestroyWindow(g_menuBars.container);
   if (g_menuBars.areaBrush != nullptr)

@@ -39,7 +39,7 @@ static bool ReadPower(SYSTEM_POWER_STATUS_EX2 *status)
   ZeroMemory(status, sizeof(*status));
   if (g_statusStrip.readPower != nullptr)
     return g_statusStrip.readPower(status);
-  return GetSystemPowerStatusEx2(status, sizeof(*status), TRUE) != 0;
+  return ReadPowerStatusEx2(status);
 }
 
 void ReadBatteryState(const SYSTEM_POWER_STATUS_EX2 *status, bool known, StatusReading *reading)
@@ -76,14 +76,19 @@ static void FormatTime(const SYSTEMTIME *time, wchar_t *text)
   text[STATUS_TIME_CAPACITY - 1] = 0;
 }
 
+static void ReadBattery(StatusReading *reading)
+{
+  SYSTEM_POWER_STATUS_EX2 power;
+  bool known = ReadPower(&power);
+  ReadBatteryState(&power, known, reading);
+}
+
 static void ReadStatus(StatusReading *reading)
 {
   SYSTEMTIME time;
   ReadTime(&time);
   FormatTime(&time, reading->time);
-  SYSTEM_POWER_STATUS_EX2 power;
-  bool known = ReadPower(&power);
-  ReadBatteryState(&power, known, reading);
+  ReadBattery(reading);
 }
 
 static bool SameBattery(const StatusReading &a, const StatusReading &b)
@@ -240,6 +245,9 @@ static void PaintStrip(HWND window, HDC dc)
   g_statusStrip.text = text;
   g_statusStrip.painted = true;
   FillSolid(dc, &client, background);
+  // The device sends no power broadcasts: the battery drawn is the battery of now (after a
+  // wake-up, say), not only that of the last timer's reading.
+  ReadBattery(&g_statusStrip.shown);
 
   // A line on the edge that meets the presentation.
   RECT line = client;
@@ -261,6 +269,8 @@ static void PaintStrip(HWND window, HDC dc)
   SelectObject(dc, previousFont);
 }
 
+// Each minute's tick is set from the clock it has just read, so a clock that was set
+// shows right from the next tick on: the device announces no time change to the window.
 static void OnStripTimer(HWND window, WPARAM id)
 {
   RefreshStatusStrip();
@@ -447,14 +457,6 @@ void RefreshStatusStrip()
   if (!SameBattery(now, g_statusStrip.shown))
     InvalidateRect(window, &batteryPart, FALSE);
   g_statusStrip.shown = now;
-}
-
-void OnStatusClockChanged()
-{
-  if (g_statusStrip.window == nullptr)
-    return;
-  RefreshStatusStrip();
-  SetTimer(g_statusStrip.window, STATUS_CLOCK_TIMER, TimeToNextMinute(), nullptr);
 }
 
 void MatchStatusStripColours()

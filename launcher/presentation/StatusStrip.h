@@ -29,7 +29,8 @@ struct StatusReading {
 };
 
 // Where the strip takes its time and power from. Null: the platform's GetLocalTime and
-// GetSystemPowerStatusEx2; tests and the preview give fixed ones.
+// the battery driver's GetSystemPowerStatusEx2 (ReadPowerStatusEx2: no battery without
+// one); tests and the preview give fixed ones.
 typedef void (*StatusTimeReader)(SYSTEMTIME *time);
 typedef bool (*StatusPowerReader)(SYSTEM_POWER_STATUS_EX2 *status);
 
@@ -61,9 +62,6 @@ void StopStatusStrip();
 void PlaceStatusStrip();
 // Reads the time and the power and repaints the parts whose text or gauge changed.
 void RefreshStatusStrip();
-// The device's clock was set: the time is read again and the next tick falls on the turn
-// of the minute by the new time.
-void OnStatusClockChanged();
 // Repaints the whole strip when the presentation's colours differ from those it shows.
 void MatchStatusStripColours();
 

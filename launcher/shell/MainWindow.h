@@ -44,3 +44,6 @@ void OnEnterConfiguration(HWND window, LPARAM name);
 void OnBack(HWND window);
 void OnShowConfiguration(HWND window);
 void OnRelayout(HWND window);
+// Memory runs low (WM_HIBERNATE): what can be made again is given back, and the screen
+// shown is built again at once.
+void OnLowMemory(HWND window);

@@ -155,12 +155,6 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return DefWindowProcW(window, message, wParam, lParam);
     OnIdleTimer(window);
     return 0;
-  case WM_TIMECHANGE:
-    OnStatusClockChanged();
-    return 0;
-  case WM_POWERBROADCAST:
-    RefreshStatusStrip();
-    return TRUE;
   case WM_SETTINGCHANGE:
     if (wParam == SETTING_ROTATION)
       OnRotation(window);
@@ -174,6 +168,12 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     return 0;
   case WM_HOTKEY:
     OnHotKey(window, wParam);
+    return 0;
+  case WM_HIBERNATE:
+    OnLowMemory(window);
+    return 0;
+  case MSG_BROUGHT_TO_FRONT:
+    OnBroughtToFront(window);
     return 0;
   case MSG_START_UP:
     OnStartUp(window);

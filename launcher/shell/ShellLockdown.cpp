@@ -11,14 +11,15 @@
 
 ShellState g_shell = {true, 0, FORCE_SCREEN_NONE, 0, 0, false, nullptr, nullptr, nullptr};
 
-enum { PLATFORM_TYPE_BYTES = 520 };
+enum { PLATFORM_TYPE_CHARACTERS = 260 };
 
 bool IsWindowsMobilePlatform()
 {
-  wchar_t type[PLATFORM_TYPE_BYTES / sizeof(wchar_t)] = {0};
-  if (!SystemParametersInfoW(SPI_GETPLATFORMTYPE, sizeof(type), type, 0))
+  wchar_t type[PLATFORM_TYPE_CHARACTERS] = {0};
+  // The size is a count of characters, not bytes.
+  if (!SystemParametersInfoW(SPI_GETPLATFORMTYPE, PLATFORM_TYPE_CHARACTERS, type, 0))
     return false;
-  type[PLATFORM_TYPE_BYTES / sizeof(wchar_t) - 1] = 0;
+  type[PLATFORM_TYPE_CHARACTERS - 1] = 0;
   return _wcsnicmp(type, L"PocketPC", 8) == 0;
 }
 
