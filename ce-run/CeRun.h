@@ -11,6 +11,13 @@
 
 #include <unicorn/unicorn.h>
 
+// The device's records with their pointers and handles as the 32-bit numbers it holds
+// (ce-run/build.sh defines CE_DEVICE_RECORDS_AS_NUMBERS for every file of ce-run).
+#ifndef CE_DEVICE_RECORDS_AS_NUMBERS
+#error "ce-run reads device records as 32-bit numbers: build it with ce-run/build.sh"
+#endif
+#include "cecompat/DeviceRecords.h"
+
 namespace cerun {
 
 typedef uint32_t Addr;
@@ -46,9 +53,13 @@ inline void Put32(Addr a, uint32_t v) { *At<uint32_t>(a) = v; }
 // 2 GB and are unchanged by it.
 inline INT_PTR Wide(uint32_t v) { return static_cast<INT_PTR>(static_cast<int32_t>(v)); }
 template <class T> inline T HostOf(uint32_t v) { return reinterpret_cast<T>(Wide(v)); }
-// A host value as the device takes it; fails the run for a value a device could not hold.
-uint32_t Narrow(INT_PTR value, const char *what);
+// Whether device code can hold a host pointer.
 inline bool Fits(INT_PTR value) { return value == Wide(static_cast<uint32_t>(value)); }
+// Handles are not pointers: any 32-bit value is one a device holds, whether the host gives
+// it zero- or sign-extended (a GDI handle such as 0xa70100a2), and it goes back to the
+// host sign-extended, as a 64-bit system takes a 32-bit program's handles.
+inline bool HandleFits(INT_PTR value) { return Fits(value) || (static_cast<uint64_t>(value) >> 32) == 0; }
+uint32_t NarrowHandle(INT_PTR value, const char *what);
 
 // ---- calls between device and host (Emulator.cpp) ----
 struct Call {
@@ -80,6 +91,9 @@ void *HostProcFor(Addr deviceProc, ProcKind kind);
 uint32_t DeviceProcFor(void *hostProc);
 // The host procedure behind a value DeviceProcFor gave, or nullptr for device code.
 void *HostProcBehind(uint32_t deviceValue);
+// A window of the host's whose procedure device code replaced by one of its own, and the
+// host's procedure it had: what the device never delivers goes there.
+void NoteSubclassed(HWND window, void *previousHostProc);
 
 // ---- handles that are host pointers (Handles.cpp) ----
 uint32_t DeviceHandle(void *host);  // nullptr stays 0
@@ -90,12 +104,14 @@ void ForgetHandle(uint32_t device);
 // Host to device: lParam/wParam as the device procedure takes them. Returns false when the
 // message cannot reach device code (a host pointer it could not hold) and is left to the
 // host's default handling.
+struct Outgoing;
 struct Converted {
   UINT message;
   WPARAM hostW;
   LPARAM hostL;
   uint32_t w, l;
-  Addr device;   // the device copy of the structure, 0 for none
+  Addr device;     // the device copy of the structure, 0 for none
+  Outgoing *from;  // the device's own message coming back to device code, or nullptr
 };
 bool MessageToDevice(UINT message, WPARAM w, LPARAM l, Converted *out);
 void MessageBackToHost(const Converted &converted);  // results the device wrote
@@ -113,6 +129,12 @@ struct Outgoing {
 void MessageToHost(UINT message, uint32_t w, uint32_t l, Outgoing *out);
 INT_PTR MessageResultToDevice(const Outgoing &out, INT_PTR result);
 void MessageAfterHost(const Outgoing &out);
+
+// ---- what the device refuses (DeviceRefusals.cpp) ----
+// The trap for an import, guarded by what the device documents it refuses, if anything.
+Addr GuardedTrap(const char *name, Handler handler, void *host);
+// Whether the device ever delivers the message to a procedure of device code.
+bool DeviceDelivers(UINT message);
 
 // ---- the images (Loader.cpp) ----
 struct Image {

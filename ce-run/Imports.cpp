@@ -265,9 +265,9 @@ uint64_t GetClassInfoW_(const Call &c, void *)
     d->cbClsExtra = w.cbClsExtra;
     d->cbWndExtra = w.cbWndExtra;
     d->hInstance = DeviceHandle(w.hInstance);
-    d->hIcon = Narrow(reinterpret_cast<INT_PTR>(w.hIcon), "icon");
-    d->hCursor = Narrow(reinterpret_cast<INT_PTR>(w.hCursor), "cursor");
-    d->hbrBackground = Narrow(reinterpret_cast<INT_PTR>(w.hbrBackground), "brush");
+    d->hIcon = NarrowHandle(reinterpret_cast<INT_PTR>(w.hIcon), "icon");
+    d->hCursor = NarrowHandle(reinterpret_cast<INT_PTR>(w.hCursor), "cursor");
+    d->hbrBackground = NarrowHandle(reinterpret_cast<INT_PTR>(w.hbrBackground), "brush");
     d->lpszMenuName = Fits(reinterpret_cast<INT_PTR>(w.lpszMenuName)) ? AddrOf(w.lpszMenuName) : 0;
     d->lpszClassName = c.Arg(1);
   }
@@ -301,7 +301,9 @@ uint64_t SetWindowLongW_(const Call &c, void *)
   HWND window = P<HWND>(c, 0);
   if (index == GWLP_WNDPROC) {
     void *proc = HostProcFor(c.Arg(2), PROC_WINDOW);
-    return DeviceProcFor(reinterpret_cast<void *>(SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc))));
+    void *previous = reinterpret_cast<void *>(SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
+    NoteSubclassed(window, previous);
+    return DeviceProcFor(previous);
   }
   if (IsPointerIndex(index))
     return R(SetWindowLongPtrW(window, index, A(c, 2)));
@@ -351,7 +353,7 @@ uint64_t BeginPaint_(const Call &c, void *)
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(P<HWND>(c, 0), &ps);
   DevPAINTSTRUCT *d = At<DevPAINTSTRUCT>(c.Arg(1));
-  d->hdc = Narrow(reinterpret_cast<INT_PTR>(ps.hdc), "device context");
+  d->hdc = NarrowHandle(reinterpret_cast<INT_PTR>(ps.hdc), "device context");
   d->fErase = ps.fErase;
   d->rcPaint = ps.rcPaint;
   d->fRestore = ps.fRestore;
@@ -427,7 +429,7 @@ uint64_t RegOpenKeyExW_(const Call &c, void *)
   HKEY key = nullptr;
   LONG r = RegOpenKeyExW(P<HKEY>(c, 0), P<LPCWSTR>(c, 1), c.Arg(2), DeviceAccess(c.Arg(3)), &key);
   if (c.Arg(4) != 0)
-    Put32(c.Arg(4), r == ERROR_SUCCESS ? Narrow(reinterpret_cast<INT_PTR>(key), "registry key") : 0);
+    Put32(c.Arg(4), r == ERROR_SUCCESS ? NarrowHandle(reinterpret_cast<INT_PTR>(key), "registry key") : 0);
   return R(r);
 }
 
@@ -440,7 +442,7 @@ uint64_t RegCreateKeyExW_(const Call &c, void *)
                            DeviceAccess(c.Arg(5)), nullptr,
                            &key, P<LPDWORD>(c, 8));
   if (c.Arg(7) != 0)
-    Put32(c.Arg(7), r == ERROR_SUCCESS ? Narrow(reinterpret_cast<INT_PTR>(key), "registry key") : 0);
+    Put32(c.Arg(7), r == ERROR_SUCCESS ? NarrowHandle(reinterpret_cast<INT_PTR>(key), "registry key") : 0);
   return R(r);
 }
 
@@ -524,7 +526,7 @@ uint64_t SHGetFileInfo_(const Call &c, void *)
   DWORD_PTR r = CeSHGetFileInfoW(P<LPCWSTR>(c, 0), c.Arg(1), d != nullptr ? &info : nullptr,
                                  d != nullptr ? sizeof info : 0, flags);
   if (d != nullptr) {
-    d->hIcon = Narrow(reinterpret_cast<INT_PTR>(info.hIcon), "icon");
+    d->hIcon = NarrowHandle(reinterpret_cast<INT_PTR>(info.hIcon), "icon");
     d->iIcon = info.iIcon;
     d->dwAttributes = info.dwAttributes;
     memcpy(d->szDisplayName, info.szDisplayName, sizeof d->szDisplayName);
@@ -564,7 +566,7 @@ uint64_t ShellExecuteEx_(const Call &c, void *)
   info.hIcon = HostOf<HANDLE>(d->hIcon);
   BOOL r = ShellExecuteExW(&info);
   d->hInstApp = static_cast<uint32_t>(reinterpret_cast<INT_PTR>(info.hInstApp));
-  d->hProcess = r && info.hProcess != nullptr ? Narrow(reinterpret_cast<INT_PTR>(info.hProcess), "process") : 0;
+  d->hProcess = r && info.hProcess != nullptr ? NarrowHandle(reinterpret_cast<INT_PTR>(info.hProcess), "process") : 0;
   return R(r);
 }
 
@@ -618,8 +620,8 @@ uint64_t CreateProcessW_(const Call &c, void *)
   BOOL r = CreateProcessW(P<LPCWSTR>(c, 0), P<LPWSTR>(c, 1), nullptr, nullptr, c.Arg(4), c.Arg(5), P<LPVOID>(c, 6),
                           P<LPCWSTR>(c, 7), &si, &pi);
   if (r && c.Arg(9) != 0) {
-    Put32(c.Arg(9), Narrow(reinterpret_cast<INT_PTR>(pi.hProcess), "process"));
-    Put32(c.Arg(9) + 4, Narrow(reinterpret_cast<INT_PTR>(pi.hThread), "thread"));
+    Put32(c.Arg(9), NarrowHandle(reinterpret_cast<INT_PTR>(pi.hProcess), "process"));
+    Put32(c.Arg(9) + 4, NarrowHandle(reinterpret_cast<INT_PTR>(pi.hThread), "thread"));
     Put32(c.Arg(9) + 8, pi.dwProcessId);
     Put32(c.Arg(9) + 12, pi.dwThreadId);
   }
@@ -906,6 +908,7 @@ const HandleEntry kHandles[] = {
     {"ImageList_SetIconSize", PassHandles<1, false>},
     {"ImageList_SetImageCount", PassHandles<1, false>},
     {"ImageList_GetImageCount", PassHandles<1, false>},
+    {"ImageList_Draw", PassHandles<1, false>},
     {"CryptCreateHash", CryptWithOutHandle<4>},
     {"CryptImportKey", CryptWithOutHandle<5>},
     {"CryptDuplicateHash", CryptWithOutHandle<3>},
@@ -923,7 +926,7 @@ const char *const kPlain[] = {
     "CreateFontIndirectW", "CreatePen", "CreateSolidBrush", "DeleteDC", "DeleteObject", "DestroyIcon",
     "DestroyWindow", "DrawIconEx", "DrawTextW", "EnableWindow", "FindClose", "FindResourceW",
     "FindWindowW", "GetCapture", "GetClientRect", "GetDC", "GetDeviceCaps", "GetDlgItem", "GetExitCodeProcess",
-    "GetFileAttributesExW", "GetFileSize", "GetForegroundWindow", "GetLastError", "GetLocalTime", "GetStockObject",
+    "GetFileAttributesExW", "GetFileSize", "GetPixel", "GetForegroundWindow", "GetLastError", "GetLocalTime", "GetStockObject",
     "GetSystemMetrics", "GetTextMetricsW", "GetTickCount", "GetTimeFormatW", "GetWindow",
     "GetWindowRect", "GetClassNameW", "SetEndOfFile", "SetRectEmpty", "GetWindowTextLengthW", "GetWindowTextW", "GetWindowThreadProcessId", "InSendMessage",
     "InvalidateRect", "IsWindow", "IsWindowVisible", "KillTimer", "LineTo", "LoadAcceleratorsW", "LoadCursorW",
@@ -976,20 +979,20 @@ Addr BindImport(const char *dll, const char *name)
   Addr trap = 0;
   for (const Entry &entry : kSpecial)
     if (strcmp(entry.name, name) == 0)
-      trap = AddTrap(entry.name, entry.handler, nullptr);
+      trap = GuardedTrap(entry.name, entry.handler, nullptr);
   for (const HandleEntry &entry : kHandles)
     if (trap == 0 && strcmp(entry.name, name) == 0) {
       void *host = HostFunction(name);
       if (host == nullptr)
         Fail("the host has no %s", name);
-      trap = AddTrap(entry.name, entry.handler, host);
+      trap = GuardedTrap(entry.name, entry.handler, host);
     }
   for (const char *plain : kPlain)
     if (trap == 0 && strcmp(plain, name) == 0) {
       void *host = HostFunction(name);
       if (host == nullptr)
         Fail("the host has no %s", name);
-      trap = AddTrap(plain, Pass, host);
+      trap = GuardedTrap(plain, Pass, host);
     }
   if (trap == 0)
     Fail("the image imports %s from %s, which ce-run does not know", name, dll);

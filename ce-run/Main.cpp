@@ -20,6 +20,7 @@
 #include <string.h>
 
 #include <string>
+#include <vector>
 
 #include <shellapi.h>
 
@@ -27,10 +28,19 @@ using namespace cerun;
 
 namespace {
 
-Addr DeviceString(const std::wstring &text)
+// Wide text here is the device's and Windows', 16-bit; std::wstring's character functions
+// are this Linux program's C library's, for 32-bit characters, and would count and copy
+// such text wrongly (a command line cut short). So wide text is held as 16-bit units and
+// measured by Windows' own functions.
+typedef std::vector<WCHAR> WideText;  // with its terminating zero
+
+Addr DeviceString(const WideText &text)
 {
-  Addr at = HeapAlloc32(static_cast<uint32_t>(2 * (text.size() + 1)));
-  memcpy(At<void>(at), text.c_str(), 2 * (text.size() + 1));
+  uint32_t bytes = static_cast<uint32_t>(2 * text.size());
+  Addr at = HeapAlloc32(bytes);
+  if (at == 0)
+    Fail("no room for the image's command line");
+  memcpy(At<void>(at), text.data(), bytes);
   return at;
 }
 
@@ -48,12 +58,26 @@ bool ReadLine(HANDLE input, std::string *line)
   return !line->empty();
 }
 
-std::wstring Wide(const std::string &text)
+WideText Wide(const std::string &text)
 {
-  std::wstring out(text.size() + 1, L'\0');
-  int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &out[0], static_cast<int>(out.size()));
-  out.resize(n > 0 ? n - 1 : 0);
+  int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+  WideText out(length > 0 ? length : 1, 0);
+  if (length > 0)
+    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, out.data(), length);
   return out;
+}
+
+// The program's arguments from `first` on, joined by blanks as the device's command line.
+WideText CommandLineFrom(wchar_t **argv, int first, int argc)
+{
+  WideText line;
+  for (int i = first; i < argc; ++i) {
+    if (i > first)
+      line.push_back(L' ');
+    line.insert(line.end(), argv[i], argv[i] + lstrlenW(argv[i]));
+  }
+  line.push_back(0);
+  return line;
 }
 
 int ServeSetupHooks(const Image &image)
@@ -147,11 +171,11 @@ int main()
   }
   if (image.dll)
     Fail("a library cannot be started; use --setup");
-  std::wstring commandLine;
-  for (int i = at + 1; i < argc; ++i) {
-    if (i > at + 1)
-      commandLine += L' ';
-    commandLine += argv[i];
+  WideText commandLine = CommandLineFrom(argv, at + 1, argc);
+  if (g_verbose) {
+    char shown[1024] = "";
+    WideCharToMultiByte(CP_UTF8, 0, commandLine.data(), -1, shown, sizeof shown - 1, nullptr, nullptr);
+    Trace("the command line: [%s]", shown);
   }
   uint32_t args[4] = {image.base, 0, DeviceString(commandLine), SW_SHOW};
   uint32_t result = CallDevice(image.entry, args, 4);

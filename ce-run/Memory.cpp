@@ -105,10 +105,10 @@ Addr ImageArea(uint32_t size)
   return at;
 }
 
-uint32_t Narrow(INT_PTR value, const char *what)
+uint32_t NarrowHandle(INT_PTR value, const char *what)
 {
-  if (!Fits(value))
-    Fail("%s 0x%llx does not fit in 32 bits", what, static_cast<unsigned long long>(value));
+  if (!HandleFits(value))
+    Fail("%s 0x%llx is no 32-bit handle", what, static_cast<unsigned long long>(value));
   return static_cast<uint32_t>(value);
 }
 

@@ -12,26 +12,12 @@ namespace cerun {
 
 namespace {
 
-// The device's shapes, as the 32-bit image lays them out.
-struct DevNMHDR {
-  uint32_t hwndFrom, idFrom, code;
-};
-struct DevLVITEMW {
-  uint32_t mask;
-  int32_t iItem, iSubItem;
-  uint32_t state, stateMask, pszText;
-  int32_t cchTextMax, iImage;
-  uint32_t lParam;
-  int32_t iIndent, iGroupId;
-  uint32_t cColumns, puColumns, piColFmt;
-  int32_t iGroup;
-};
-struct DevLVCOLUMNW {
-  uint32_t mask;
-  int32_t fmt, cx;
-  uint32_t pszText;
-  int32_t cchTextMax, iSubItem, iImage, iOrder, cxMin, cxDefault, cxIdeal;
-};
+// The device's shapes, as the 32-bit image lays them out: the list-view records are the
+// device build's own (cecompat/DeviceRecords.h), the others declared here.
+typedef CE_NMHDR DevNMHDR;
+typedef CE_LVITEMW DevLVITEMW;
+typedef CE_LVCOLUMNW DevLVCOLUMNW;
+typedef CE_NMLVKEYDOWN DevNMLVKEYDOWN;
 struct DevNMLISTVIEW {
   DevNMHDR hdr;
   int32_t iItem, iSubItem;
@@ -40,13 +26,6 @@ struct DevNMLISTVIEW {
   uint32_t lParam;
   uint32_t uKeyFlags;  // NMITEMACTIVATE only
 };
-#pragma pack(push, 1)
-struct DevNMLVKEYDOWN {
-  DevNMHDR hdr;
-  uint16_t wVKey;
-  uint32_t flags;
-};
-#pragma pack(pop)
 struct DevCREATESTRUCTW {
   uint32_t lpCreateParams, hInstance, hMenu, hwndParent;
   int32_t cy, cx, y, x;
@@ -58,15 +37,25 @@ struct DevDRAWITEMSTRUCT {
   RECT rcItem;
   uint32_t itemData;
 };
-static_assert(sizeof(DevLVITEMW) == 60, "LVITEMW");
-static_assert(sizeof(DevNMLVKEYDOWN) == 18, "NMLVKEYDOWN");
+static_assert(sizeof(DevNMHDR) == 12, "NMHDR");
+static_assert(sizeof(DevLVITEMW) == 44, "LVITEMW");
+static_assert(sizeof(DevLVCOLUMNW) == 32, "LVCOLUMNW");
+static_assert(sizeof(CE_NMLVDISPINFOW) == 56, "NMLVDISPINFOW");
+static_assert(sizeof(DevNMLVKEYDOWN) == 20, "NMLVKEYDOWN");
 static_assert(sizeof(DevCREATESTRUCTW) == 48, "CREATESTRUCTW");
 static_assert(sizeof(DevDRAWITEMSTRUCT) == 48, "DRAWITEMSTRUCT");
 
 std::vector<const Converted *> g_active;
+// The device's messages whose structures have a host copy while the host handles them.
+std::vector<Outgoing *> g_outgoing;
 
 uint32_t Low(INT_PTR value) { return Fits(value) ? static_cast<uint32_t>(value) : 0; }
 uint32_t LowPtr(const void *p) { return Low(reinterpret_cast<INT_PTR>(p)); }
+uint32_t LowHandle(const void *h)
+{
+  INT_PTR value = reinterpret_cast<INT_PTR>(h);
+  return HandleFits(value) ? static_cast<uint32_t>(value) : 0;
+}
 
 void ItemToDevice(const LVITEMW &host, DevLVITEMW *dev)
 {
@@ -108,6 +97,26 @@ int Code(UINT code) { return static_cast<int>(code); }
 
 enum Kind { KIND_PLAIN, KIND_ITEM, KIND_COLUMN, KIND_IMAGELIST, KIND_STRUCTSIZE };
 
+// The host's copy of the device's list-view record that out carries.
+void CopyToHost(Outgoing *out)
+{
+  if (out->kind == KIND_ITEM) {
+    ItemToHost(*At<DevLVITEMW>(out->deviceL), reinterpret_cast<LVITEMW *>(out->host));
+    return;
+  }
+  const DevLVCOLUMNW *dev = At<DevLVCOLUMNW>(out->deviceL);
+  LVCOLUMNW *host = reinterpret_cast<LVCOLUMNW *>(out->host);
+  memset(host, 0, sizeof *host);
+  host->mask = dev->mask;
+  host->fmt = dev->fmt;
+  host->cx = dev->cx;
+  host->pszText = HostOf<LPWSTR>(dev->pszText);
+  host->cchTextMax = dev->cchTextMax;
+  host->iSubItem = dev->iSubItem;
+  host->iImage = dev->iImage;
+  host->iOrder = dev->iOrder;
+}
+
 }  // namespace
 
 void PushConverted(const Converted *converted) { g_active.push_back(converted); }
@@ -119,21 +128,32 @@ bool MessageToDevice(UINT message, WPARAM w, LPARAM l, Converted *out)
   out->hostW = w;
   out->hostL = l;
   out->device = 0;
+  out->from = nullptr;
   out->w = static_cast<uint32_t>(w);
   out->l = static_cast<uint32_t>(l);
   if (w > 0xFFFFFFFFu && !Fits(static_cast<INT_PTR>(w)))
     return false;
   if (l == 0)
     return true;
+  // The device's own message on its way to device code (a subclass procedure of a control
+  // the device sent it to): device code gets its own record, never the host's copy of it.
+  for (size_t i = g_outgoing.size(); i-- > 0;) {
+    Outgoing *sent = g_outgoing[i];
+    if (sent->message == message && sent->l == l) {
+      out->l = sent->deviceL;
+      out->from = sent;
+      return true;
+    }
+  }
   switch (message) {
   case WM_CREATE: {
     const CREATESTRUCTW *cs = reinterpret_cast<const CREATESTRUCTW *>(l);
     Addr at = ScratchAlloc(sizeof(DevCREATESTRUCTW));
     DevCREATESTRUCTW *dev = At<DevCREATESTRUCTW>(at);
     dev->lpCreateParams = LowPtr(cs->lpCreateParams);
-    dev->hInstance = LowPtr(cs->hInstance);
-    dev->hMenu = LowPtr(cs->hMenu);
-    dev->hwndParent = LowPtr(cs->hwndParent);
+    dev->hInstance = LowHandle(cs->hInstance);
+    dev->hMenu = LowHandle(cs->hMenu);
+    dev->hwndParent = LowHandle(cs->hwndParent);
     dev->cy = cs->cy;
     dev->cx = cs->cx;
     dev->y = cs->y;
@@ -154,8 +174,8 @@ bool MessageToDevice(UINT message, WPARAM w, LPARAM l, Converted *out)
     dev->itemID = ds->itemID;
     dev->itemAction = ds->itemAction;
     dev->itemState = ds->itemState;
-    dev->hwndItem = LowPtr(ds->hwndItem);
-    dev->hDC = LowPtr(ds->hDC);
+    dev->hwndItem = LowHandle(ds->hwndItem);
+    dev->hDC = LowHandle(ds->hDC);
     dev->rcItem = ds->rcItem;
     dev->itemData = static_cast<uint32_t>(ds->itemData);
     out->device = out->l = at;
@@ -165,7 +185,7 @@ bool MessageToDevice(UINT message, WPARAM w, LPARAM l, Converted *out)
     const NMHDR *hdr = reinterpret_cast<const NMHDR *>(l);
     Addr at = ScratchAlloc(128);
     DevNMHDR *dev = At<DevNMHDR>(at);
-    dev->hwndFrom = LowPtr(hdr->hwndFrom);
+    dev->hwndFrom = LowHandle(hdr->hwndFrom);
     dev->idFrom = static_cast<uint32_t>(hdr->idFrom);
     dev->code = hdr->code;
     int code = static_cast<int>(hdr->code);
@@ -210,6 +230,11 @@ bool MessageToDevice(UINT message, WPARAM w, LPARAM l, Converted *out)
 
 void MessageBackToHost(const Converted &converted)
 {
+  if (converted.from != nullptr) {
+    // What device code did to its record is what the host's copy says now.
+    CopyToHost(converted.from);
+    return;
+  }
   if (converted.message != WM_NOTIFY || converted.device == 0)
     return;
   NMLVDISPINFOW *info = reinterpret_cast<NMLVDISPINFOW *>(converted.hostL);
@@ -248,10 +273,13 @@ void MessageToHost(UINT message, uint32_t w, uint32_t l, Outgoing *out)
   out->l = Wide(l);
   out->deviceL = l;
   out->kind = KIND_PLAIN;
+  // A message the host gave device code, passed on: the host's own parameters again,
+  // whether device code had a copy of the structure or the host's address as it was.
   for (size_t i = g_active.size(); i-- > 0;) {
-    if (g_active[i]->device != 0 && g_active[i]->device == l && g_active[i]->message == message) {
-      out->w = g_active[i]->hostW;
-      out->l = g_active[i]->hostL;
+    const Converted *given = g_active[i];
+    if (given->message == message && l != 0 && (given->device != 0 ? given->device == l : given->l == l)) {
+      out->w = given->hostW;
+      out->l = given->hostL;
       return;
     }
   }
@@ -262,32 +290,14 @@ void MessageToHost(UINT message, uint32_t w, uint32_t l, Outgoing *out)
   case LVM_SETITEMTEXTW:
   case LVM_GETITEMTEXTW:
   case LVM_SETITEMSTATE:
-    if (l != 0) {
-      LVITEMW *host = reinterpret_cast<LVITEMW *>(out->host);
-      ItemToHost(*At<DevLVITEMW>(l), host);
-      out->l = reinterpret_cast<LPARAM>(host);
+    if (l != 0)
       out->kind = KIND_ITEM;
-    }
     break;
   case LVM_INSERTCOLUMNW:
-  case LVM_SETCOLUMNW: {
-    if (l != 0) {
-      const DevLVCOLUMNW *dev = At<DevLVCOLUMNW>(l);
-      LVCOLUMNW *host = reinterpret_cast<LVCOLUMNW *>(out->host);
-      memset(host, 0, sizeof *host);
-      host->mask = dev->mask;
-      host->fmt = dev->fmt;
-      host->cx = dev->cx;
-      host->pszText = HostOf<LPWSTR>(dev->pszText);
-      host->cchTextMax = dev->cchTextMax;
-      host->iSubItem = dev->iSubItem;
-      host->iImage = dev->iImage;
-      host->iOrder = dev->iOrder;
-      out->l = reinterpret_cast<LPARAM>(host);
+  case LVM_SETCOLUMNW:
+    if (l != 0)
       out->kind = KIND_COLUMN;
-    }
     break;
-  }
   case LVM_SETIMAGELIST:
     out->l = reinterpret_cast<LPARAM>(HostHandle(l));
     out->kind = KIND_IMAGELIST;
@@ -301,10 +311,17 @@ void MessageToHost(UINT message, uint32_t w, uint32_t l, Outgoing *out)
   default:
     break;
   }
+  if (out->kind == KIND_ITEM || out->kind == KIND_COLUMN) {
+    CopyToHost(out);
+    out->l = reinterpret_cast<LPARAM>(out->host);
+    g_outgoing.push_back(out);
+  }
 }
 
 void MessageAfterHost(const Outgoing &out)
 {
+  if (!g_outgoing.empty() && g_outgoing.back() == &out)
+    g_outgoing.pop_back();
   if (out.kind != KIND_ITEM)
     return;
   const LVITEMW *host = reinterpret_cast<const LVITEMW *>(out.host);

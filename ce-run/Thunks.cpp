@@ -22,13 +22,30 @@ struct Slot {
 Slot g_slots[SLOTS];
 int g_used = 0;
 std::map<void *, uint32_t> g_hostProcs;  // host procedure -> its trap
+std::map<HWND, void *> g_subclassed;     // host window -> the host procedure device code replaced
+
+// A message the device never sends goes where it would go without device code: to the
+// host's procedure of a subclassed control, else the default handling.
+LRESULT PassOverDevice(ProcKind kind, HWND window, UINT message, WPARAM w, LPARAM l)
+{
+  auto found = g_subclassed.find(window);
+  if (found != g_subclassed.end()) {
+    void *previous = found->second;
+    if (message == WM_NCDESTROY)
+      g_subclassed.erase(found);
+    return CallWindowProcW(reinterpret_cast<WNDPROC>(previous), window, message, w, l);
+  }
+  return kind == PROC_WINDOW ? DefWindowProcW(window, message, w, l) : 0;
+}
 
 LRESULT RunDeviceProc(int index, HWND window, UINT message, WPARAM w, LPARAM l)
 {
   const Slot &slot = g_slots[index];
+  if (!DeviceDelivers(message))
+    return PassOverDevice(slot.kind, window, message, w, l);
   uint32_t mark = ScratchMark();
   Converted converted;
-  if (!Fits(reinterpret_cast<INT_PTR>(window)) || !MessageToDevice(message, w, l, &converted)) {
+  if (!HandleFits(reinterpret_cast<INT_PTR>(window)) || !MessageToDevice(message, w, l, &converted)) {
     ScratchRelease(mark);
     Trace("message 0x%x left to the host's default handling", message);
     return slot.kind == PROC_WINDOW ? DefWindowProcW(window, message, w, l) : 0;
@@ -99,6 +116,16 @@ uint32_t DeviceProcFor(void *host)
 }
 
 void *HostProcBehind(uint32_t device) { return TrapHostOf(device, CallHostProc); }
+
+void NoteSubclassed(HWND window, void *previous)
+{
+  if (previous == nullptr)
+    return;
+  for (int i = 0; i < g_used; ++i)
+    if (g_thunks[i] == previous)
+      return;  // a procedure of device code: it receives nothing the device does not send
+  g_subclassed[window] = previous;
+}
 
 // ---- handles that are host pointers ----
 

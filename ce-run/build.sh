@@ -8,9 +8,9 @@ out="${1:-$src/build/ce-run}"
 mkdir -p "$out/obj"
 # Wide characters are the device's and Wine's, 16 bits.
 flags=(-m64 -std=c++17 -O2 -g -Wall -Wno-unused-parameter -fshort-wchar -DWINE_UNICODE_NATIVE
-  -DUNICODE -D_UNICODE -I"$src" -include "$src/ce-run/CrtShim.h")
+  -DUNICODE -D_UNICODE -DCE_DEVICE_RECORDS_AS_NUMBERS -I"$src" -include "$src/ce-run/CrtShim.h")
 sources=(ce-run/Main.cpp ce-run/Memory.cpp ce-run/Emulator.cpp ce-run/Loader.cpp ce-run/Thunks.cpp
-  ce-run/Messages.cpp ce-run/Imports.cpp ce-run/ShellLibrary.cpp ce-run/CrtShim.cpp
+  ce-run/Messages.cpp ce-run/Imports.cpp ce-run/ShellLibrary.cpp ce-run/DeviceRefusals.cpp ce-run/CrtShim.cpp
   cecompat/TopLevelWindow.cpp cecompat/PlatformType.cpp cecompat/ShellFileInfo.cpp cecompat/RegistryTree.cpp
   cecompat/ProcAddress.cpp cecompat/DIBitmap.cpp cecompat/ShortcutTarget.cpp cecompat/PowerStatus.cpp
   cecompat/cedb/CeDatabase.cpp cecompat/aygshell/AygShell.cpp)
@@ -19,7 +19,8 @@ for source in "${sources[@]}"; do
   object="$out/obj/$(basename "${source%.cpp}").o"
   objects+=("$object")
   stale=false
-  for input in "$src/$source" "$src/ce-run/CeRun.h" "$src/ce-run/CrtShim.h" "$src/ce-run/build.sh"; do
+  for input in "$src/$source" "$src/ce-run/CeRun.h" "$src/ce-run/CrtShim.h" "$src/cecompat/DeviceRecords.h" \
+      "$src/ce-run/build.sh"; do
     [ -f "$object" ] && [ ! "$input" -nt "$object" ] || stale=true
   done
   if $stale; then

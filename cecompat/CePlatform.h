@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shellapi.h>
 #include "Common/NullPtr.h"
+#include "cecompat/DeviceRecords.h"
 
 // Sent by the device when memory runs low (its winuser.h); desktop headers lack it.
 #ifndef WM_HIBERNATE
@@ -120,19 +121,7 @@ FARPROC WINAPI GetProcAddressW(HMODULE module, LPCWSTR name);
 // CE_PLANTED_DESKTOP_FIND_DATA leaves the desktop's record in place: a deliberately faulty
 // build that ce-run's tests must catch (scripts/build-device.sh, FERROLT_DEVICE_PLANT).
 #ifndef CE_PLANTED_DESKTOP_FIND_DATA
-// The device's file search record: no reserved words and no alternate name, so the name
-// starts at offset 40 (the desktop's at 44) and the record is 560 bytes, not 592.
-typedef struct _CE_WIN32_FIND_DATAW {
-  DWORD dwFileAttributes;
-  FILETIME ftCreationTime;
-  FILETIME ftLastAccessTime;
-  FILETIME ftLastWriteTime;
-  DWORD nFileSizeHigh;
-  DWORD nFileSizeLow;
-  DWORD dwOID;
-  WCHAR cFileName[MAX_PATH];
-} CE_WIN32_FIND_DATAW;
-
+// The device's file search record (cecompat/DeviceRecords.h).
 inline HANDLE CeFindFirstFileW(LPCWSTR pattern, CE_WIN32_FIND_DATAW *found)
 {
   return FindFirstFileW(pattern, reinterpret_cast<LPWIN32_FIND_DATAW>(found));
@@ -166,46 +155,22 @@ inline BOOL CeCreateProcessW(LPCWSTR application, LPWSTR commandLine, LPSECURITY
 #define CreateProcessW CeCreateProcessW
 #define CreateProcess CeCreateProcessW
 
-// The device's list-view records end where its common controls end: the item after
-// iGroupId (44 bytes), the column after iOrder (32 bytes). The members the messages use sit
-// where the desktop has them.
+// The device's list-view records (cecompat/DeviceRecords.h): the item ends after iGroupId
+// (44 bytes), the column after iOrder (32 bytes), and the key notification is not packed
+// (20 bytes). The members the messages use sit where the desktop has them.
 #include <commctrl.h>
-typedef struct _CE_LVITEMW {
-  UINT mask;
-  int iItem;
-  int iSubItem;
-  UINT state;
-  UINT stateMask;
-  LPWSTR pszText;
-  int cchTextMax;
-  int iImage;
-  LPARAM lParam;
-  int iIndent;
-  int iGroupId;
-} CE_LVITEMW;
-typedef struct _CE_LVCOLUMNW {
-  UINT mask;
-  int fmt;
-  int cx;
-  LPWSTR pszText;
-  int cchTextMax;
-  int iSubItem;
-  int iImage;
-  int iOrder;
-} CE_LVCOLUMNW;
-typedef struct _CE_NMLVDISPINFOW {
-  NMHDR hdr;
-  CE_LVITEMW item;
-} CE_NMLVDISPINFOW;
 #undef LVITEM
 #undef LVCOLUMN
 #undef NMLVDISPINFO
+#undef NMLVKEYDOWN
+#undef LPNMLVKEYDOWN
 #define LVITEMW CE_LVITEMW
 #define LVITEM CE_LVITEMW
 #define LVCOLUMNW CE_LVCOLUMNW
 #define LVCOLUMN CE_LVCOLUMNW
 #define NMLVDISPINFOW CE_NMLVDISPINFOW
 #define NMLVDISPINFO CE_NMLVDISPINFOW
+#define NMLVKEYDOWN CE_NMLVKEYDOWN
 
 // The device's registry has no access rights: the access mask and the options must be 0,
 // and a created key takes no class and no security attributes.

@@ -47,7 +47,10 @@ ldflags=("${target[@]}" -fuse-ld=lld -nostdlib -Wl,--no-insert-timestamp -Wl,--s
 # desktop's file search record, for ce-run's tests to catch; the layout check, which
 # would refuse it, is left out then.
 # Only the setup extension, which searches files, is built then.
+# FERROLT_DEVICE_PLANT=desktop-habits builds only tests/device/DesktopHabits.cpp, a small
+# program that keeps the desktop's habits with the platform's calls, into DesktopHabits.exe.
 planted=false
+[ "${FERROLT_DEVICE_PLANT:-}" = desktop-habits ] && habits_only=true
 if [ "${FERROLT_DEVICE_PLANT:-}" = desktop-find-data ]; then
   planted=true
   cxxflags+=(-DCE_PLANTED_DESKTOP_FIND_DATA)
@@ -69,6 +72,15 @@ importlib() {
 }
 importlib coredll.dll "$src/cecompat/coredll-exports.txt"
 importlib commctrl.dll "$src/cecompat/commctrl-exports.txt"
+
+if [ "${habits_only:-false}" = true ]; then
+  clang++ "${cxxflags[@]}" -c "$src/tests/device/DesktopHabits.cpp" -o "$out/obj/DesktopHabits.o"
+  clang++ "${ldflags[@]}" -Wl,--entry,WinMainCRTStartup -o "$out/DesktopHabits.exe" \
+    "$out/obj/DesktopHabits.o" -lcoredll -lcommctrl
+  python3 "$src/scripts/set-ce-subsystem.py" "$out/DesktopHabits.exe"
+  ls -l "$out/DesktopHabits.exe"
+  exit 0
+fi
 
 . "$src/scripts/device-sources.sh"
 # Global objects with constructors would need a runtime to run them; there must be none.

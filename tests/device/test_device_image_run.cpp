@@ -1,9 +1,9 @@
 // The ARM images that the cabinets ship, run by ce-run (the device's code in an emulated
 // CPU, its platform calls made natively): the launcher walked as a person would, and the
-// setup extension's hooks called by the installer stand-in. FERROLT_DEVICE_IMAGES names
-// the folder of the images (default: the build's "device" folder, the ARMv7 set; the ARMV4I
-// set is in its "armv4i" folder), FERROLT_CE_RUN the ce-run program (default: the build's
-// "ce-run\ce-run.exe.so").
+// setup extension's hooks called by the installer stand-in (tests/device/DeviceRun.h
+// says where the images and ce-run are: FERROLT_DEVICE_IMAGES names the folder of the
+// images, by default the build's "device" folder, the ARMv7 set; the ARMV4I set is in its
+// "armv4i" folder).
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -16,6 +16,7 @@
 
 #include "cecompat/AygShell.h"
 
+#include "tests/device/DeviceRun.h"
 #include "tests/support/LauncherHarness.h"
 #include "tests/support/SampleWalk.h"
 #include "tests/support/ShellHarness.h"
@@ -28,15 +29,9 @@ const wchar_t kInstallFolder[] = L"C:\\Application\\Ferrolt";
 const std::wstring kProduct = L"Software\\OrvantLLC\\Ferrolt";
 const int kTaskBarHeight = 26;
 
-std::wstring FromVariable(const wchar_t *name, const std::wstring &fallback)
-{
-  wchar_t value[MAX_PATH];
-  DWORD length = GetEnvironmentVariableW(name, value, MAX_PATH);
-  return length > 0 && length < MAX_PATH ? test::FromUnixPath(std::string(value, value + length)) : fallback;
-}
-
-std::wstring Images() { return FromVariable(L"FERROLT_DEVICE_IMAGES", test::BuildDir() + L"device") + L"\\"; }
-std::wstring CeRun() { return FromVariable(L"FERROLT_CE_RUN", test::BuildDir() + L"ce-run\\ce-run.exe.so"); }
+using device::CeRun;
+using device::FromVariable;
+using device::Images;
 
 // The launcher's menu bars: a visible container of them, with a size, inside its window.
 BOOL CALLBACK FindMenuBars(HWND child, LPARAM found)
@@ -65,7 +60,7 @@ TEST(DeviceImage, LauncherWalksTheSampleStartsAProgramAndClosesWithZero)
   ASSERT_FALSE(HasFatalFailure());
   test::ScopedEnv marker(L"FERROLT_RECORD_ARGS", kMarker);
   test::ChildProcess launcher;
-  ASSERT_TRUE(launcher.Start(L"\"" + CeRun() + L"\" \"" + Images() + L"Ferrolt.exe\""));
+  ASSERT_TRUE(launcher.Start(device::LauncherCommand()));
   HWND window = test::WaitForWindow(L"FerroltClass", launcher.Id(), 20000);
   ASSERT_NE(nullptr, window) << "the ARM launcher made no window";
   ASSERT_TRUE(test::WaitForTitle(window, L"Warehouse", 10000))

@@ -1,0 +1,135 @@
+// What the device documents that it refuses, or does otherwise than a desktop, and ce-run
+// does the same, so that a desktop habit in the image fails here as it would on a device
+// instead of being served by the host's forgiving call. One row a rule, each with the
+// device's page it comes from (the Windows CE 5.0 reference and SDK headers; the CE 6.0
+// and Compact 2013 pages say the same where they have the call).
+#include "ce-run/CeRun.h"
+
+#include <commctrl.h>
+#include <wincrypt.h>
+
+namespace cerun {
+
+namespace {
+
+uint32_t Arg(const Call &c, int i) { return c.Arg(i); }
+
+bool ImportKeyFlagsUndocumented(const Call &c) { return (Arg(c, 4) & ~(CRYPT_EXPORTABLE | CRYPT_NO_SALT)) != 0; }
+bool Always(const Call &) { return true; }
+bool ImageListWithoutColour(const Call &c) { return (Arg(c, 2) & 0xFE) == 0; }
+void AskFourBits(Call *c) { c->r[2] |= ILC_COLOR4; }
+bool AnotherProcessWindow(const Call &c)
+{
+  DWORD owner = 0;
+  GetWindowThreadProcessId(HostOf<HWND>(Arg(c, 0)), &owner);
+  return owner != 0 && owner != GetCurrentProcessId();
+}
+// Security attributes (2, 3), inheritance (4), environment (6), current folder (7), start-up
+// record (8).
+bool ProcessArgumentsNotNull(const Call &c)
+{
+  return Arg(c, 2) != 0 || Arg(c, 3) != 0 || Arg(c, 4) != 0 || Arg(c, 6) != 0 || Arg(c, 7) != 0 || Arg(c, 8) != 0;
+}
+bool OpenKeyReservedOrAccess(const Call &c) { return Arg(c, 2) != 0 || Arg(c, 3) != 0; }
+bool CreateKeyReservedOrAccess(const Call &c)
+{
+  return Arg(c, 2) != 0 || Arg(c, 4) != 0 || Arg(c, 5) != 0 || Arg(c, 6) != 0;
+}
+template <int reserved> bool ReservedNotZero(const Call &c) { return Arg(c, reserved) != 0; }
+
+struct Rule {
+  const char *function;        // the import, or nullptr for a rule on messages
+  UINT firstMessage, lastMessage;  // messages never delivered to device procedures
+  bool (*applies)(const Call &call);
+  void (*adjust)(Call *call);  // the device's own way with the arguments, or nullptr: refused
+  DWORD error;                 // the last error of a refusal
+  uint32_t result;             // what a refusal returns
+  const char *page;
+};
+
+const Rule kRules[] = {
+    {"CryptImportKey", 0, 0, ImportKeyFlagsUndocumented, nullptr, static_cast<DWORD>(NTE_BAD_FLAGS), FALSE,
+     "CryptImportKey (CE 5.0): dwFlags is CRYPT_EXPORTABLE or CRYPT_NO_SALT; others give NTE_BAD_FLAGS"},
+    {"CryptDuplicateHash", 0, 0, Always, nullptr, ERROR_CALL_NOT_IMPLEMENTED, FALSE,
+     "CryptDuplicateHash (CE 5.0): may not be implemented by existing CSPs (ERROR_CALL_NOT_IMPLEMENTED)"},
+    {"ImageList_Create", 0, 0, ImageListWithoutColour, AskFourBits, 0, 0,
+     "ImageList_Create (CE 5.0): without an ILC_COLOR flag the default depth, typically ILC_COLOR4"},
+    {"SetWindowLongW", 0, 0, AnotherProcessWindow, nullptr, ERROR_ACCESS_DENIED, 0,
+     "SetWindowLong (CE 5.0): fails for a window that does not belong to the calling process"},
+    {"CreateProcessW", 0, 0, ProcessArgumentsNotNull, nullptr, ERROR_INVALID_PARAMETER, FALSE,
+     "CreateProcess (CE 5.0): lpsaProcess, lpsaThread, pvEnvironment, pszCurDir, psiStartInfo not "
+     "supported, set to NULL; fInheritHandles set to FALSE"},
+    {"RegOpenKeyExW", 0, 0, OpenKeyReservedOrAccess, nullptr, ERROR_INVALID_PARAMETER, ERROR_INVALID_PARAMETER,
+     "RegOpenKeyEx (CE 5.0): ulOptions reserved, set to 0; samDesired not supported, set to 0"},
+    {"RegCreateKeyExW", 0, 0, CreateKeyReservedOrAccess, nullptr, ERROR_INVALID_PARAMETER,
+     ERROR_INVALID_PARAMETER,
+     "RegCreateKeyEx (CE 5.0): Reserved, dwOptions and samDesired set to 0; lpSecurityAttributes set to NULL"},
+    {"RegQueryValueExW", 0, 0, ReservedNotZero<2>, nullptr, ERROR_INVALID_PARAMETER, ERROR_INVALID_PARAMETER,
+     "RegQueryValueEx (CE 5.0): lpReserved reserved, set to NULL"},
+    {"RegSetValueExW", 0, 0, ReservedNotZero<2>, nullptr, ERROR_INVALID_PARAMETER, ERROR_INVALID_PARAMETER,
+     "RegSetValueEx (CE 5.0): Reserved, set to 0"},
+    {"RegEnumKeyExW", 0, 0, ReservedNotZero<4>, nullptr, ERROR_INVALID_PARAMETER, ERROR_INVALID_PARAMETER,
+     "RegEnumKeyEx (CE 5.0): lpReserved reserved, set to NULL"},
+    {"RegEnumValueW", 0, 0, ReservedNotZero<4>, nullptr, ERROR_INVALID_PARAMETER, ERROR_INVALID_PARAMETER,
+     "RegEnumValue (CE 5.0): lpReserved reserved, set to NULL"},
+    {nullptr, WM_NCCREATE, WM_NCACTIVATE, nullptr, nullptr, 0, 0,
+     "Windows Overview (CE 5.0): the non-client area is the system's, no WM_NC messages; CreateWindow and "
+     "DestroyWindow send no WM_NCCREATE or WM_NCDESTROY"},
+    {nullptr, WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK, nullptr, nullptr, 0, 0,
+     "Windows Overview (CE 5.0): no non-client mouse messages"},
+    {nullptr, WM_TIMECHANGE, WM_TIMECHANGE, nullptr, nullptr, 0, 0,
+     "winuser.h (CE 5.0 SDK) has no WM_TIMECHANGE: a changed clock comes as a notification"},
+    {nullptr, WM_POWERBROADCAST, WM_POWERBROADCAST, nullptr, nullptr, 0, 0,
+     "winuser.h (CE 5.0 SDK) has no WM_POWERBROADCAST: power comes through RequestPowerNotifications"},
+};
+
+// An import with its rule, and the trap that serves it when the rule lets it through.
+struct Guarded {
+  const Rule *rule;
+  Handler handler;
+  void *host;
+};
+const int MAX_GUARDED = sizeof kRules / sizeof kRules[0];
+Guarded g_guarded[MAX_GUARDED];
+int g_guardedCount = 0;
+
+uint64_t Guard(const Call &call, void *slot)
+{
+  const Guarded *guarded = static_cast<const Guarded *>(slot);
+  const Rule &rule = *guarded->rule;
+  Call served = call;
+  if (rule.applies(call)) {
+    if (rule.adjust == nullptr) {
+      Trace("%s refused as the device does: %s", rule.function, rule.page);
+      SetLastError(rule.error);
+      return rule.result;
+    }
+    rule.adjust(&served);
+  }
+  return guarded->handler(served, guarded->host);
+}
+
+}  // namespace
+
+Addr GuardedTrap(const char *name, Handler handler, void *host)
+{
+  for (const Rule &rule : kRules) {
+    if (rule.function == nullptr || lstrcmpA(rule.function, name) != 0)
+      continue;
+    if (g_guardedCount == MAX_GUARDED)
+      Fail("%s bound twice", name);
+    g_guarded[g_guardedCount] = Guarded{&rule, handler, host};
+    return AddTrap(name, Guard, &g_guarded[g_guardedCount++]);
+  }
+  return AddTrap(name, handler, host);
+}
+
+bool DeviceDelivers(UINT message)
+{
+  for (const Rule &rule : kRules)
+    if (rule.function == nullptr && message >= rule.firstMessage && message <= rule.lastMessage)
+      return false;
+  return true;
+}
+
+}  // namespace cerun
