@@ -19,6 +19,13 @@
 // (0 off, 1 on, 255 unknown) that both power status calls report (decimal).
 #define CE_BATTERY_PERCENT_VARIABLE L"FERROLT_BATTERY_PERCENT"
 #define CE_AC_LINE_VARIABLE L"FERROLT_AC_LINE"
+// What the device's address table holds, for GetIpAddrTable looked up on a desktop:
+// addresses separated by commas ("192.168.5.20,127.0.0.1"), "none" for an empty table,
+// "unknown" for a device without the call. Unset: the desktop's own table.
+#define CE_NETWORK_VARIABLE L"FERROLT_NETWORK"
+// A file to which a desktop run appends each restart of the device it is asked for
+// ("SetSystemPowerState <flags> <options>"). Unset: the restart is refused.
+#define CE_RESTART_RECORD_VARIABLE L"FERROLT_RESTART_RECORD"
 // The path of the program file a desktop run answers for its own module, as a device names
 // the installed launcher ("\Application\Ferrolt\Ferrolt.exe"): for a launcher that runs
 // inside a test program. Unset: the real path.
@@ -50,6 +57,19 @@ typedef struct _SYSTEM_POWER_STATUS_EX {
 } SYSTEM_POWER_STATUS_EX, *PSYSTEM_POWER_STATUS_EX;
 
 BOOL WINAPI GetSystemPowerStatusEx(PSYSTEM_POWER_STATUS_EX status, BOOL update);
+
+// The power manager's system states (pm.h) for SetSystemPowerState.
+#define CE_POWER_STATE_RESET 0x00800000
+#define CE_POWER_FORCE 0x00001000
+// The device's SetSystemPowerState: a state by name or by its flags; ERROR_SUCCESS or an
+// error code. The desktop's function of that name takes other arguments, so the product
+// calls it under this name.
+#ifdef _WIN32_WCE
+DWORD WINAPI CeSetSystemPowerState(LPCWSTR state, DWORD flags, DWORD options)
+    __asm__("SetSystemPowerState");
+#else
+DWORD WINAPI CeSetSystemPowerState(LPCWSTR state, DWORD flags, DWORD options);
+#endif
 
 typedef struct _SYSTEM_POWER_STATUS_EX2 {
   BYTE ACLineStatus;

@@ -1,6 +1,11 @@
 // GetProcAddressW for a desktop, whose GetProcAddress takes an 8-bit name. Entry point
-// names are plain ASCII; a name with anything else, or too long, is not found.
+// names are plain ASCII; a name with anything else, or too long, is not found. The IP
+// helper's address table comes from the stand-in while a test names the network.
 #include "cecompat/CePlatform.h"
+
+#include <string.h>
+
+FARPROC StandInAddressTable(bool *standIn);
 
 #undef GetProcAddressW
 
@@ -19,5 +24,11 @@ FARPROC CeGetProcAddressW(HMODULE module, LPCWSTR name)
     narrow[i] = static_cast<char>(name[i]);
   }
   narrow[i] = 0;
+  if (strcmp(narrow, "GetIpAddrTable") == 0) {
+    bool standIn = false;
+    FARPROC call = StandInAddressTable(&standIn);
+    if (standIn)
+      return call;
+  }
   return GetProcAddress(module, narrow);
 }

@@ -164,6 +164,7 @@ private:
         checked.enters = CalledConfigurationName(checked.call);
       for (const wchar_t *value : {L"Description", L"Name", L"Command", L"Icon", L"HotKey",
                                    L"HotKeyModifier", L"Call", L"AutoStart", L"KeepRunning",
+                                   L"StartDelay", L"NeedsNetwork", L"NetworkName", L"ExitActions",
                                    L"Password"}) {
         long line = lines_.ValueLine(programs + checked.keyName, value);
         if (line != 0)
@@ -259,6 +260,12 @@ private:
         if (pattern != nullptr)
           Report(index, OwnFinding(line, Severity::Warning, At(index).name,
                                    FormatText(pattern, option.name, checked.number)));
+      }
+      if (checked.autoStart && HasExitAction(entry.rules.exitRules, EXIT_REBOOT)) {
+        long line = lines_.ValueLine(key, L"ExitActions");
+        Report(index, OwnFinding(line != 0 ? line : checked.line, Severity::Warning,
+                                 At(index).name,
+                                 FormatText(TEXT_REBOOT_ON_AUTO_START, L"", checked.number)));
       }
       if (checked.autoStart && entry.passwordState == PASSWORD_SET) {
         long line = lines_.ValueLine(key, L"AutoStart");

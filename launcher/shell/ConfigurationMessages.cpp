@@ -7,6 +7,7 @@
 #include "launcher/config/DisplaySettings.h"
 #include "launcher/config/Profile.h"
 #include "launcher/config/ProgramEntries.h"
+#include "launcher/launch/NetworkProbe.h"
 #include "launcher/launch/ProgramWatch.h"
 #include "launcher/presentation/EntryIcons.h"
 #include "launcher/presentation/ListPresentation.h"
@@ -94,6 +95,7 @@ void OnShowConfiguration(HWND window)
       UpdateWindow(g_app.presentationWindow);
     }
     QueueAutoStarts();
+    WatchNetworkMarks();
     return;
   }
   wchar_t failed[TEXT_CAPACITY];
