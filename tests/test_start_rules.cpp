@@ -276,7 +276,7 @@ TEST_F(StartRules, FaultyValuesAreReportedWithTheEntryAndTheSettingName)
   test::SetMultiString(HKEY_CURRENT_USER, Entry(1), L"ExitActions",
                        {L"7=message", L"seven=home", L"3-1=none", L"*=fly"});
   AddProgram(L"Default", 2, L"Other", L"\\Windows\\notepad.exe");
-  test::SetString(HKEY_CURRENT_USER, Entry(2), L"ExitActions", L"0=none");
+  test::SetDword(HKEY_CURRENT_USER, Entry(2), L"ExitActions", 0);
   Start();
   EXPECT_EQ(NETWORK_WAIT_DEFAULT_SECONDS * 1000, g_watch.networkWaitMs);
   std::vector<std::wstring> texts;
@@ -290,7 +290,8 @@ TEST_F(StartRules, FaultyValuesAreReportedWithTheEntryAndTheSettingName)
                 L"Program Key  1 - ExitActions line 2" + tail,
                 L"Program Key  1 - ExitActions line 3" + tail,
                 L"Program Key  1 - ExitActions line 4" + tail,
-                L"Program Key  2 - ExitActions must be a list of lines CODE=ACTION",
+                L"Program Key  2 - ExitActions must be lines CODE=ACTION (a multi-string, or "
+                L"one text with ; between the lines)",
                 L"NetworkWait must be between 0 and 600"}),
             texts);
   EXPECT_EQ(1, g_entries.entries[0].rules.exitRules.count) << "the line that parses is kept";

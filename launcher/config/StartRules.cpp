@@ -148,11 +148,14 @@ static bool ReadNetworkName(HKEY key, wchar_t name[NETWORK_NAME_CAPACITY])
 // What one pass over the ExitActions value found: the rules taken, and the first lines
 // (by their number, from 1) that were ignored.
 struct ExitActionsReading {
-  bool typeWrong;  // not a REG_MULTI_SZ, or too long to read
+  bool typeWrong;  // not a REG_MULTI_SZ or REG_SZ, or too long to read
   int ignored[EXIT_RULE_CAPACITY];
   int ignoredCount;
 };
 
+// ExitActions is a REG_MULTI_SZ, one line per string; a REG_SZ holds the same lines
+// separated by ';', as a script for the launcher's loader (which writes no multi-strings)
+// gives them.
 static void ReadExitActions(HKEY key, ExitRules *rules, ExitActionsReading *reading)
 {
   rules->count = 0;
@@ -164,7 +167,8 @@ static void ReadExitActions(HKEY key, ExitRules *rules, ExitActionsReading *read
   LONG result = QueryKeyValue(key, L"ExitActions", &type, reinterpret_cast<BYTE *>(text), &bytes);
   if (result == ERROR_FILE_NOT_FOUND)
     return;
-  if (result != ERROR_SUCCESS || type != REG_MULTI_SZ) {
+  bool oneText = type == REG_SZ || type == REG_EXPAND_SZ;
+  if (result != ERROR_SUCCESS || (type != REG_MULTI_SZ && !oneText)) {
     reading->typeWrong = true;
     return;
   }
@@ -172,10 +176,20 @@ static void ReadExitActions(HKEY key, ExitRules *rules, ExitActionsReading *read
   DWORD length = bytes / sizeof(wchar_t);
   text[length] = 0;
   text[length + 1] = 0;
+  if (oneText) {
+    length = static_cast<DWORD>(wcslen(text));
+    for (DWORD i = 0; i < length; ++i)
+      if (text[i] == L';')
+        text[i] = 0;
+  }
   int number = 0;
-  for (const wchar_t *line = text; line < text + length && *line != 0;
-       line += wcslen(line) + 1) {
+  for (const wchar_t *line = text; line < text + length; line += wcslen(line) + 1) {
+    // An empty string ends a multi-string; in one text it is an empty line between ';'.
+    if (*line == 0 && !oneText)
+      break;
     ++number;
+    if (*SkipBlanks(line) == 0)
+      continue;
     ExitRule rule;
     bool parsed = wcslen(line) < EXIT_LINE_CAPACITY && ParseExitRule(line, &rule);
     if (parsed && rules->count < EXIT_RULE_CAPACITY)
