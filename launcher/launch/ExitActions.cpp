@@ -98,10 +98,13 @@ static void ShowHome()
 static BOOL CALLBACK PressOkOnConfirmation(HWND window, LPARAM)
 {
   wchar_t className[16];
-  wchar_t text[TEXT_CAPACITY * 2];
-  if (GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId() ||
+  wchar_t text[1025];  // as long as any confirmation text
+  // The launcher's own boxes belong to its main window's thread.
+  if (g_app.mainWindow == nullptr ||
+      GetWindowThreadProcessId(window, nullptr) !=
+          GetWindowThreadProcessId(g_app.mainWindow, nullptr) ||
       GetClassNameW(window, className, 16) == 0 || wcscmp(className, L"#32770") != 0 ||
-      GetDlgItemTextW(window, 0xFFFF, text, TEXT_CAPACITY * 2) == 0 ||
+      GetDlgItemTextW(window, 0xFFFF, text, 1025) == 0 ||
       g_exitActions.confirmText == nullptr || wcscmp(text, g_exitActions.confirmText) != 0)
     return TRUE;
   g_exitActions.confirmTimedOut = true;

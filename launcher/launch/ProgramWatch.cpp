@@ -356,22 +356,14 @@ static void NoteEnd(int index)
     slot->restartDue = now + g_watch.restartPauseMs;
     return;
   }
-  // The slot goes before anything is shown: the message's own loop runs further ticks.
-  wchar_t label[TEXT_CAPACITY];
-  wchar_t configuration[TEXT_CAPACITY];
-  wchar_t keyName[KEY_NAME_CAPACITY];
-  wchar_t description[TEXT_CAPACITY];
-  CopyText(label, TEXT_CAPACITY, slot->description[0] != 0 ? slot->description : slot->name);
-  CopyText(configuration, TEXT_CAPACITY, slot->configurationKeyPath);
-  CopyText(keyName, KEY_NAME_CAPACITY, slot->keyName);
-  CopyText(description, TEXT_CAPACITY, slot->description);
-  FreeSlot(slot);
-  if (crashLoop) {
+  // Busy while its messages are shown, as a start is: their loops run further ticks.
+  slot->state = WATCH_STARTING;
+  const wchar_t *label = slot->description[0] != 0 ? slot->description : slot->name;
+  if (crashLoop)
     ReportCrashLoop(label, exitCode);
-  } else if (byRule) {
-    LoggedEntry logged = {configuration, keyName, description};
-    TakeExitAction(action, logged, label, exitCode);
-  }
+  else if (byRule)
+    TakeExitAction(action, SlotEntry(*slot), label, exitCode);
+  FreeSlot(slot);
 }
 
 // Whether a due start may go now. One that needs the network waits for an address, up to
