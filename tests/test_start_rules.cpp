@@ -233,7 +233,7 @@ TEST_F(StartRules, TheRestartConfirmationCanBeCancelledAndOtherwiseRestarts)
     boxes.Answer(row.button);
     ActivateItem(1);
     ASSERT_TRUE(PumpUntil([this] { return boxes.Count() == 1; }));
-    Pump(row.button == 0 ? 2500 : 500);
+    Pump(row.button == 0 ? 3500 : 500);
     EXPECT_EQ(L"updater ended with exit code 00000001 and asks for a restart of the device. "
               L"The device restarts in 2 seconds; Cancel keeps it running.",
               boxes.Boxes()[0].text);
@@ -296,6 +296,41 @@ TEST_F(StartRules, FaultyValuesAreReportedWithTheEntryAndTheSettingName)
             texts);
   EXPECT_EQ(1, g_entries.entries[0].rules.exitRules.count) << "the line that parses is kept";
   EXPECT_EQ(START_DELAY_NONE, g_entries.entries[0].rules.startDelay);
+}
+
+TEST(ExitActionLines, ParseAsCodeOrRangeOrStarAndAnAction)
+{
+  const struct {
+    const wchar_t *line;
+    bool parses;
+    DWORD low, high;
+    int action;
+  } rows[] = {
+      {L"7=message", true, 7, 7, EXIT_MESSAGE},
+      {L" 1 - 5 = Home ", true, 1, 5, EXIT_HOME},
+      {L"0x0BC2=reboot", true, 3010, 3010, EXIT_REBOOT},
+      {L"*=none", true, 0, 0xFFFFFFFF, EXIT_NONE},
+      {L"4294967295=RESTART", true, 0xFFFFFFFF, 0xFFFFFFFF, EXIT_RESTART},
+      {L"", false, 0, 0, 0},
+      {L"=home", false, 0, 0, 0},
+      {L"7", false, 0, 0, 0},
+      {L"7=", false, 0, 0, 0},
+      {L"7=fly", false, 0, 0, 0},
+      {L"5-1=none", false, 0, 0, 0},
+      {L"4294967296=none", false, 0, 0, 0},
+      {L"7=home now", false, 0, 0, 0},
+      {L"-1=none", false, 0, 0, 0},
+  };
+  for (const auto &row : rows) {
+    SCOPED_TRACE(testing::Message() << '"' << std::string(row.line, row.line + wcslen(row.line)) << '"');
+    ExitRule rule = {};
+    ASSERT_EQ(row.parses, ParseExitRule(row.line, &rule));
+    if (!row.parses)
+      continue;
+    EXPECT_EQ(row.low, rule.low);
+    EXPECT_EQ(row.high, rule.high);
+    EXPECT_EQ(row.action, rule.action);
+  }
 }
 
 }  // namespace
