@@ -28,6 +28,13 @@
 // "0": the run has no battery component, as a device built without one: looking up
 // GetSystemPowerStatusEx or GetSystemPowerStatusEx2 in the core library finds nothing.
 #define CE_BATTERY_DRIVER_VARIABLE L"FERROLT_BATTERY_DRIVER"
+// What the device's address table holds, for GetIpAddrTable looked up on a desktop:
+// addresses separated by commas ("192.168.5.20,127.0.0.1"), "none" for an empty table,
+// "unknown" for a device without the call. Unset: the desktop's own table.
+#define CE_NETWORK_VARIABLE L"FERROLT_NETWORK"
+// A file to which a desktop run appends each restart of the device it is asked for
+// ("SetSystemPowerState <flags> <options>"). Unset: the restart is refused.
+#define CE_RESTART_RECORD_VARIABLE L"FERROLT_RESTART_RECORD"
 // The path of the program file a desktop run answers for its own module, as a device names
 // the installed launcher ("\Application\Ferrolt\Ferrolt.exe"): for a launcher that runs
 // inside a test program. Unset: the real path.
@@ -66,6 +73,19 @@ typedef struct _SYSTEM_POWER_STATUS_EX {
 // core library (CE_CORE_LIBRARY) and never calls them directly.
 BOOL WINAPI GetSystemPowerStatusEx(PSYSTEM_POWER_STATUS_EX status, BOOL update);
 typedef BOOL(WINAPI *PowerStatusExFunction)(PSYSTEM_POWER_STATUS_EX status, BOOL update);
+
+// The power manager's system states (pm.h) for SetSystemPowerState.
+#define CE_POWER_STATE_RESET 0x00800000
+#define CE_POWER_FORCE 0x00001000
+// The device's SetSystemPowerState: a state by name or by its flags; ERROR_SUCCESS or an
+// error code. The desktop's function of that name takes other arguments, so the product
+// calls it under this name.
+#ifdef _WIN32_WCE
+DWORD WINAPI CeSetSystemPowerState(LPCWSTR state, DWORD flags, DWORD options)
+    __asm__("SetSystemPowerState");
+#else
+DWORD WINAPI CeSetSystemPowerState(LPCWSTR state, DWORD flags, DWORD options);
+#endif
 
 typedef struct _SYSTEM_POWER_STATUS_EX2 {
   BYTE ACLineStatus;

@@ -1,7 +1,12 @@
 // GetProcAddressW for a desktop, whose GetProcAddress takes an 8-bit name. Entry point
 // names are plain ASCII; a name with anything else, or too long, is not found. And
 // GetModuleHandleW for the core library, whose optional functions the program stands in for.
+// The IP helper's address table comes from the stand-in while a test names the network.
 #include "cecompat/CePlatform.h"
+
+#include <string.h>
+
+FARPROC StandInAddressTable(bool *standIn);
 
 #undef GetProcAddressW
 #undef GetModuleHandleW
@@ -39,6 +44,12 @@ FARPROC CeGetProcAddressW(HMODULE module, LPCWSTR name)
     narrow[i] = static_cast<char>(name[i]);
   }
   narrow[i] = 0;
+  if (strcmp(narrow, "GetIpAddrTable") == 0) {
+    bool standIn = false;
+    FARPROC call = StandInAddressTable(&standIn);
+    if (standIn)
+      return call;
+  }
   FARPROC found = GetProcAddress(module, narrow);
   wchar_t driver[4] = {0};
   bool noBattery = GetEnvironmentVariableW(CE_BATTERY_DRIVER_VARIABLE, driver, 4) == 1 &&

@@ -44,6 +44,9 @@ struct CheckedEntry {
   bool autoStart = false;  // started with the launcher (AutoStart on an entry of Default)
   bool keepRunning = false;  // started again when its program ends (KeepRunning)
   int password = 0;          // Password: 0 none, 1 a valid hash, 2 not valid (refused)
+  std::wstring startDelay = L"not set";   // StartDelay in seconds, as the launcher takes it
+  bool needsNetwork = false;              // NeedsNetwork
+  std::wstring exitActions = L"none";     // the ExitActions lines the launcher takes
   std::wstring passwordHash;  // the stored hash, to tell a change; never shown
   std::map<std::wstring, long> valueLines;  // line of each value the entry's key has
 };

@@ -31,6 +31,10 @@
   L"A menu needs %lu pixels of height and the %dx%d screen has %d: its bars will scroll"
 #define TEXT_AUTO_START_WITHOUT_PASSWORD \
   L"Program Key  %d - AutoStart starts this entry with the launcher without asking for its Password"
+#define TEXT_REBOOT_ON_AUTO_START                                                          \
+  L"Program Key  %d - ExitActions restarts the device for a program that starts with the " \
+  L"launcher: a program that ends at once would restart the device at every boot (the "   \
+  L"launcher stops after 3 restarts in a row)"
 #define TEXT_REDUNDANT_PASSWORD                                                            \
   L"Program Key  %d - Password is redundant: only entries with a password lead to this " \
   L"screen, and the device asks again here"

@@ -21,6 +21,25 @@
 #include "launcher/shell/Navigation.h"
 
 namespace check {
+
+namespace {
+
+// The lines the launcher took, as an administrator writes them.
+std::wstring ExitRulesText(const ExitRules &rules)
+{
+  std::wstring text;
+  for (int i = 0; i < rules.count && i < EXIT_RULE_CAPACITY; ++i) {
+    const ExitRule &rule = rules.rules[i];
+    std::wstring codes = rule.low == 0 && rule.high == 0xFFFFFFFFu ? L"*"
+                         : rule.low == rule.high
+                             ? std::to_wstring(rule.low)
+                             : std::to_wstring(rule.low) + L"-" + std::to_wstring(rule.high);
+    text += (text.empty() ? L"" : L"; ") + codes + L"=" + ExitActionName(rule.action);
+  }
+  return text;
+}
+
+}  // namespace
 namespace {
 
 std::wstring Lower(std::wstring text)
@@ -154,6 +173,11 @@ private:
                           At(index).name == DEFAULT_CONFIGURATION;
       checked.keepRunning = !entry.isCall && entry.keepRunning == 1;
       checked.password = static_cast<int>(entry.passwordState);
+      if (entry.rules.startDelay != START_DELAY_NONE)
+        checked.startDelay = std::to_wstring(entry.rules.startDelay) + L" seconds";
+      checked.needsNetwork = !entry.isCall && entry.rules.needsNetwork == 1;
+      if (entry.rules.exitRules.count > 0)
+        checked.exitActions = ExitRulesText(entry.rules.exitRules);
       if (entry.passwordState == PASSWORD_SET) {
         wchar_t hash[PASSWORD_HASH_TEXT_CAPACITY] = {0};
         FormatPasswordHash(&entry.password, hash, PASSWORD_HASH_TEXT_CAPACITY);
@@ -164,6 +188,7 @@ private:
         checked.enters = CalledConfigurationName(checked.call);
       for (const wchar_t *value : {L"Description", L"Name", L"Command", L"Icon", L"HotKey",
                                    L"HotKeyModifier", L"Call", L"AutoStart", L"KeepRunning",
+                                   L"StartDelay", L"NeedsNetwork", L"NetworkName", L"ExitActions",
                                    L"Password"}) {
         long line = lines_.ValueLine(programs + checked.keyName, value);
         if (line != 0)
@@ -259,6 +284,12 @@ private:
         if (pattern != nullptr)
           Report(index, OwnFinding(line, Severity::Warning, At(index).name,
                                    FormatText(pattern, option.name, checked.number)));
+      }
+      if (checked.autoStart && HasExitAction(entry.rules.exitRules, EXIT_REBOOT)) {
+        long line = lines_.ValueLine(key, L"ExitActions");
+        Report(index, OwnFinding(line != 0 ? line : checked.line, Severity::Warning,
+                                 At(index).name,
+                                 FormatText(TEXT_REBOOT_ON_AUTO_START, L"", checked.number)));
       }
       if (checked.autoStart && entry.passwordState == PASSWORD_SET) {
         long line = lines_.ValueLine(key, L"AutoStart");

@@ -69,6 +69,15 @@ void CountLaunch(Summary *summary, const Event &event)
   } else if (event.kind == "CRASH-LOOP") {
     entry->exitCodes.push_back(event.Field("exit"));
     entry->crashLoopExitCodes.push_back(event.Field("exit"));
+  } else if (event.kind == "WAIT" && event.Field("for") == L"network") {
+    ++entry->networkWaits;
+    if (event.Field("ended") == L"timed out")
+      ++entry->networkTimeouts;
+  } else if (event.kind == "EXIT-ACTION") {
+    std::wstring action = event.Field("action") + L" after " + event.Field("exit");
+    if (event.Has("result"))
+      action += L" (" + event.Field("result") + L")";
+    entry->exitActions.push_back(action);
   }
 }
 
@@ -214,6 +223,14 @@ std::string EntryLine(const EntryCounts &entry)
                    "crash-loop stops") +
             (entry.crashLoopExitCodes.size() == 1 ? " (last exit code " : " (last exit codes ") +
             Codes(entry.crashLoopExitCodes) + ")";
+  if (entry.networkWaits != 0)
+    line += "; " + Plural(entry.networkWaits, "wait", "waits") + " for the network (" +
+            std::to_string(entry.networkTimeouts) + " timed out)";
+  if (!entry.exitActions.empty()) {
+    line += "; exit actions: ";
+    for (size_t i = 0; i < entry.exitActions.size(); ++i)
+      line += (i == 0 ? "" : ", ") + Text(entry.exitActions[i]);
+  }
   return line + "\n";
 }
 
@@ -345,7 +362,10 @@ std::string JsonEntries(const Summary &summary)
              JsonText(entry.failures[f].reason) + ", \"code\": " +
              (entry.failures[f].code.empty() ? "null" : JsonText(entry.failures[f].code)) + "}";
     out += "], \"exitCodes\": " + JsonStrings(entry.exitCodes) +
-           ", \"crashLoopExitCodes\": " + JsonStrings(entry.crashLoopExitCodes) + "}";
+           ", \"crashLoopExitCodes\": " + JsonStrings(entry.crashLoopExitCodes) +
+           ", \"networkWaits\": " + std::to_string(entry.networkWaits) +
+           ", \"networkTimeouts\": " + std::to_string(entry.networkTimeouts) +
+           ", \"exitActions\": " + JsonStrings(entry.exitActions) + "}";
   }
   return out + (summary.entries.empty() ? "]" : "\n  ]");
 }
@@ -374,7 +394,7 @@ Summary Summarise(const Reading &reading)
   for (const Event &event : reading.events) {
     CountRun(&summary, event, &open);
     if (event.kind == "LAUNCH" || event.kind == "LAUNCH-FAILED" || event.kind == "PROGRAM-END" ||
-        event.kind == "CRASH-LOOP")
+        event.kind == "CRASH-LOOP" || event.kind == "WAIT" || event.kind == "EXIT-ACTION")
       CountLaunch(&summary, event);
     else if (event.kind == "PASSWORD")
       CountPassword(&summary, event);

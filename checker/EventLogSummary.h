@@ -33,6 +33,8 @@ struct EntryCounts {
   std::vector<Failure> failures;
   std::vector<std::wstring> exitCodes;           // each end of a kept program
   std::vector<std::wstring> crashLoopExitCodes;  // each stop of its restarts
+  int networkWaits = 0, networkTimeouts = 0;     // starts that waited for the network
+  std::vector<std::wstring> exitActions;         // "action" or "action (result)", in order
 };
 
 struct PromptCounts {

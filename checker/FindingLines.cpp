@@ -135,7 +135,8 @@ long LineOf(const std::wstring &text, const FindingPlace &place)
   }
   if (StartsWith(text, kEntryWarningStart)) {
     int number = _wtoi(text.c_str() + wcslen(kEntryWarningStart));
-    for (const wchar_t *value : {L"AutoStart", L"KeepRunning", L"Password"}) {
+    for (const wchar_t *value : {L"AutoStart", L"KeepRunning", L"Password", L"StartDelay",
+                                 L"NeedsNetwork", L"NetworkName", L"ExitActions"}) {
       long line = text.find(std::wstring(L" - ") + value + L" ") != std::wstring::npos
                       ? EntryValueLine(place, number, value)
                       : 0;

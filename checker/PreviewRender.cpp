@@ -10,6 +10,7 @@
 #include "launcher/config/Profile.h"
 #include "launcher/config/ProgramEntries.h"
 #include "launcher/config/SettingReader.h"
+#include "launcher/launch/NetworkProbe.h"
 #include "launcher/presentation/ListPresentation.h"
 #include "launcher/presentation/MenuBars.h"
 #include "launcher/presentation/StatusStrip.h"
@@ -181,6 +182,8 @@ HWND CreateScreenWindow(const Screen &screen)
   UpdateWindowTitle();
   g_statusStrip.readTime = FixedTime;
   g_statusStrip.readPower = FullBattery;
+  // As on a device without a network, whatever this desktop has: the pictures compare.
+  AssumeNetworkState(NETWORK_DOWN);
   CreateStatusStrip(window, screen.statusStrip);
   return window;
 }

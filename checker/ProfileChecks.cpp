@@ -161,6 +161,10 @@ bool SelectAndCheckProfile(const CheckOptions &options, const ScriptLines &lines
   line = lines.ValueLine(profile->keyPath, L"AutoStartDelay");
   CollectProfile(profile, line);
   Record(profile, L"AutoStartDelay", static_cast<long>(autoStartDelay), line);
+  DWORD networkWait = ReadNetworkWait();
+  line = lines.ValueLine(profile->keyPath, L"NetworkWait");
+  CollectProfile(profile, line);
+  Record(profile, L"NetworkWait", static_cast<long>(networkWait), line);
   DWORD statusStrip = ReadStatusStripSetting();
   line = lines.ValueLine(profile->keyPath, L"StatusStrip");
   CollectProfile(profile, line);

@@ -254,6 +254,9 @@ private:
         {L"enters", L"Call", old.enters, now.enters},
         {L"starts with the launcher", L"AutoStart", OnOff(old.autoStart), OnOff(now.autoStart)},
         {L"kept running", L"KeepRunning", OnOff(old.keepRunning), OnOff(now.keepRunning)},
+        {L"start delay", L"StartDelay", old.startDelay, now.startDelay},
+        {L"needs the network", L"NeedsNetwork", OnOff(old.needsNetwork), OnOff(now.needsNetwork)},
+        {L"exit actions", L"ExitActions", old.exitActions, now.exitActions},
     };
     for (const Field &field : fields) {
       if (field.was == field.is)

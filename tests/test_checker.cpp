@@ -226,6 +226,23 @@ const Case kCases[] = {
       "Default start with the launcher",
       "{S}: 2 errors, 3 warnings, 2 configurations checked"},
      2},
+    {"when programs start and what follows their end",
+     Joined(Plus(Plus(kHead, {kShop + "]", "\"NetworkWait\"=dword:00000259",
+                              kShop + "\\Default\\Settings]", "\"Mode\"=\"List\""}),
+                 Plus(Entry("Default", 1, kNotepad),
+                      {"\"AutoStart\"=dword:00000001",
+                       "\"ExitActions\"=\"0=none;1=reboot;x=home\"",
+                       "\"StartDelay\"=dword:000003e8", "\"NeedsNetwork\"=dword:00000001"}))),
+     L"",
+     {"{S}:5: error: (profile): NetworkWait must be between 0 and 600",
+      "{S}:13: error: Default: Program Key  1 - StartDelay must be between 0 and 999",
+      "{S}:12: error: Default: Program Key  1 - ExitActions line 3 is not CODE=ACTION (restart, "
+      "home, message, reboot or none) and is ignored",
+      "{S}:12: warning: Default: Program Key  1 - ExitActions restarts the device for a program "
+      "that starts with the launcher: a program that ends at once would restart the device at "
+      "every boot (the launcher stops after 3 restarts in a row)",
+      "{S}: 3 errors, 1 warning, 1 configuration checked"},
+     2},
     {"loader error", Joined(Plus(Plus(kHead, Screen("Default")), {"\"Title\" = \"x\""})), L"",
      {"{S}:9: error: (script): Line 9: No close quote",
       "{S}: 1 error, 0 warnings, 1 configuration checked"},

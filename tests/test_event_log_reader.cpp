@@ -144,6 +144,40 @@ TEST(EventLogReader, SummarisesAKnownLogFromBothFilesInEitherOrder)
     EXPECT_NE(std::string::npos, json.output.find(part)) << part << "\n" << json.output;
 }
 
+TEST(EventLogReader, CountsTheNetworkWaitsAndExitActionsOfAnEntry)
+{
+  const char *const log[] = {
+      "2026-12-08 08:00:01 START version=\"1.70.00\" platform=\"Windows CE\" screen=\"240x320\" "
+      "command=\"\"",
+      "2026-12-08 08:01:01 WAIT entry=\"Term\" key=\"Prog1\" configuration=\"Default\" "
+      "by=\"auto-start\" for=\"network\" seconds=60 ended=\"timed out\"",
+      "2026-12-08 08:01:01 LAUNCH entry=\"Term\" key=\"Prog1\" configuration=\"Default\" "
+      "by=\"auto-start\" target=\"\\term.exe\" arguments=\"\"",
+      "2026-12-08 08:30:00 PROGRAM-END entry=\"Term\" key=\"Prog1\" configuration=\"Default\" "
+      "exit=00000BC2",
+      "2026-12-08 08:30:12 EXIT-ACTION entry=\"Term\" key=\"Prog1\" configuration=\"Default\" "
+      "exit=00000BC2 action=\"reboot\" result=\"cancelled\"",
+      "2026-12-08 08:40:00 WAIT entry=\"Term\" key=\"Prog1\" configuration=\"Default\" "
+      "by=\"user\" for=\"network\" seconds=4 ended=\"network\"",
+      "2026-12-08 08:50:00 EXIT-ACTION entry=\"Term\" key=\"Prog1\" configuration=\"Default\" "
+      "exit=00000000 action=\"home\"",
+  };
+  std::wstring path = test::WriteScript(L"Ferrolt.log", LogBytes(log));
+  test::CheckerRun run = test::RunChecker(L"/log \"" + path + L"\"");
+  ASSERT_TRUE(run.finished);
+  EXPECT_TRUE(HasLine(test::Lines(run.output),
+                      "  Default\\Prog1 \"Term\": 1 start (0 by the user, 1 auto-start, 0 "
+                      "restarts); 1 end of the kept program (exit codes 00000BC2); 2 waits for the "
+                      "network (1 timed out); exit actions: reboot after 00000BC2 (cancelled), "
+                      "home after 00000000"))
+      << run.output;
+  test::CheckerRun json = test::RunChecker(L"/log /json \"" + path + L"\"");
+  EXPECT_NE(std::string::npos,
+            json.output.find("\"networkWaits\": 2, \"networkTimeouts\": 1, \"exitActions\": "
+                             "[\"reboot after 00000BC2 (cancelled)\", \"home after 00000000\"]"))
+      << json.output;
+}
+
 // A reset while a line was written: the file is read up to the damage, which is named with
 // its line and byte, and the run that was going on has no end.
 TEST(EventLogReader, ReadsADamagedFileUpToTheDamageAndSaysWhere)

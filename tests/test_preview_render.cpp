@@ -225,6 +225,39 @@ TEST_F(PreviewRender, EveryListModeShowsTheFirstLabelSelectedAtTheTop)
   }
 }
 
+// Whatever network the desktop has, an entry that needs one is drawn as on a device
+// without it: its label carries the mark, in the list and in the menu bars.
+TEST_F(PreviewRender, AnEntryThatNeedsTheNetworkShowsItsMark)
+{
+  for (const char *mode : {"Details", "Menu Bars"}) {
+    SCOPED_TRACE(mode);
+    preview::Picture shots[2];
+    for (int needs = 0; needs < 2; ++needs) {
+      test::ClearLauncherRegistry();
+      ASSERT_NO_FATAL_FAILURE(
+          Import(std::string("\"Mode\"=\"") + mode + "\"\r\n" +
+                 "[HKEY_CURRENT_USER\\Software\\Kelvane\\Ferrolt\\Profiles\\Preview\\Tools\\"
+                 "Programs\\Prog1]\r\n\"NeedsNetwork\"=dword:0000000" + std::to_string(needs) +
+                 "\r\n"));
+      ASSERT_NO_FATAL_FAILURE(Show(L"Tools"));
+      shots[needs] = Render(false);
+      ClearWindowTitle();
+      ReturnToPreviousConfiguration();
+    }
+    // The mark follows the label: the pictures differ only right of the label's start.
+    ASSERT_EQ(shots[0].width, shots[1].width);
+    int differing = 0, leftmost = shots[0].width;
+    for (int y = 0; y < shots[0].height; ++y)
+      for (int x = 0; x < shots[0].width; ++x)
+        if (shots[0].At(x, y) != shots[1].At(x, y)) {
+          ++differing;
+          leftmost = std::min(leftmost, x);
+        }
+    EXPECT_GT(differing, 30);
+    EXPECT_GT(leftmost, 40) << "\"Registry editor\" stays where it was";
+  }
+}
+
 TEST_F(PreviewRender, AForcedRectangleShowsTheLauncherOnlyThereOnTheScreen)
 {
   ASSERT_NO_FATAL_FAILURE(Import());

@@ -15,96 +15,14 @@
 #include "tests/support/FrameworkHarness.h"
 #include "tests/support/LauncherHarness.h"
 #include "tests/support/LauncherRun.h"
+#include "tests/support/WatchTest.h"
 
 namespace {
 
-const wchar_t kLog[] = L"C:\\Temp\\watch.log";
-const wchar_t kProgram[] = L"C:\\Temp\\watched.exe";
-
-struct LoggedStart {
-  std::string label;
-  DWORD process;
-  DWORD tick;
-};
-
-class ProgramWatch : public test::LauncherTest {
-protected:
-  void SetUp() override
-  {
-    LauncherTest::SetUp();
-    CreateDirectoryW(L"C:\\Temp", nullptr);
-    DeleteFileW(kLog);
-    ASSERT_TRUE(CopyFileW((test::BuildDir() + L"tests\\watched_program.exe").c_str(), kProgram,
-                          FALSE));
-    g_watch.restartPauseMs = 100;
-  }
-  void TearDown() override
-  {
-    LauncherTest::TearDown();
-    g_watch.restartPauseMs = RESTART_PAUSE_MS;
-    // Every copy still running, logged yet or not.
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32W entry = {sizeof(entry)};
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-      HANDLE process = _wcsicmp(entry.szExeFile, L"watched.exe") == 0
-                           ? OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID)
-                           : nullptr;
-      if (process != nullptr) {
-        TerminateProcess(process, 0);
-        WaitForSingleObject(process, 2000);
-        CloseHandle(process);
-      }
-    }
-    CloseHandle(snapshot);
-    DeleteFileW(kProgram);
-  }
-  // Entry number of a configuration that starts the test program, which logs the label
-  // and ends as `ends` says (milliseconds, or "crash").
-  void AddWatched(const std::wstring &configuration, int number, const std::wstring &label,
-                  const std::wstring &ends, DWORD autoStart, DWORD keepRunning)
-  {
-    AddProgram(configuration, number, label, kProgram);
-    std::wstring key = kProfile + L"\\" + configuration + L"\\Programs\\Prog" +
-                       std::to_wstring(number);
-    test::SetString(HKEY_CURRENT_USER, key, L"Command", label + L" " + ends);
-    test::SetDword(HKEY_CURRENT_USER, key, L"AutoStart", autoStart);
-    test::SetDword(HKEY_CURRENT_USER, key, L"KeepRunning", keepRunning);
-  }
-  static std::vector<LoggedStart> Starts()
-  {
-    std::vector<LoggedStart> starts;
-    std::ifstream log("C:\\Temp\\watch.log");
-    LoggedStart start;
-    while (log >> start.label >> start.process >> start.tick)
-      starts.push_back(start);
-    return starts;
-  }
-  bool PumpUntilStarts(size_t count, DWORD timeoutMs = 6000)
-  {
-    return PumpUntil([count] { return Starts().size() >= count; }, timeoutMs);
-  }
-  // The process's open handles, counted by asking about every small handle value (the
-  // platform's own count is not kept everywhere).
-  static int OpenHandles()
-  {
-    int count = 0;
-    for (ULONG_PTR value = 4; value < 0x10000; value += 4) {
-      DWORD flags = 0;
-      if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags))
-        ++count;
-    }
-    return count;
-  }
-  static bool StillRuns(DWORD id)
-  {
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
-    bool runs = process != nullptr && WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
-    if (process != nullptr)
-      CloseHandle(process);
-    return runs;
-  }
-  test::ScopedEnv logName_{L"FERROLT_WATCH_LOG", kLog};
-};
+using ProgramWatch = test::WatchTest;
+using test::kLog;
+using test::kProgram;
+using test::LoggedStart;
 
 TEST_F(ProgramWatch, AutoStartsGoInEntryOrderSpacedByTheDelay)
 {

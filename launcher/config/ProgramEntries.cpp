@@ -193,6 +193,7 @@ void ReadProgramEntry(HKEY key, const wchar_t *keyPath, ProgramEntry *entry)
   // Any value but 1 (another type or size included) leaves these off, as the check says.
   entry->autoStart = ReadStartOption(key, keyPath, L"AutoStart");
   entry->keepRunning = ReadStartOption(key, keyPath, L"KeepRunning");
+  ReadStartRules(key, &entry->rules);
   ReadProfileValueFrom(key, keyPath, L"HotKey", &entry->hotKey, sizeof(entry->hotKey),
                        REG_DWORD);
   wchar_t modifier[TEXT_CAPACITY];

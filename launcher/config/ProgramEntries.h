@@ -5,6 +5,7 @@
 
 #include "Common/StdFuncs.h"
 #include "launcher/config/PasswordHash.h"
+#include "launcher/config/StartRules.h"
 
 enum {
   MAX_PROGRAM_ENTRIES = 16,
@@ -32,6 +33,7 @@ struct ProgramEntry {
   LONG keepRunning;  // KeepRunning: 1 starts it again when its program ends
   LONG passwordState;     // Password: PASSWORD_NONE, _SET or _INVALID (KioskSettings.h)
   PasswordHash password;  // the stored hash when set
+  StartRules rules;       // StartDelay, NeedsNetwork, NetworkName, ExitActions
   HICON smallIcon;
   HICON largeIcon;
 };

@@ -8,6 +8,7 @@
 #include "launcher/config/KioskSettings.h"
 #include "launcher/config/Profile.h"
 #include "launcher/config/ProgramEntries.h"
+#include "launcher/config/StartRules.h"
 #include "resources/resource.h"
 
 bool IsAllowedAutoStartDelay(DWORD milliseconds)
@@ -69,6 +70,7 @@ void CheckEntryStartOptions(HKEY profileKey, const wchar_t *configurationName)
     PasswordHash hash;
     bool passwordValid = ReadPasswordValue(entry, L"Password", &hash) != PASSWORD_INVALID;
     SecureZeroMemory(&hash, sizeof(hash));
+    CheckStartRules(entry, position);
     RegCloseKey(entry);
     if (!autoStart)
       ShowSettingError(TEXT_ID(IDS_BAD_AUTO_START), static_cast<ULONG_PTR>(position), 0);

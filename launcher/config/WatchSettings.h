@@ -17,6 +17,7 @@ DWORD ReadAutoStartDelay();
 LONG ReadStartOption(HKEY entryKey, const wchar_t *keyPath, const wchar_t *valueName);
 
 // Reports each AutoStart and KeepRunning value of the configuration's entries that is not
-// a REG_DWORD 0 or 1 (such a value counts as off), and each Password that is not a valid
-// hash (such an entry is refused), numbered by the entry's position.
+// a REG_DWORD 0 or 1 (such a value counts as off), each Password that is not a valid hash
+// (such an entry is refused), and each faulty start or end rule (StartRules.h), numbered by
+// the entry's position.
 void CheckEntryStartOptions(HKEY profileKey, const wchar_t *configurationName);

@@ -4,6 +4,7 @@
 #include <wchar.h>
 
 #include "Common/EventLog.h"
+#include "launcher/config/StartRules.h"
 #include "launcher/launch/LaunchCommand.h"
 #include "launcher/launch/ProgramWatch.h"
 
@@ -46,4 +47,23 @@ void LogKeptProgramEnd(const LoggedEntry &entry, DWORD exitCode, bool crashLoop)
     LogEvent("CRASH-LOOP", fields);
   else
     LogEvent("PROGRAM-END", fields, 4);
+}
+
+void LogStartWait(const LoggedEntry &entry, const wchar_t *by, const wchar_t *waitedFor,
+                  DWORD seconds, const wchar_t *ended)
+{
+  LogField fields[] = {LogText("entry", entry.description), LogText("key", entry.keyName),
+                       LogText("configuration", ConfigurationName(entry.configurationKeyPath)),
+                       LogText("by", by), LogText("for", waitedFor),
+                       LogDecimal("seconds", seconds), LogText("ended", ended)};
+  LogEvent("WAIT", fields);
+}
+
+void LogExitAction(const LoggedEntry &entry, DWORD exitCode, int action, const wchar_t *result)
+{
+  LogField fields[] = {LogText("entry", entry.description), LogText("key", entry.keyName),
+                       LogText("configuration", ConfigurationName(entry.configurationKeyPath)),
+                       LogCode("exit", exitCode), LogText("action", ExitActionName(action)),
+                       LogText("result", result)};
+  LogEvent("EXIT-ACTION", fields, result != nullptr ? 6 : 5);
 }

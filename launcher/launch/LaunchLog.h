@@ -25,3 +25,9 @@ void LogProgramStartFailed(const LoggedEntry &entry, const wchar_t *by,
                            const LaunchFailure &failure);
 // A kept program ended; crashLoop when its restarts stop because of it.
 void LogKeptProgramEnd(const LoggedEntry &entry, DWORD exitCode, bool crashLoop);
+// A start waited: for what ("network", "start delay"), how long, and how the wait ended
+// ("network", "timed out", "elapsed").
+void LogStartWait(const LoggedEntry &entry, const wchar_t *by, const wchar_t *waitedFor,
+                  DWORD seconds, const wchar_t *ended);
+// An ExitActions line decided what follows an end; result (or null) says how it went.
+void LogExitAction(const LoggedEntry &entry, DWORD exitCode, int action, const wchar_t *result);

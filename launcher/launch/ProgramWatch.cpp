@@ -11,12 +11,16 @@
 #include "launcher/config/KioskSettings.h"
 #include "launcher/config/Profile.h"
 #include "launcher/config/WatchSettings.h"
+#include "launcher/launch/ExitActions.h"
 #include "launcher/launch/LaunchCommand.h"
 #include "launcher/launch/LaunchLog.h"
+#include "launcher/launch/NetworkProbe.h"
 #include "launcher/shell/ShellLockdown.h"
 #include "resources/resource.h"
 
-ProgramWatchState g_watch = {{}, nullptr, false, AUTO_START_DELAY_DEFAULT, 0, RESTART_PAUSE_MS};
+ProgramWatchState g_watch = {{},    nullptr, false, AUTO_START_DELAY_DEFAULT,
+                             0,     false,   NETWORK_WAIT_DEFAULT_SECONDS * 1000,
+                             RESTART_PAUSE_MS};
 
 // Tick counts wrap; a time is reached once the difference is not negative.
 static bool Reached(DWORD due, DWORD now)
@@ -31,6 +35,16 @@ int WatchedProgramCount()
     if (g_watch.slots[i].state != WATCH_FREE)
       ++count;
   return count;
+}
+
+bool IsWatchedEntry(const ProgramEntry &entry)
+{
+  return entry.keepRunning == 1 || entry.rules.exitRules.count > 0;
+}
+
+static bool IsWatchedSlot(const WatchedProgram &slot)
+{
+  return slot.keepRunning || slot.rules.exitRules.count > 0;
 }
 
 static bool WatchTimerRuns()
@@ -89,6 +103,8 @@ static void FillSlot(WatchedProgram *slot, const ProgramEntry &entry, const wcha
   CopyText(slot->description, TEXT_CAPACITY, entry.description);
   slot->process = nullptr;
   slot->endCount = 0;
+  slot->rules = entry.rules;
+  slot->waiting = false;
 }
 
 // The slot's entry as the registry holds it now; false when its key is gone.
@@ -121,11 +137,12 @@ static int ReviewSlot(int index)
   bool found = ReadSlotEntry(*slot, &entry);
   bool queued = slot->state == WATCH_QUEUED;
   if (!found || entry.isCall || entry.name[0] == 0 ||
-      (queued ? entry.autoStart != 1 : entry.keepRunning != 1)) {
+      (queued ? entry.autoStart != 1 : !IsWatchedEntry(entry))) {
     FreeSlot(slot);
     return SLOT_ENDED;
   }
   CopyText(slot->description, TEXT_CAPACITY, entry.description);
+  slot->rules = entry.rules;
   if (queued)
     slot->keepRunning = entry.keepRunning == 1;
   if (wcscmp(slot->name, entry.name) == 0 && wcscmp(slot->command, entry.command) == 0)
@@ -199,7 +216,7 @@ static bool StartSlot(int index, const wchar_t *by)
   slot->state = WATCH_STARTING;
   HANDLE process = nullptr;
   bool started = StartLogged(SlotEntry(*slot), by, slot->name, slot->command,
-                             slot->keepRunning ? &process : nullptr);
+                             IsWatchedSlot(*slot) ? &process : nullptr);
   // The launcher may have been closed while a message of the start was shown.
   if (process != nullptr && g_watch.timerWindow == nullptr) {
     CloseHandle(process);
@@ -221,7 +238,10 @@ void QueueAutoStarts()
     return;
   g_watch.autoStartsQueued = true;
   g_watch.autoStartDelay = ReadAutoStartDelay();
-  g_watch.nextAutoStart = LauncherTime();
+  g_watch.networkWaitMs = ReadNetworkWait() * 1000;
+  g_watch.lastAutoStart = LauncherTime();
+  g_watch.autoStarted = false;
+  StartExitActionClock();
   LONG count = g_entries.programCount;
   if (count > MAX_PROGRAM_ENTRIES)
     count = MAX_PROGRAM_ENTRIES;
@@ -240,8 +260,24 @@ void QueueAutoStarts()
   }
 }
 
+// A pick of an entry that needs the network, while the device has none it can tell of.
+static void ReportNoNetwork(const ProgramEntry &entry)
+{
+  wchar_t pattern[TEXT_CAPACITY];
+  LoadTextOrId(TEXT_ID(IDS_NEEDS_NETWORK), pattern, TEXT_CAPACITY);
+  // wsprintfW writes at most 1024 characters: the label (259 at most) and the pattern fit.
+  wchar_t message[1025];
+  wsprintfW(message, pattern, entry.description[0] != 0 ? entry.description : entry.name);
+  message[1024] = 0;
+  ShowMessageBox(g_app.mainWindow, message, L"Ferrolt Warning", MB_OK | MB_ICONEXCLAMATION);
+}
+
 bool LaunchProgramEntry(const ProgramEntry &entry, const wchar_t *keyName)
 {
+  if (EntryLacksNetwork(entry)) {
+    ReportNoNetwork(entry);
+    return false;
+  }
   int index = FindSlot(g_profile.configurationKeyPath, keyName);
   if (index >= 0) {
     WatchedProgram *slot = &g_watch.slots[index];
@@ -257,7 +293,7 @@ bool LaunchProgramEntry(const ProgramEntry &entry, const wchar_t *keyName)
       CloseHandle(slot->process);
     slot->process = nullptr;
   } else {
-    if (entry.keepRunning != 1 || entry.isCall || !WatchTimerRuns())
+    if (!IsWatchedEntry(entry) || entry.isCall || !WatchTimerRuns())
       return StartPicked(entry, keyName);
     index = FreeSlotIndex();
     if (index < 0) {
@@ -304,38 +340,92 @@ static void NoteEnd(int index)
   slot->endTimes[0] = now;
   if (slot->endCount < CRASH_LOOP_ENDS)
     ++slot->endCount;
-  bool crashLoop = slot->endCount >= CRASH_LOOP_ENDS &&
+  // The first ExitActions line that holds the code decides; without one, KeepRunning does.
+  int action = FindExitAction(slot->rules.exitRules, exitCode);
+  bool byRule = action != EXIT_NO_RULE;
+  if (!byRule)
+    action = slot->keepRunning ? EXIT_RESTART : EXIT_NONE;
+  bool crashLoop = action == EXIT_RESTART && slot->endCount >= CRASH_LOOP_ENDS &&
                    now - slot->endTimes[CRASH_LOOP_ENDS - 1] <
                        static_cast<DWORD>(CRASH_LOOP_WINDOW_MS);
   LogKeptProgramEnd(SlotEntry(*slot), exitCode, crashLoop);
-  if (crashLoop) {
-    wchar_t label[TEXT_CAPACITY];
-    CopyText(label, TEXT_CAPACITY, slot->description[0] != 0 ? slot->description : slot->name);
-    FreeSlot(slot);
-    ReportCrashLoop(label, exitCode);
+  if (action == EXIT_RESTART && !crashLoop) {
+    if (byRule)
+      LogExitAction(SlotEntry(*slot), exitCode, action, nullptr);
+    slot->state = WATCH_PAUSED;
+    slot->restartDue = now + g_watch.restartPauseMs;
     return;
   }
-  slot->state = WATCH_PAUSED;
-  slot->restartDue = now + g_watch.restartPauseMs;
+  // Busy while its messages are shown, as a start is: their loops run further ticks.
+  slot->state = WATCH_STARTING;
+  const wchar_t *label = slot->description[0] != 0 ? slot->description : slot->name;
+  if (crashLoop)
+    ReportCrashLoop(label, exitCode);
+  else if (byRule)
+    TakeExitAction(action, SlotEntry(*slot), label, exitCode);
+  FreeSlot(slot);
 }
 
-// The queued auto-starts go in slot order (the home configuration's entry order), one per
-// AutoStartDelay; with no delay, all at once.
+// Whether a due start may go now. One that needs the network waits for an address, up to
+// NetworkWait (a device that cannot tell waits it out), then starts either way; the wait
+// goes into the event log with how it ended.
+static bool ReadyToStart(WatchedProgram *slot, const wchar_t *by)
+{
+  if (slot->rules.needsNetwork != 1)
+    return true;
+  DWORD now = LauncherTime();
+  bool up = ProbeNetwork() == NETWORK_UP;
+  if (!slot->waiting) {
+    if (up)
+      return true;
+    slot->waiting = true;
+    slot->waitStarted = now;
+    return false;
+  }
+  DWORD waited = now - slot->waitStarted;
+  if (!up && waited < g_watch.networkWaitMs)
+    return false;
+  slot->waiting = false;
+  LogStartWait(SlotEntry(*slot), by, L"network", waited / 1000, up ? L"network" : L"timed out");
+  return true;
+}
+
+// The pause before a queued auto-start: its own StartDelay, else AutoStartDelay after the
+// auto-start before it (the first one without a StartDelay goes at once).
+static DWORD AutoStartPause(const WatchedProgram &slot)
+{
+  if (slot.rules.startDelay != START_DELAY_NONE)
+    return static_cast<DWORD>(slot.rules.startDelay) * 1000;
+  return g_watch.autoStarted ? g_watch.autoStartDelay : 0;
+}
+
+// The queued auto-starts go in slot order (the home configuration's entry order), each
+// after its pause; one that waits for the network holds back those after it.
 static void StartDueAutoStarts()
 {
   for (int i = 0; i < WATCH_SLOTS; ++i) {
-    if (g_watch.slots[i].state != WATCH_QUEUED)
+    WatchedProgram *slot = &g_watch.slots[i];
+    if (slot->state != WATCH_QUEUED)
       continue;
-    if (!Reached(g_watch.nextAutoStart, LauncherTime()))
+    bool wasWaiting = slot->waiting;
+    if (!wasWaiting) {
+      if (!Reached(g_watch.lastAutoStart + AutoStartPause(*slot), LauncherTime()))
+        return;
+      if (ReviewSlot(i) == SLOT_ENDED)
+        continue;
+      if (slot->rules.startDelay > 0)
+        LogStartWait(SlotEntry(*slot), STARTED_BY_AUTO_START, L"start delay",
+                     static_cast<DWORD>(slot->rules.startDelay), L"elapsed");
+    }
+    if (!ReadyToStart(slot, STARTED_BY_AUTO_START))
       return;
-    if (ReviewSlot(i) == SLOT_ENDED)
+    if (wasWaiting && ReviewSlot(i) == SLOT_ENDED)
       continue;
-    g_watch.nextAutoStart = LauncherTime() + g_watch.autoStartDelay;
+    g_watch.lastAutoStart = LauncherTime();
+    g_watch.autoStarted = true;
     if (NeedsWorkAreaBeforeLaunch())
       RestoreWorkArea();
     StartSlot(i, STARTED_BY_AUTO_START);
-    if (g_watch.autoStartDelay != 0)
-      return;
   }
 }
 
@@ -348,13 +438,15 @@ void OnWatchTimer(HWND window)
     if (slot->state == WATCH_RUNNING && WaitForSingleObject(slot->process, 0) == WAIT_OBJECT_0) {
       NoteEnd(i);
     } else if (slot->state == WATCH_PAUSED && Reached(slot->restartDue, LauncherTime()) &&
-               ReviewSlot(i) != SLOT_ENDED) {
+               (slot->waiting || ReviewSlot(i) != SLOT_ENDED) &&
+               ReadyToStart(slot, STARTED_BY_RESTART)) {
       if (NeedsWorkAreaBeforeLaunch())
         RestoreWorkArea();
       StartSlot(i, STARTED_BY_RESTART);
     }
   }
   StartDueAutoStarts();
+  ClearRestartsAfterNormalRunning();
   StopTimerWhenIdle();
 }
 

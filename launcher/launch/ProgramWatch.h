@@ -6,6 +6,7 @@
 
 #include "Common/StdFuncs.h"
 #include "launcher/config/ProgramEntries.h"
+#include "launcher/config/StartRules.h"
 
 enum {
   WATCH_SLOTS = 32,                 // programs waiting to start or watched at one time
@@ -36,6 +37,9 @@ struct WatchedProgram {
   DWORD endTimes[CRASH_LOOP_ENDS];   // LauncherTime() of the latest ends, newest first
   int endCount;
   DWORD restartDue;
+  StartRules rules;                  // the entry's StartDelay, network needs, exit actions
+  bool waiting;                      // its start is due and waits for the network
+  DWORD waitStarted;                 // LauncherTime() that wait began
 };
 
 struct ProgramWatchState {
@@ -43,7 +47,9 @@ struct ProgramWatchState {
   HWND timerWindow;        // the window whose timer runs; null while nothing is watched
   bool autoStartsQueued;   // the home configuration's auto-starts were taken once
   DWORD autoStartDelay;    // AutoStartDelay of the profile
-  DWORD nextAutoStart;     // LauncherTime() from which the next auto-start may go
+  DWORD lastAutoStart;     // LauncherTime() of the last auto-start, or of the home screen
+  bool autoStarted;        // an auto-start was made since the home screen was shown
+  DWORD networkWaitMs;     // NetworkWait of the profile
   DWORD restartPauseMs;    // RESTART_PAUSE_MS; shorter only in tests
 };
 extern ProgramWatchState g_watch;
@@ -51,8 +57,9 @@ extern ProgramWatchState g_watch;
 // Queues the AutoStart entries of the table just shown, once per run; the caller calls it
 // after the home configuration is on screen.
 void QueueAutoStarts();
-// Starts a program entry the user picked; a KeepRunning entry is watched from then on.
-// False (with the message shown) when the launch failed.
+// Starts a program entry the user picked; a KeepRunning entry, or one with ExitActions, is
+// watched from then on. False (with the message shown) when the launch failed, or when
+// the entry needs the network and the device has none.
 bool LaunchProgramEntry(const ProgramEntry &entry, const wchar_t *keyName);
 // The timer's tick: notices ended programs and makes the starts that are due.
 void OnWatchTimer(HWND window);
@@ -64,3 +71,5 @@ void ReviewWatchedPrograms();
 void StopProgramWatch();
 // Programs watched or waiting to start.
 int WatchedProgramCount();
+// True when the launcher watches what the entry starts: KeepRunning, or ExitActions.
+bool IsWatchedEntry(const ProgramEntry &entry);

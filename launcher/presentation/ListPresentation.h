@@ -19,6 +19,8 @@ extern PresentationState g_presentation;
 int BuildPresentation(HWND mainWindow);
 HWND CreateListView(HWND parent);
 void AddListColumns(HWND listView);
+// Sets every program entry's label again (its network mark came or went).
+void RefreshListLabels();
 LRESULT HandleListNotify(HWND window, UINT message, WPARAM controlId, NMHDR *header);
 LRESULT HandleListKey(WORD virtualKey);
 int GetSelectedListItem();

@@ -5,6 +5,7 @@
 #include "Common/StdInit.h"
 #include "launcher/config/DisplaySettings.h"
 #include "launcher/config/ProgramEntries.h"
+#include "launcher/launch/NetworkProbe.h"
 #include "resource.h"
 
 enum {
@@ -234,12 +235,15 @@ void AddListColumns(HWND listView)
 }
 
 // The item's label: the Description, or "<number> - <Description>" in a numbered list,
-// cut to the label buffer when the Description is long.
+// cut to the label buffer when the Description is long, with the mark of an entry that
+// waits for the network.
 static void FormatItemLabel(int index, wchar_t *label, size_t capacity)
 {
   const wchar_t *description = g_entries.entries[index].description;
   if (g_settings.number != 1) {
     CopyText(label, capacity, description);
+    if (index < g_entries.programCount)
+      AppendNetworkMark(g_entries.entries[index], label, capacity);
     return;
   }
   int number = index + 1;
@@ -252,6 +256,24 @@ static void FormatItemLabel(int index, wchar_t *label, size_t capacity)
   wsprintfW(scratch, pattern, number, description);
   scratch[1024] = L'\0';
   CopyText(label, capacity, scratch);
+  if (index < g_entries.programCount)
+    AppendNetworkMark(g_entries.entries[index], label, capacity);
+}
+
+void RefreshListLabels()
+{
+  HWND listView = GetListView();
+  if (listView == nullptr)
+    return;
+  for (int i = 0; i < g_entries.programCount && i < MAX_PROGRAM_ENTRIES; ++i) {
+    wchar_t label[TEXT_CAPACITY];
+    FormatItemLabel(i, label, TEXT_CAPACITY);
+    LVITEMW item;
+    ZeroMemory(&item, sizeof item);
+    item.iSubItem = 0;
+    item.pszText = label;
+    SendMessageW(listView, LVM_SETITEMTEXTW, i, reinterpret_cast<LPARAM>(&item));
+  }
 }
 
 static bool InsertItems(HWND listView)

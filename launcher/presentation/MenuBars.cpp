@@ -6,6 +6,7 @@
 
 #include "Common/StdInit.h"
 #include "launcher/config/DisplaySettings.h"
+#include "launcher/launch/NetworkProbe.h"
 #include "launcher/presentation/IconCache.h"
 #include "launcher/presentation/ListPresentation.h"
 #include "launcher/shell/ShellLockdown.h"
@@ -124,6 +125,7 @@ static void BuildLabels()
   for (int i = 0; i < programs; ++i) {
     const ProgramEntry &entry = g_entries.entries[i];
     SetMenuLabel(i, entry.description, entry.largeIcon, entry.smallIcon);
+    AppendNetworkMark(entry, g_menuBars.labels[i], MENU_LABEL_CAPACITY);
   }
   int next = programs;
   if (g_presentation.aboutIndex >= 0) {
@@ -138,6 +140,16 @@ static void BuildLabels()
   if (g_presentation.returnIndex >= 0)
     SetMenuLabel(-next, g_settings.returnText, g_settings.returnLargeIcon,
                  g_settings.returnSmallIcon);
+}
+
+void RefreshMenuLabels()
+{
+  if (g_menuBars.container == nullptr)
+    return;
+  BuildLabels();
+  for (int j = 0; j < ENTRY_TABLE_SLOTS; ++j)
+    g_menuBars.labelItems[j] = -1;
+  RefreshMenuRows();
 }
 
 static void RegisterContainerClass()

@@ -43,6 +43,8 @@ void SelectMenuItem(int index);
 void ScrollMenuTo(int index);
 int GetMenuSelection();
 void RefreshMenuRows();
+// Builds the labels again and shows them (an entry's network mark came or went).
+void RefreshMenuLabels();
 HFONT CreateItemFont();
 void SetMenuLabel(int index, const wchar_t *text, HICON largeIcon, HICON smallIcon);
 void RepaintMenuRow(int row);

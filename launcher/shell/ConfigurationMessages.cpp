@@ -7,6 +7,7 @@
 #include "launcher/config/DisplaySettings.h"
 #include "launcher/config/Profile.h"
 #include "launcher/config/ProgramEntries.h"
+#include "launcher/launch/NetworkProbe.h"
 #include "launcher/launch/ProgramWatch.h"
 #include "launcher/presentation/EntryIcons.h"
 #include "launcher/presentation/ListPresentation.h"
@@ -95,6 +96,7 @@ void OnShowConfiguration(HWND window)
       UpdateWindow(g_app.presentationWindow);
     }
     QueueAutoStarts();
+    WatchNetworkMarks();
     if (g_app.stackDepth == 0)
       LookForUpdatesSoon();
     return;

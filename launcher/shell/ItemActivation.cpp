@@ -42,7 +42,7 @@ static void LaunchEntry(int index)
 {
   const ProgramEntry &entry = g_entries.entries[index];
   // The launcher stays to watch a kept program: closing would end the watch at once.
-  bool quit = g_settings.quitAfterLaunch == 1 && entry.keepRunning != 1;
+  bool quit = g_settings.quitAfterLaunch == 1 && !IsWatchedEntry(entry);
   if (NeedsWorkAreaBeforeLaunch())
     RestoreWorkArea();
   if (!LaunchProgramEntry(entry, g_entries.keyNames[index])) {

@@ -3,6 +3,7 @@
 
 #include "Common/StdInit.h"
 #include "launcher/config/ProgramEntries.h"
+#include "launcher/launch/NetworkProbe.h"
 #include "launcher/launch/ProgramWatch.h"
 #include "launcher/presentation/ListPresentation.h"
 #include "launcher/presentation/MenuBars.h"
@@ -131,6 +132,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     StopIdleHome(window);
     StopUpdateWatch();
     StopProgramWatch();
+    ReleaseNetworkProbe();
     StopStatusStrip();
     PostQuitMessage(0);
     return 0;
@@ -151,6 +153,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
   case WM_TIMER:
     if (wParam == WATCH_TIMER) {
       OnWatchTimer(window);
+      return 0;
+    }
+    if (wParam == NETWORK_MARK_TIMER) {
+      OnNetworkMarkTimer(window);
       return 0;
     }
     if (wParam != IDLE_HOME_TIMER)

@@ -2,7 +2,8 @@
 // starts programs, its command line holds the arguments alone: "<label> <how it ends>".
 // Appends one line "<label> <process id> <tick count>" to the file named by
 // FERROLT_WATCH_LOG, then ends: after that many milliseconds with exit code 0, or with
-// "crash" at once with the exit code of an access violation, as a crashed program ends.
+// "crash" at once with the exit code of an access violation, as a crashed program ends,
+// or with "exitN" at once with exit code N.
 #include <windows.h>
 
 #include <stdlib.h>
@@ -39,6 +40,8 @@ int wmain(int argc, wchar_t **argv)
   AppendLine(argv[0]);
   if (lstrcmpW(argv[1], L"crash") == 0)
     TerminateProcess(GetCurrentProcess(), EXCEPTION_ACCESS_VIOLATION);
+  if (argv[1][0] == L'e' && argv[1][1] == L'x' && argv[1][2] == L'i' && argv[1][3] == L't')
+    return _wtoi(argv[1] + 4);
   Sleep(static_cast<DWORD>(_wtoi(argv[1])));
   return 0;
 }

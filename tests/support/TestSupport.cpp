@@ -134,6 +134,19 @@ void SetDword(HKEY root, const std::wstring &path, const std::wstring &name, DWO
   RegCloseKey(key);
 }
 
+void SetMultiString(HKEY root, const std::wstring &path, const std::wstring &name,
+                    const std::vector<std::wstring> &lines)
+{
+  std::wstring data;
+  for (const std::wstring &line : lines)
+    data += line + L'\0';
+  data += L'\0';
+  HKEY key = CreateKey(root, path);
+  RegSetValueExW(key, name.c_str(), 0, REG_MULTI_SZ, reinterpret_cast<const BYTE *>(data.c_str()),
+                 static_cast<DWORD>(data.size() * sizeof(wchar_t)));
+  RegCloseKey(key);
+}
+
 bool GetString(HKEY root, const std::wstring &path, const std::wstring &name,
                std::wstring *value)
 {

@@ -43,6 +43,8 @@ bool KeyPresent(HKEY root, const std::wstring &path);
 void SetString(HKEY root, const std::wstring &path, const std::wstring &name,
                const std::wstring &value);
 void SetDword(HKEY root, const std::wstring &path, const std::wstring &name, DWORD value);
+void SetMultiString(HKEY root, const std::wstring &path, const std::wstring &name,
+                    const std::vector<std::wstring> &lines);
 // A REG_SZ value stored without its terminator, as some tools write them.
 void SetUnterminatedString(HKEY root, const std::wstring &path, const std::wstring &name,
                            const std::wstring &value);
