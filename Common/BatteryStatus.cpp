@@ -5,7 +5,7 @@
 
 static FARPROC CoreFunction(const wchar_t *name)
 {
-  HMODULE core = GetModuleHandleW(CE_CORE_LIBRARY);
+  HMODULE core = CoreLibraryModule();
   return core != nullptr ? GetProcAddressW(core, name) : nullptr;
 }
 

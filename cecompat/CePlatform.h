@@ -70,7 +70,7 @@ typedef struct _SYSTEM_POWER_STATUS_EX {
 
 // The battery component's calls. A device built without that component has neither, and
 // refuses to load a program that imports them: product code looks them up by name in the
-// core library (CE_CORE_LIBRARY) and never calls them directly.
+// core library (CoreLibraryModule) and never calls them directly.
 BOOL WINAPI GetSystemPowerStatusEx(PSYSTEM_POWER_STATUS_EX status, BOOL update);
 typedef BOOL(WINAPI *PowerStatusExFunction)(PSYSTEM_POWER_STATUS_EX status, BOOL update);
 
@@ -136,6 +136,8 @@ BOOL WINAPI SHGetSpecialFolderPath(HWND owner, LPWSTR path, int folder, BOOL cre
 BOOL WINAPI ShellExecuteEx(SHELLEXECUTEINFOW *info);
 FARPROC WINAPI GetProcAddressW(HMODULE module, LPCWSTR name);
 }
+// The core library, where functions of optional components are looked up.
+inline HMODULE CoreLibraryModule() { return GetModuleHandleW(CE_CORE_LIBRARY); }
 #define LockResource(loaded) ((LPVOID)(loaded))
 
 // CE_PLANTED_DESKTOP_FIND_DATA leaves the desktop's record in place: a deliberately faulty
@@ -346,11 +348,9 @@ DWORD_PTR CeSHGetFileInfoW(LPCWSTR path, DWORD attributes, SHFILEINFOW *info, UI
 FARPROC CeGetProcAddressW(HMODULE module, LPCWSTR name);
 #define GetProcAddressW CeGetProcAddressW
 
-// GetModuleHandleW, which answers CE_CORE_LIBRARY with the program's own module, where
-// GetProcAddressW finds the stand-ins of the core library's optional functions under their
-// device names. Every other module goes to the desktop call.
-HMODULE CeGetModuleHandleW(LPCWSTR name);
-#define GetModuleHandleW CeGetModuleHandleW
+// The module that stands in for the core library: the program's own, where GetProcAddressW
+// finds the stand-ins of the core library's optional functions under their device names.
+HMODULE CoreLibraryModule();
 
 // GetModuleFileNameW, whose answer for the program's own module (null) a test can set
 // with CE_MODULE_PATH_VARIABLE; every other module goes to the desktop call.

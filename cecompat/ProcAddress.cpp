@@ -1,6 +1,6 @@
 // GetProcAddressW for a desktop, whose GetProcAddress takes an 8-bit name. Entry point
-// names are plain ASCII; a name with anything else, or too long, is not found. And
-// GetModuleHandleW for the core library, whose optional functions the program stands in for.
+// names are plain ASCII; a name with anything else, or too long, is not found. And the
+// module that stands in for the core library, whose optional functions the program has.
 // The IP helper's address table comes from the stand-in while a test names the network.
 #include "cecompat/CePlatform.h"
 
@@ -9,18 +9,15 @@
 FARPROC StandInAddressTable(bool *standIn);
 
 #undef GetProcAddressW
-#undef GetModuleHandleW
 
-HMODULE CeGetModuleHandleW(LPCWSTR name)
+HMODULE CoreLibraryModule()
 {
-  if (name != nullptr && lstrcmpiW(name, CE_CORE_LIBRARY) == 0)
-    return GetModuleHandleW(nullptr);
-  return GetModuleHandleW(name);
+  return GetModuleHandleW(nullptr);
 }
 
 // The core library's optional functions (all of them the battery component's) this
-// program stands in for, found by name in the module CeGetModuleHandleW gives for the core
-// library, unless CE_BATTERY_DRIVER_VARIABLE says the component is missing.
+// program stands in for, found by name in CoreLibraryModule(), unless
+// CE_BATTERY_DRIVER_VARIABLE says the component is missing.
 static const struct {
   const char *name;
   FARPROC function;

@@ -86,6 +86,17 @@ protected:
     else
       dialogs.Type(L"", VK_ESCAPE);
   }
+  // The depot with an exit password too, started with an empty event log beside the
+  // launcher.
+  void StartDepotWithLog()
+  {
+    CreateDirectoryW(L"C:\\Application", nullptr);
+    CreateDirectoryW(L"C:\\Application\\Ferrolt", nullptr);
+    DeleteFileW(L"C:\\Application\\Ferrolt\\Ferrolt.log");
+    AddDepot();
+    test::SetString(HKEY_CURRENT_USER, kProduct, L"ExitPassword", Hash());
+    Start();
+  }
   // Picks the item and waits until its prompt and what followed it are over.
   void PickAndSettle(Way way, int index, size_t messages, int depth)
   {
@@ -186,12 +197,7 @@ TEST_F(EntryPassword, TheIdleReturnHomeLeavesTheProtectedScreen)
 
 TEST_F(EntryPassword, FiveWrongAnswersLockEveryEntryButNotTheWayOut)
 {
-  CreateDirectoryW(L"C:\\Application", nullptr);
-  CreateDirectoryW(L"C:\\Application\\Ferrolt", nullptr);
-  DeleteFileW(L"C:\\Application\\Ferrolt\\Ferrolt.log");
-  AddDepot();
-  test::SetString(HKEY_CURRENT_USER, kProduct, L"ExitPassword", Hash());
-  Start();
+  StartDepotWithLog();
   for (int i = 0; i < 5; ++i) {
     Answer(WRONG);
     PickAndSettle(DIGIT, i % 2, static_cast<size_t>(2 * i + 1), 0);
@@ -238,12 +244,7 @@ TEST_F(EntryPassword, APlatformFailureIsNeitherAWrongAnswerNorALockOut)
   const std::wstring notChecked = L"The password could not be checked: this device's "
                                   L"cryptography failed. Try again; if it keeps failing, "
                                   L"the device needs service.";
-  CreateDirectoryW(L"C:\\Application", nullptr);
-  CreateDirectoryW(L"C:\\Application\\Ferrolt", nullptr);
-  DeleteFileW(L"C:\\Application\\Ferrolt\\Ferrolt.log");
-  AddDepot();
-  test::SetString(HKEY_CURRENT_USER, kProduct, L"ExitPassword", Hash());
-  Start();
+  StartDepotWithLog();
   {
     FailingProvider broken;
     ASSERT_TRUE(broken.active());
