@@ -136,6 +136,10 @@ Addr GuardedTrap(const char *name, Handler handler, void *host);
 // Whether the device ever delivers the message to a procedure of device code.
 bool DeviceDelivers(UINT message);
 
+// ---- waits on several objects, the windows walked (WaitsAndWindows.cpp) ----
+uint64_t EnumWindows_(const Call &c, void *host);
+uint64_t MsgWaitForMultipleObjectsEx_(const Call &c, void *host);
+
 // ---- the images (Loader.cpp) ----
 struct Image {
   Addr base;

@@ -722,10 +722,23 @@ uint64_t GetProcAddressW_(const Call &c, void *)
   FARPROC f = CeGetProcAddressW(module, P<LPCWSTR>(c, 1));
   if (f == nullptr)
     return 0;
-  // Device code cannot call host code; an entry point of a host library would need a
-  // conversion of its own.
+  // Device code cannot call host code: an entry point of a host library needs a trap.
+  // Those whose records hold no pointers or handles (the IP helper's address table: numbers
+  // only, the same on both) take their arguments as they are.
   char name[128];
   WideCharToMultiByte(CP_ACP, 0, P<LPCWSTR>(c, 1), -1, name, sizeof name, nullptr, nullptr);
+  // One trap each, however often the image looks it up.
+  static const char *const plainEntries[] = {"GetIpAddrTable"};
+  static Addr traps[sizeof plainEntries / sizeof plainEntries[0]];
+  static void *hosts[sizeof plainEntries / sizeof plainEntries[0]];
+  for (size_t i = 0; i < sizeof plainEntries / sizeof plainEntries[0]; ++i)
+    if (strcmp(plainEntries[i], name) == 0) {
+      if (traps[i] == 0 || hosts[i] != reinterpret_cast<void *>(f)) {
+        traps[i] = GuardedTrap(plainEntries[i], Pass, reinterpret_cast<void *>(f));
+        hosts[i] = reinterpret_cast<void *>(f);
+      }
+      return traps[i];
+    }
   Fail("GetProcAddressW(%s) of a host library: device code cannot call it", name);
 }
 
@@ -889,6 +902,17 @@ const Entry kSpecial[] = {
     {"CeOpenDatabaseEx2", CeOpenDatabaseEx2_},
     {"CeReadRecordPropsEx", CeReadRecordPropsEx_},
     {"CeDeleteRecord", CeDeleteRecord_},
+    {"EnumWindows", EnumWindows_},
+    {"MsgWaitForMultipleObjectsEx", MsgWaitForMultipleObjectsEx_},
+};
+
+// Device functions a desktop lacks, run as the stand-ins of cecompat/ run them.
+const struct {
+  const char *name;
+  void *function;
+} kStandIns[] = {
+    {"DeleteAndRenameFile", reinterpret_cast<void *>(&DeleteAndRenameFile)},
+    {"SetSystemPowerState", reinterpret_cast<void *>(&CeSetSystemPowerState)},
 };
 
 // Host functions with handles to host objects: which arguments (by bit) and whether the
@@ -938,6 +962,8 @@ const char *const kPlain[] = {
     "UpdateWindow", "ValidateRect", "WaitForSingleObject", "WideCharToMultiByte", "CopyFileW", "DeleteFileW",
     "RemoveDirectoryW", "CreateDirectoryW", "GetFileAttributesW", "SizeofResource", "InitCommonControls",
     "CryptHashData", "WriteFile", "SetFilePointer", "FlushFileBuffers", "MoveFileW", "GetTempPathW",
+    "CompareFileTime", "FindFirstChangeNotificationW", "FindNextChangeNotification",
+    "FindCloseChangeNotification", "GetDlgItemTextW", "RegDeleteValueW", "RegFlushKey", "memchr",
     // The C library: 32-bit sizes and plain text; the host's are Microsoft's.
     "_snwprintf", "wsprintfW", "_wcsicmp", "_wcsnicmp", "_wtol", "_wtoi", "iswctype", "memcmp", "memcpy",
     "memmove", "memset", "wcschr", "wcscmp", "wcslen", "wcsncmp", "wcsncpy", "wcspbrk", "wcsrchr", "wcsstr",
@@ -987,6 +1013,9 @@ Addr BindImport(const char *dll, const char *name)
         Fail("the host has no %s", name);
       trap = GuardedTrap(entry.name, entry.handler, host);
     }
+  for (const auto &standIn : kStandIns)
+    if (trap == 0 && strcmp(standIn.name, name) == 0)
+      trap = GuardedTrap(standIn.name, Pass, standIn.function);
   for (const char *plain : kPlain)
     if (trap == 0 && strcmp(plain, name) == 0) {
       void *host = HostFunction(name);

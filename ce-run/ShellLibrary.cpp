@@ -53,7 +53,7 @@ uint64_t CreateMenuBar(const Call &c, void *)
   info.clrBk = d->clrBk;
   BOOL made = SHCreateMenuBar(&info);
   if (made)
-    d->hwndMB = Narrow(reinterpret_cast<INT_PTR>(info.hwndMB), "a menu bar window");
+    d->hwndMB = NarrowHandle(reinterpret_cast<INT_PTR>(info.hwndMB), "a menu bar window");
   return static_cast<uint32_t>(made);
 }
 

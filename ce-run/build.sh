@@ -10,10 +10,12 @@ mkdir -p "$out/obj"
 flags=(-m64 -std=c++17 -O2 -g -Wall -Wno-unused-parameter -fshort-wchar -DWINE_UNICODE_NATIVE
   -DUNICODE -D_UNICODE -DCE_DEVICE_RECORDS_AS_NUMBERS -I"$src" -include "$src/ce-run/CrtShim.h")
 sources=(ce-run/Main.cpp ce-run/Memory.cpp ce-run/Emulator.cpp ce-run/Loader.cpp ce-run/Thunks.cpp
-  ce-run/Messages.cpp ce-run/Imports.cpp ce-run/ShellLibrary.cpp ce-run/DeviceRefusals.cpp ce-run/CrtShim.cpp
+  ce-run/Messages.cpp ce-run/Imports.cpp ce-run/ShellLibrary.cpp ce-run/DeviceRefusals.cpp ce-run/WaitsAndWindows.cpp
+  ce-run/CrtShim.cpp
   cecompat/TopLevelWindow.cpp cecompat/PlatformType.cpp cecompat/ShellFileInfo.cpp cecompat/RegistryTree.cpp
-  cecompat/ProcAddress.cpp cecompat/DIBitmap.cpp cecompat/ShortcutTarget.cpp cecompat/PowerStatus.cpp
-  cecompat/cedb/CeDatabase.cpp cecompat/aygshell/AygShell.cpp)
+  cecompat/ProcAddress.cpp cecompat/AddressTable.cpp cecompat/DIBitmap.cpp cecompat/ShortcutTarget.cpp cecompat/PowerStatus.cpp
+  cecompat/cedb/CeDatabase.cpp cecompat/aygshell/AygShell.cpp cecompat/FileReplace.cpp
+  cecompat/SystemPowerState.cpp)
 objects=()
 for source in "${sources[@]}"; do
   object="$out/obj/$(basename "${source%.cpp}").o"
@@ -25,9 +27,10 @@ for source in "${sources[@]}"; do
   done
   if $stale; then
     echo "$source"
-    # The desktop stand-ins call the C library's wcstoul with 16-bit characters.
+    # The desktop stand-ins call the C library's wcstoul with 16-bit characters, and
+    # Microsoft's name for snprintf.
     own=()
-    case "$source" in cecompat/*) own=(-Dwcstoul=CeRunWcstoul) ;; esac
+    case "$source" in cecompat/*) own=(-Dwcstoul=CeRunWcstoul -D_snprintf=snprintf) ;; esac
     # No more compilers at once than the machine has cores.
     while [ "$(jobs -rp | wc -l)" -ge "$(nproc)" ]; do wait -n; done
     wineg++ "${flags[@]}" "${own[@]}" -c "$src/$source" -o "$object" &

@@ -17,7 +17,8 @@ DWORD WINAPI CeSetSystemPowerState(LPCWSTR state, DWORD flags, DWORD options)
     return GetLastError();
   char line[96];
   int written = _snprintf(line, sizeof(line), "SetSystemPowerState %s %08lX %08lX\r\n",
-                          state != nullptr ? "named" : "flags", flags, options);
+                          state != nullptr ? "named" : "flags", static_cast<unsigned long>(flags),
+                          static_cast<unsigned long>(options));
   DWORD done = 0;
   bool ok = written > 0 && WriteFile(file, line, static_cast<DWORD>(written), &done, nullptr);
   CloseHandle(file);

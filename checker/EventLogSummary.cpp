@@ -99,6 +99,8 @@ void CountPassword(Summary *summary, const Event &event)
     ++counts->refusedLocked;
   else if (result == L"no valid password")
     ++counts->notValid;
+  else if (result == L"not checked")
+    ++counts->notChecked;
   if (event.Has("locked"))
     ++counts->lockOuts;
 }
@@ -380,7 +382,8 @@ std::string JsonPrompts(const Summary &summary)
            ", \"wrong\": " + std::to_string(p.wrong) + ", \"cancelled\": " +
            std::to_string(p.cancelled) + ", \"lockOuts\": " + std::to_string(p.lockOuts) +
            ", \"refusedWhileLockedOut\": " + std::to_string(p.refusedLocked) +
-           ", \"noValidPassword\": " + std::to_string(p.notValid) + "}";
+           ", \"noValidPassword\": " + std::to_string(p.notValid) +
+           ", \"notChecked\": " + std::to_string(p.notChecked) + "}";
   }
   return out + "]";
 }
@@ -434,6 +437,9 @@ std::string FormatLogText(const Reading &reading, const Summary &summary)
            " refused while locked out" +
            (p.notValid > 0 ? ", " + std::to_string(p.notValid) + " with no valid password set"
                            : std::string()) +
+           (p.notChecked > 0 ? ", " + std::to_string(p.notChecked) +
+                                   " not checked (the device's cryptography failed)"
+                             : std::string()) +
            "\n";
 
   out += "Idle returns home: " + std::to_string(summary.idleReturns);

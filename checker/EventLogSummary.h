@@ -40,6 +40,8 @@ struct EntryCounts {
 struct PromptCounts {
   std::wstring prompt;  // "exit", or whatever else asked for a password
   int right = 0, wrong = 0, cancelled = 0, lockOuts = 0, refusedLocked = 0, notValid = 0;
+  // Answers the device could not check: its cryptography failed (no try counted).
+  int notChecked = 0;
 };
 
 struct Counted {

@@ -20,7 +20,9 @@ case "${1:-}" in
   --armv4i) armv7=false ;;
 esac
 [ -n "${FERROLT_DEVICE_PLANT:-}" ] && armv4i=false
-$shapes_only || "$src/scripts/install-deps.sh"
+# The tests build the images side by side, after the suite installed what it needs: they
+# set FERROLT_DEPS_READY, so that no two package installs run at once.
+$shapes_only || [ "${FERROLT_DEPS_READY:-}" = 1 ] || "$src/scripts/install-deps.sh"
 if $armv4i; then
   FERROLT_DEVICE_BUILD="$out" bash "$src/ceimage/build-armv4i.sh" ${1:-}
 fi

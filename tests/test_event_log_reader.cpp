@@ -54,6 +54,7 @@ const char *const kNewer[] = {
     "2026-12-08 11:00:00 PROFILE profile=\"Depot\" key=\"Software\\OrvantLLC\\Ferrolt\\Profiles\\Depot\"",
     "2026-12-08 11:30:00 BACK from=\"Tools\" to=\"Default\" reason=\"failure\"",
     "2026-12-08 11:40:00 PASSWORD prompt=\"entry\" entry=\"Service\" result=\"wrong\" tries=1",
+    "2026-12-08 11:41:00 PASSWORD prompt=\"entry\" entry=\"Service\" result=\"not checked\"",
     "2026-12-08 11:50:00 UPDATE-REJECTED file=\"bad.reg\" digest=\"00ff\" reason=\"The "
     "script is cut: its last line has no line end\" errors=1",
     "2026-12-08 11:51:00 UPDATE-APPLIED file=\"good.reg\" digest=\"11ee\"",
@@ -114,7 +115,8 @@ TEST(EventLogReader, SummarisesAKnownLogFromBothFilesInEitherOrder)
         "  Default\\Prog2 \"Stock \"A\"\": 1 start (1 by the user, 0 auto-start, 0 restarts); 1 "
         "failure: Cannot execute application (code 00000002)",
         "  exit: 1 right, 2 wrong, 0 cancelled, 1 lock-out, 1 refused while locked out",
-        "  entry Service: 0 right, 1 wrong, 0 cancelled, 0 lock-outs, 0 refused while locked out",
+        "  entry Service: 0 right, 1 wrong, 0 cancelled, 0 lock-outs, 0 refused while locked out, 1 "
+        "not checked (the device's cryptography failed)",
         "Idle returns home: 1 (from Service 1)",
         "Configurations left after a failure: Tools 1",
         "Configuration updates: 1 applied, 1 rejected (The script is cut: its last line has no "
@@ -127,7 +129,7 @@ TEST(EventLogReader, SummarisesAKnownLogFromBothFilesInEitherOrder)
     std::string all = Joined(lines);
     EXPECT_LT(all.find("  2  \"Wrong password\""), all.find("  1  \"Cannot execute"));
     EXPECT_NE(std::string::npos, all.find("Ferrolt.log.1: 5 events, read to the end"));
-    EXPECT_NE(std::string::npos, all.find("Ferrolt.log: 24 events, read to the end"));
+    EXPECT_NE(std::string::npos, all.find("Ferrolt.log: 25 events, read to the end"));
   }
 
   test::CheckerRun json = test::RunChecker(L"/log /json \"" + older + L"\" \"" + newer + L"\"");
@@ -138,7 +140,7 @@ TEST(EventLogReader, SummarisesAKnownLogFromBothFilesInEitherOrder)
                                           "\"00000002\"}",
         "\"how\": \"exit by the user\", \"endLogged\": true",
         "{\"prompt\": \"exit\", \"right\": 1, \"wrong\": 2, \"cancelled\": 0, \"lockOuts\": 1, "
-        "\"refusedWhileLockedOut\": 1, \"noValidPassword\": 0}",
+        "\"refusedWhileLockedOut\": 1, \"noValidPassword\": 0, \"notChecked\": 0}",
         "\"idleReturns\": {\"count\": 1", "\"stopped\": null",
         "\"updates\": {\"applied\": 1, \"rejected\": 1, \"reasons\": [{\"reason\": \"The script is cut"})
     EXPECT_NE(std::string::npos, json.output.find(part)) << part << "\n" << json.output;

@@ -118,14 +118,20 @@ static void PutValue(const wchar_t *name, DWORD type, const BYTE *data, DWORD si
   PutAscii("\r\n");
 }
 
-static void PutKey(HKEY key, const wchar_t *path, int depth)
+// The section path of the key being written: each level appends "\child" for its
+// children and cuts it off again, so that no level keeps a path of its own on the stack
+// (a device's stack grows a page at a time).
+static wchar_t s_path[TEXT_CAPACITY];
+
+static void PutKey(HKEY key, int depth)
 {
-  if (depth > KEPT_DEPTH_LIMIT || wcslen(path) + 2 > TEXT_CAPACITY - 1) {
+  size_t length = wcslen(s_path);
+  if (depth > KEPT_DEPTH_LIMIT || length + 2 > TEXT_CAPACITY - 1) {
     Fail(L"a key lies too deep for a section line");
     return;
   }
   PutAscii("\r\n[");
-  PutText(path, wcslen(path));
+  PutText(s_path, length);
   PutAscii("]\r\n");
   for (DWORD index = 0; !s_writer.io.failed; ++index) {
     DWORD nameLength = TEXT_CAPACITY;
@@ -141,24 +147,25 @@ static void PutKey(HKEY key, const wchar_t *path, int depth)
     s_name[nameLength < TEXT_CAPACITY ? nameLength : TEXT_CAPACITY - 1] = 0;
     PutValue(s_name, type, s_data, size);
   }
+  // Each child's name is read straight behind this key's path and its separator.
+  wchar_t *child = s_path + length + 1;
   for (DWORD index = 0; !s_writer.io.failed; ++index) {
-    wchar_t child[TEXT_CAPACITY];
-    DWORD length = TEXT_CAPACITY;
-    LONG result = RegEnumKeyExW(key, index, child, &length, nullptr, nullptr, nullptr, nullptr);
+    DWORD room = static_cast<DWORD>(TEXT_CAPACITY - length - 1);
+    LONG result = RegEnumKeyExW(key, index, child, &room, nullptr, nullptr, nullptr, nullptr);
     if (result == ERROR_NO_MORE_ITEMS)
-      return;
-    wchar_t childPath[TEXT_CAPACITY];
+      break;
     HKEY opened;
-    if (result != ERROR_SUCCESS || !CopyText(childPath, TEXT_CAPACITY, path) ||
-        !AppendText(childPath, TEXT_CAPACITY, L"\\") ||
-        !AppendText(childPath, TEXT_CAPACITY, child) ||
-        RegOpenKeyExW(key, child, 0, KEY_READ, &opened) != ERROR_SUCCESS) {
+    if (result != ERROR_SUCCESS || RegOpenKeyExW(key, child, 0, KEY_READ, &opened) != ERROR_SUCCESS) {
+      s_path[length] = 0;
       Fail(L"a key could not be read");
       return;
     }
-    PutKey(opened, childPath, depth + 1);
+    s_path[length] = L'\\';
+    PutKey(opened, depth + 1);
     RegCloseKey(opened);
+    s_path[length] = 0;
   }
+  s_path[length] = 0;
 }
 
 // Puts the written file in place of the kept one in one step: the platform's replace where
@@ -187,11 +194,10 @@ bool RewriteKeptScript(const wchar_t *path, const wchar_t *productKey, const wch
 {
   *reason = L"the kept script could not be written";
   wchar_t beside[TEXT_CAPACITY];
-  wchar_t root[TEXT_CAPACITY];
   HKEY key;
   if (!CopyText(beside, TEXT_CAPACITY, path) || !AppendText(beside, TEXT_CAPACITY, L".new") ||
-      !CopyText(root, TEXT_CAPACITY, L"HKEY_CURRENT_USER\\") ||
-      !AppendText(root, TEXT_CAPACITY, productKey) ||
+      !CopyText(s_path, TEXT_CAPACITY, L"HKEY_CURRENT_USER\\") ||
+      !AppendText(s_path, TEXT_CAPACITY, productKey) ||
       RegOpenKeyExW(HKEY_CURRENT_USER, productKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
     return false;
   if (!CreateBlockFile(&s_writer.io, beside)) {
@@ -200,7 +206,7 @@ bool RewriteKeptScript(const wchar_t *path, const wchar_t *productKey, const wch
   }
   s_writer.reason = nullptr;
   PutAscii("REGEDIT4\r\n");
-  PutKey(key, root, 0);
+  PutKey(key, 0);
   RegCloseKey(key);
   bool written = FinishBlockFile(&s_writer.io);
   if (s_writer.reason != nullptr)

@@ -74,30 +74,41 @@ static bool SaveValues(HKEY key)
   }
 }
 
-static bool SaveKey(HKEY root, const wchar_t *relative, int depth)
+// The path below the product key of the key being saved: each level appends "\child" for
+// its children and cuts it off again, so that no level keeps a path of its own on the stack
+// (a device's stack grows a page at a time). One character more than a path holds, so that
+// a child's name always has room to be read and then found too long.
+static wchar_t s_relative[TEXT_CAPACITY + 1];
+
+static bool SaveKey(HKEY root, int depth)
 {
   if (depth > SNAPSHOT_DEPTH_LIMIT)
     return false;
   PutTag('K');
-  PutText(relative);
+  PutText(s_relative);
   if (!SaveValues(root))
     return false;
+  size_t length = wcslen(s_relative);
+  size_t start = length == 0 ? 0 : length + 1;
+  wchar_t *child = s_relative + start;
   for (DWORD index = 0;; ++index) {
-    wchar_t child[TEXT_CAPACITY];
-    DWORD length = TEXT_CAPACITY;
-    LONG result = RegEnumKeyExW(root, index, child, &length, nullptr, nullptr, nullptr, nullptr);
-    if (result == ERROR_NO_MORE_ITEMS)
+    DWORD room = static_cast<DWORD>(TEXT_CAPACITY + 1 - start);
+    LONG result = RegEnumKeyExW(root, index, child, &room, nullptr, nullptr, nullptr, nullptr);
+    if (result == ERROR_NO_MORE_ITEMS) {
+      s_relative[length] = 0;
       return true;
-    wchar_t path[TEXT_CAPACITY];
-    if (result != ERROR_SUCCESS || !CopyText(path, TEXT_CAPACITY, relative) ||
-        (relative[0] != 0 && !AppendText(path, TEXT_CAPACITY, L"\\")) ||
-        !AppendText(path, TEXT_CAPACITY, child))
-      return false;
+    }
     HKEY key;
-    if (RegOpenKeyExW(root, child, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (result != ERROR_SUCCESS || start + room > TEXT_CAPACITY - 1 ||
+        RegOpenKeyExW(root, child, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+      s_relative[length] = 0;
       return false;
-    bool saved = SaveKey(key, path, depth + 1);
+    }
+    if (length != 0)
+      s_relative[length] = L'\\';
+    bool saved = SaveKey(key, depth + 1);
     RegCloseKey(key);
+    s_relative[length] = 0;
     if (!saved || s_file.io.failed)
       return false;
   }
@@ -120,7 +131,8 @@ bool SaveRegistrySnapshot(const wchar_t *path, const wchar_t *productKey,
   Put(SNAPSHOT_MAGIC, sizeof(SNAPSHOT_MAGIC));
   PutText(productKey);
   PutText(scriptPath);
-  bool saved = SaveKey(product, L"", 0);
+  s_relative[0] = 0;
+  bool saved = SaveKey(product, 0);
   RegCloseKey(product);
   DWORD records = s_file.records;
   PutTag('E');
