@@ -48,8 +48,14 @@ CheckerRun RunChecker(const std::wstring &arguments, DWORD timeoutMs, const std:
   startup.hStdInput = inputPipe != nullptr ? inputPipe : GetStdHandle(STD_INPUT_HANDLE);
   std::wstring line = L"\"" + BuildDir() + L"FerroltCheck.exe\" " + arguments;
   PROCESS_INFORMATION process = {};
-  BOOL started = CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                &startup, &process);
+  // Wine now and then fails to start a process at all on a busy machine: tried three times.
+  BOOL started = FALSE;
+  for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+    if (attempt > 0)
+      Sleep(200);
+    started = CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                             &startup, &process);
+  }
   CloseHandle(writeEnd);
   if (inputPipe != nullptr)
     CloseHandle(inputPipe);
