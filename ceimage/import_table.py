@@ -70,8 +70,8 @@ def main(argv):
         sys.exit(__doc__)
     base, undefined, output = int(argv[0], 0), read_list(argv[1]), argv[2]
     libraries = []
-    for spec in argv[3:]:
-        dll, _, path = spec.partition("=")
+    for library in argv[3:]:
+        dll, _, path = library.partition("=")
         libraries.append((dll, set(read_list(path))))
     text = assembly(base, choose(undefined, libraries))
     with open(output, "w") as out:
