@@ -47,9 +47,8 @@ with_build() {  # with_build <32|64> <command>...
    . "$here/wine-env.sh"
    "$@")
 }
-runs_32bit() { . "$here/wine-env.sh"; ferrolt_can_run_32bit; }
 test_programs32=ON
-(unset WINEPREFIX; export FERROLT_BUILD="$build32"; runs_32bit) || test_programs32=OFF
+with_build 32 ferrolt_can_run_32bit || test_programs32=OFF
 
 run_suite() {
   # Every test copies this prefix into one of its own when it starts.
