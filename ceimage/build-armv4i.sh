@@ -39,9 +39,7 @@ fi
 cd "$src"
 . "$src/scripts/device-sources.sh"
 device_sources
-cxx=(arm-none-eabi-g++)
-command -v ccache >/dev/null 2>&1 && cxx=(ccache arm-none-eabi-g++)
-compile_device_sources "${cxx[@]}" "${cxxflags[@]}"
+compile_device_sources arm-none-eabi-g++ "${cxxflags[@]}"
 
 windres=$(command -v llvm-windres || ls /usr/lib/llvm-*/bin/llvm-windres | sort -V | tail -1)
 "$windres" --target=armv7-w64-mingw32 -I/usr/share/mingw-w64/include -I"$src/resources" -I"$src" -DUNDER_CE \

@@ -4,12 +4,7 @@
 # is what ships, optimised and stripped, and what scripts/test.sh builds and tests).
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
-# ccache, where the machine has it, shares compiled objects between build folders.
-launcher=()
-if command -v ccache >/dev/null 2>&1; then
-  export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(dirname "$FERROLT_SRC")}" CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-1}"
-  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
-fi
+. "$FERROLT_SRC/scripts/compiler-cache.sh"
 options=()
 [ -n "${FERROLT_BUILD_TYPE:-}" ] && options+=(-DCMAKE_BUILD_TYPE="$FERROLT_BUILD_TYPE")
 # FERROLT_TEST_PROGRAMS=OFF compiles the tests' sources without linking the test programs
@@ -17,5 +12,5 @@ options=()
 [ -n "${FERROLT_TEST_PROGRAMS:-}" ] && options+=(-DFERROLT_TEST_PROGRAMS="$FERROLT_TEST_PROGRAMS")
 # FERROLT_TOOLCHAIN names another toolchain file (cmake/mingw-w64-i686.cmake: 32-bit).
 toolchain="${FERROLT_TOOLCHAIN:-$FERROLT_SRC/cmake/mingw-w64.cmake}"
-cmake -S "$FERROLT_SRC" -B "$FERROLT_BUILD" -DCMAKE_TOOLCHAIN_FILE="$toolchain" "${launcher[@]}" "${options[@]}" >/dev/null
+cmake -S "$FERROLT_SRC" -B "$FERROLT_BUILD" -DCMAKE_TOOLCHAIN_FILE="$toolchain" "${compiler_cache_cmake[@]}" "${options[@]}" >/dev/null
 cmake --build "$FERROLT_BUILD" -j "$(nproc)" "$@"

@@ -15,16 +15,12 @@ device_sources() {
   for source in "${setup_sources[@]}"; do setup_objects+=("$(object_of "$source")"); done
 }
 
-# ccache, where the machine has it, hands a second build of the same sources (the
-# reproducibility check's) the objects of the first.
+# Through ccache, where the machine has it: a second build of the same sources (the
+# reproducibility check's) gets the objects of the first.
+. "$(dirname "${BASH_SOURCE[0]}")/compiler-cache.sh"
 compile_device_sources() {
   export -f object_of
   export out
-  local compile=()
-  if command -v ccache >/dev/null 2>&1; then
-    export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(dirname "$(pwd)")}" CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-1}"
-    compile=(ccache)
-  fi
   printf '%s\n' "${launcher_sources[@]}" "${setup_sources[@]}" |
-    xargs -P "$(nproc)" -I{} bash -c '"$@" -c {} -o "$(object_of {})"' _ "${compile[@]}" "$@"
+    xargs -P "$(nproc)" -I{} bash -c '"$@" -c {} -o "$(object_of {})"' _ "${compiler_cache[@]}" "$@"
 }

@@ -16,15 +16,15 @@ mkdir -p "$work"
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
-# ccache, where the machine has it, hands the second build the objects of the first (their
-# paths taken relative to the build folder, as scripts/build.sh has it): what differs
-# between two builds is then what linking and packaging add, which this test is about.
-export CCACHE_BASEDIR="$(dirname "$source_dir")" CCACHE_NOHASHDIR=1
+# ccache, where the machine has it, hands the second build the objects of the first: what
+# differs between two builds is then what linking and packaging add, which this test is
+# about.
+. "$source_dir/scripts/compiler-cache.sh"
 # A clean Release build of the programs the cabinets hold, configured afresh, without tests.
 release_build() {
   cmake -S "$source_dir" -B "$1" -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/mingw-w64.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DFERROLT_TESTS=OFF \
-    $(command -v ccache >/dev/null && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache) \
+    "${compiler_cache_cmake[@]}" \
     >/dev/null
   cmake --build "$1" -j "$(nproc)" --target Ferrolt Ostrel MakeSetupHeader >/dev/null
 }
