@@ -133,7 +133,7 @@ void AddHeader(std::string *page, const check::CheckReport &report, const PageOp
              ":" + (PREVIEW_MINUTE < 10 ? "0" : "") + Number(PREVIEW_MINUTE) +
              " and a full battery, so that pictures compare between runs</td></tr>\n";
   *page += "<tr><th>Network</th><td>drawn as without one: an entry with NeedsNetwork shows "
-           "its mark (no network)</td></tr>\n";
+           "its mark &#8220;(no network)&#8221;</td></tr>\n";
   *page += "<tr><th>Check result</th><td>" + ResultText(report) + "</td></tr>\n</table>\n";
   if (!report.findings.empty()) {
     *page += "<h2 id=\"script\">The script</h2>\n";
