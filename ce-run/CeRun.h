@@ -27,6 +27,9 @@ extern bool g_verbose;
 // Ends the run with the reason, exit code 3 (the image's own exit codes are its own).
 [[noreturn]] void Fail(const char *format, ...);
 void Trace(const char *format, ...);
+// Traces into that file instead of the standard error (a Winelib program's standard error is
+// its parent's, whatever handle a Windows parent gave it). False when it cannot be made.
+bool TraceInto(const wchar_t *path);
 
 // ---- memory (Memory.cpp) ----
 void InitMemory();

@@ -19,16 +19,35 @@
 
 namespace cerun {
 
+Addr FindImport(const char *name);
+
 namespace {
 
 Image g_main;
 wchar_t g_mainPath[MAX_PATH];  // the image's file, as this machine names it
 
 // ---- modules ----
+// The device's core library, for the functions a program looks up in it by name: those
+// ce-run serves as imports. Its handle stands for no module of the host's.
+char g_coreLibrary;
+
+bool IsCoreLibraryName(LPCWSTR name)
+{
+  LPCWSTR file = name;
+  for (LPCWSTR p = name; *p != 0; ++p)
+    if (*p == L'\\')
+      file = p + 1;
+  return lstrcmpiW(file, L"coredll.dll") == 0 || lstrcmpiW(file, L"coredll") == 0;
+}
+
+bool IsCoreLibrary(uint32_t module) { return module != 0 && module == DeviceHandle(&g_coreLibrary); }
+
 uint64_t GetModuleHandleW_(const Call &c, void *)
 {
   if (c.Arg(0) == 0)
     return g_main.base;
+  if (IsCoreLibraryName(P<LPCWSTR>(c, 0)))
+    return DeviceHandle(&g_coreLibrary);
   return RHandle(GetModuleHandleW(P<LPCWSTR>(c, 0)));
 }
 
@@ -54,15 +73,18 @@ uint64_t GetModuleFileNameW_(const Call &c, void *)
 
 uint64_t LoadLibraryW_(const Call &c, void *)
 {
-  if (c.Arg(0) != 0)
+  if (c.Arg(0) != 0) {
     if (uint32_t shell = LoadShellLibrary(P<LPCWSTR>(c, 0)))
       return shell;
+    if (IsCoreLibraryName(P<LPCWSTR>(c, 0)))
+      return DeviceHandle(&g_coreLibrary);
+  }
   return RHandle(LoadLibraryW(P<LPCWSTR>(c, 0)));
 }
 
 uint64_t FreeLibrary_(const Call &c, void *)
 {
-  if (IsShellLibrary(c.Arg(0)))
+  if (IsShellLibrary(c.Arg(0)) || IsCoreLibrary(c.Arg(0)))
     return TRUE;
   BOOL r = FreeLibrary(static_cast<HMODULE>(HostHandle(c.Arg(0))));
   if (r)
@@ -70,10 +92,32 @@ uint64_t FreeLibrary_(const Call &c, void *)
   return R(r);
 }
 
+// An entry point of the core library by name: what ce-run serves as the import of that name,
+// or nothing. The battery component's calls are found only where the run has that
+// component, as the desktop stand-in's lookup answers for them.
+Addr CoreLibraryEntry(LPCWSTR wide)
+{
+  if (reinterpret_cast<uintptr_t>(wide) < 0x10000)  // an ordinal: not served by number
+    return 0;
+  char name[128];
+  int i = 0;
+  for (; wide[i] != 0; ++i) {
+    if (i == static_cast<int>(sizeof name) - 1 || wide[i] > 0x7F)
+      return 0;
+    name[i] = static_cast<char>(wide[i]);
+  }
+  name[i] = 0;
+  if (strncmp(name, "GetSystemPowerStatusEx", 22) == 0 && CeGetProcAddressW(GetModuleHandleW(nullptr), wide) == nullptr)
+    return 0;
+  return FindImport(name);
+}
+
 uint64_t GetProcAddressW_(const Call &c, void *)
 {
   if (IsShellLibrary(c.Arg(0)))
     return ShellLibraryEntry(P<LPCWSTR>(c, 1));
+  if (IsCoreLibrary(c.Arg(0)))
+    return CoreLibraryEntry(P<LPCWSTR>(c, 1));
   HMODULE module = static_cast<HMODULE>(HostHandle(c.Arg(0)));
   FARPROC f = CeGetProcAddressW(module, P<LPCWSTR>(c, 1));
   if (f == nullptr)
@@ -119,6 +163,8 @@ const struct {
 } kStandIns[] = {
     {"DeleteAndRenameFile", reinterpret_cast<void *>(&DeleteAndRenameFile)},
     {"SetSystemPowerState", reinterpret_cast<void *>(&CeSetSystemPowerState)},
+    // A record of bytes and numbers only.
+    {"GetSystemPowerStatusEx", reinterpret_cast<void *>(&GetSystemPowerStatusEx)},
 };
 
 // Functions that run as the host's: numbers, handles the host keeps small, pointers to
@@ -179,10 +225,10 @@ void SetMainImage(const Image &image, const wchar_t *path)
 }
 Addr MainImageBase() { return g_main.base; }
 
-Addr BindImport(const char *dll, const char *name)
+// The trap serving the import of that name, made when first asked for; 0 when ce-run does
+// not serve it.
+Addr FindImport(const char *name)
 {
-  if (lstrcmpiA(dll, "coredll.dll") != 0 && lstrcmpiA(dll, "commctrl.dll") != 0)
-    Fail("the image imports %s from %s, which is not a library of the device", name, dll);
   static std::map<std::string, Addr> bound;
   auto found = bound.find(name);
   if (found != bound.end())
@@ -208,9 +254,18 @@ Addr BindImport(const char *dll, const char *name)
         Fail("the host has no %s", name);
       trap = GuardedTrap(plain, Pass, host);
     }
+  if (trap != 0)
+    bound[name] = trap;
+  return trap;
+}
+
+Addr BindImport(const char *dll, const char *name)
+{
+  if (lstrcmpiA(dll, "coredll.dll") != 0 && lstrcmpiA(dll, "commctrl.dll") != 0)
+    Fail("the image imports %s from %s, which is not a library of the device", name, dll);
+  Addr trap = FindImport(name);
   if (trap == 0)
     Fail("the image imports %s from %s, which ce-run does not know", name, dll);
-  bound[name] = trap;
   return trap;
 }
 

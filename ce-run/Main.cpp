@@ -12,6 +12,8 @@
 //         Uninstall_Init <folder>
 //         Uninstall_Exit
 //       (cecompat/cabdriver/CabDriver does this with /device).
+// --verbose traces every call of the image to the host on standard error; --trace FILE
+// writes that trace into the file instead.
 // Exit code 3: the image could not be run (the reason is on standard error).
 #include "ce-run/CeRun.h"
 
@@ -133,8 +135,8 @@ int ServeSetupHooks(const Image &image)
 
 void Usage()
 {
-  fprintf(stderr, "usage: ce-run [--verbose] Ferrolt.exe [command line]\n"
-                  "       ce-run [--verbose] --setup Ostrel.dll\n");
+  fprintf(stderr, "usage: ce-run [--verbose | --trace FILE] Ferrolt.exe [command line]\n"
+                  "       ce-run [--verbose | --trace FILE] --setup Ostrel.dll\n");
   ExitProcess(2);
 }
 
@@ -151,7 +153,10 @@ int main()
   for (; at < argc && argv[at][0] == L'-' && argv[at][1] == L'-'; ++at) {
     if (lstrcmpW(argv[at], L"--verbose") == 0)
       g_verbose = true;
-    else if (lstrcmpW(argv[at], L"--setup") == 0)
+    else if (lstrcmpW(argv[at], L"--trace") == 0 && at + 1 < argc) {
+      if (!TraceInto(argv[++at]))
+        Fail("cannot write the trace file");
+    } else if (lstrcmpW(argv[at], L"--setup") == 0)
       setup = true;
     else
       Usage();

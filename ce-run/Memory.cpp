@@ -53,16 +53,37 @@ void Fail(const char *format, ...)
   ExitProcess(3);
 }
 
+namespace {
+HANDLE g_traceFile = INVALID_HANDLE_VALUE;
+}
+
+bool TraceInto(const wchar_t *path)
+{
+  g_traceFile = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
+  g_verbose = g_traceFile != INVALID_HANDLE_VALUE;
+  return g_verbose;
+}
+
 void Trace(const char *format, ...)
 {
   if (!g_verbose)
     return;
+  char line[1024];
   va_list args;
   va_start(args, format);
-  fprintf(stderr, "ce-run: ");
-  vfprintf(stderr, format, args);
-  fprintf(stderr, "\n");
+  int length = vsnprintf(line, sizeof line - 1, format, args);
   va_end(args);
+  if (length < 0)
+    return;
+  if (length > static_cast<int>(sizeof line) - 2)
+    length = static_cast<int>(sizeof line) - 2;
+  line[length++] = '\n';
+  if (g_traceFile == INVALID_HANDLE_VALUE) {
+    fprintf(stderr, "ce-run: %.*s", length, line);
+    return;
+  }
+  DWORD written = 0;
+  WriteFile(g_traceFile, line, static_cast<DWORD>(length), &written, nullptr);
 }
 
 void InitMemory()

@@ -130,6 +130,37 @@ TEST(DeviceImage, LauncherStartedAsWindowsMobileHidesTheShellBarsOrShowsAnEmptyM
   }
 }
 
+// The status strip's battery is read through the battery component's calls, looked up in
+// the core library when the strip is drawn: found, and called, where the device has that
+// component; not found where it has none. ce-run's trace of the image's calls says which.
+TEST(DeviceImage, StatusStripFindsTheBatteryCallsInTheCoreLibraryOnlyWhereTheDeviceHasThem)
+{
+  const struct {
+    const wchar_t *driver;  // FERROLT_BATTERY_DRIVER: "0" is a device without the component
+    bool read;
+  } rows[] = {{nullptr, true}, {L"0", false}};
+  const wchar_t trace[] = L"C:\\device_run_trace.txt";
+  for (const auto &row : rows) {
+    SCOPED_TRACE(row.read ? "with the battery component" : "without it");
+    test::PrepareSample(kMarker);
+    ASSERT_FALSE(HasFatalFailure());
+    test::SetDword(HKEY_CURRENT_USER, kProduct + L"\\Profiles\\Warehouse", L"StatusStrip", 1);
+    test::ScopedEnv driver(L"FERROLT_BATTERY_DRIVER", row.driver);
+    test::ChildProcess launcher;
+    ASSERT_TRUE(launcher.Start(L"\"" + CeRun() + L"\" --trace " + trace + L" \"" + Images() + L"Ferrolt.exe\""));
+    HWND window = test::WaitForWindow(L"FerroltClass", launcher.Id(), 20000);
+    ASSERT_NE(nullptr, window) << "the ARM launcher made no window";
+    Sleep(1000);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(launcher.Wait(15000)) << "WM_CLOSE did not end the launcher";
+    std::string calls = test::ReadFileBytes(trace);
+    EXPECT_NE(std::string::npos, calls.find("GetProcAddressW(")) << "the trace holds no lookup";
+    EXPECT_EQ(row.read, calls.find("GetSystemPowerStatusEx2(") != std::string::npos);
+    DeleteFileW(trace);
+    test::CleanUpSample(kMarker);
+  }
+}
+
 // CabDriver playing the installer, with the setup extension's ARM image run by ce-run.
 int RunInstaller(const std::wstring &arguments, const std::wstring &images = Images(), DWORD timeoutMs = 60000)
 {
