@@ -139,6 +139,10 @@ Addr GuardedTrap(const char *name, Handler handler, void *host);
 // Whether the device ever delivers the message to a procedure of device code.
 bool DeviceDelivers(UINT message);
 
+// ---- timers (Timers.cpp) ----
+// Whether the device's timer was set for INFINITE milliseconds.
+bool IsEverlastingTimer(uint32_t window, uint32_t id);
+
 // ---- waits on several objects, the windows walked (WaitsAndWindows.cpp) ----
 uint64_t EnumWindows_(const Call &c, void *host);
 uint64_t MsgWaitForMultipleObjectsEx_(const Call &c, void *host);

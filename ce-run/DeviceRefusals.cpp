@@ -36,6 +36,9 @@ bool CreateKeyReservedOrAccess(const Call &c)
   return Arg(c, 2) != 0 || Arg(c, 4) != 0 || Arg(c, 5) != 0 || Arg(c, 6) != 0;
 }
 template <int reserved> bool ReservedNotZero(const Call &c) { return Arg(c, reserved) != 0; }
+bool TimerIdentifierWithoutWindow(const Call &c) { return Arg(c, 0) == 0 && Arg(c, 1) != 0; }
+void IgnoreTimerIdentifier(Call *c) { c->r[1] = 0; }
+bool EverlastingTimer(const Call &c) { return IsEverlastingTimer(Arg(c, 0), Arg(c, 1)); }
 
 struct Rule {
   const char *function;        // the import, or nullptr for a rule on messages
@@ -72,6 +75,10 @@ const Rule kRules[] = {
      "RegEnumKeyEx (CE 5.0): lpReserved reserved, set to NULL"},
     {"RegEnumValueW", 0, 0, ReservedNotZero<4>, nullptr, ERROR_INVALID_PARAMETER, ERROR_INVALID_PARAMETER,
      "RegEnumValue (CE 5.0): lpReserved reserved, set to NULL"},
+    {"SetTimer", 0, 0, TimerIdentifierWithoutWindow, IgnoreTimerIdentifier, 0, 0,
+     "SetTimer (CE 5.0): with hWnd NULL no window is associated with the timer and nIDEvent is ignored"},
+    {"KillTimer", 0, 0, EverlastingTimer, nullptr, 0, FALSE,
+     "SetTimer (CE 5.0): if uElapse is INFINITE, KillTimer fails to destroy the timer"},
     {nullptr, WM_NCCREATE, WM_NCACTIVATE, nullptr, nullptr, 0, 0,
      "Windows Overview (CE 5.0): the non-client area is the system's, no WM_NC messages; CreateWindow and "
      "DestroyWindow send no WM_NCCREATE or WM_NCDESTROY"},

@@ -60,5 +60,11 @@ extern const ImportTable kWindowImports;        // WindowImports.cpp
 extern const ImportTable kShellAndFileImports;  // ShellAndFileImports.cpp
 extern const ImportTable kStoreImports;         // StoreImports.cpp
 extern const ImportTable kRuntimeImports;       // RuntimeImports.cpp
+extern const ImportTable kTimerImports;         // Timers.cpp
+
+// A WM_TIMER's lParam, the timer's procedure, as the device holds it and as the host does;
+// other messages' lParam as it is (Timers.cpp).
+uint32_t TimerParamToDevice(const MSG &m);
+LPARAM TimerParamToHost(UINT message, HWND window, WPARAM id, uint32_t deviceL);
 
 }  // namespace cerun

@@ -154,7 +154,7 @@ const ImportRow kModuleRows[] = {
 const ImportTable kModuleImports = CERUN_IMPORT_TABLE(kModuleRows);
 
 const ImportTable *const kTables[] = {&kModuleImports, &kWindowImports, &kShellAndFileImports, &kStoreImports,
-                                      &kRuntimeImports};
+                                      &kRuntimeImports, &kTimerImports};
 
 // Device functions a desktop lacks, run as the stand-ins of cecompat/ run them.
 const struct {
@@ -177,7 +177,7 @@ const char *const kPlain[] = {
     "GetFileAttributesExW", "GetFileSize", "GetPixel", "GetForegroundWindow", "GetLastError", "GetLocalTime", "GetStockObject",
     "GetSystemMetrics", "GetTextMetricsW", "GetTickCount", "GetTimeFormatW", "GetWindow",
     "GetWindowRect", "GetClassNameW", "SetEndOfFile", "SetRectEmpty", "GetWindowTextLengthW", "GetWindowTextW", "GetWindowThreadProcessId", "InSendMessage",
-    "InvalidateRect", "IsWindow", "IsWindowVisible", "KillTimer", "LineTo", "LoadAcceleratorsW", "LoadCursorW",
+    "InvalidateRect", "IsWindow", "IsWindowVisible", "LineTo", "LoadAcceleratorsW", "LoadCursorW",
     "LoadImageW", "LoadResource", "LoadStringW", "MapWindowPoints", "MessageBoxW", "MoveToEx",
     "MultiByteToWideChar", "PatBlt", "Polygon", "PostQuitMessage", "ReadFile", "Rectangle", "RegCloseKey",
     "RegEnumKeyExW", "RegEnumValueW", "RegQueryValueExW", "RegSetValueExW", "RegisterHotKey", "ReleaseDC",

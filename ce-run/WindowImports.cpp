@@ -1,5 +1,5 @@
 // The device's windows as the image sees them: messages, window classes and procedures,
-// timers, painting and GDI objects, system colours and image lists. Records are converted
+// painting and GDI objects, system colours and image lists. Records are converted
 // between the device's 32-bit shapes and the host's; device procedures get host procedures
 // of their own.
 #include "ce-run/ImportCalls.h"
@@ -46,6 +46,7 @@ static_assert(sizeof(DevMSG) == 28, "MSG");
 // The last message GetMessageW gave, whole: its parameters may be wider than the device's.
 MSG g_lastMessage;
 Addr g_lastMessageAt = 0;
+uint32_t g_lastDeviceL = 0;  // its lParam as the device was given it
 
 void ToDeviceMsg(const MSG &m, Addr at)
 {
@@ -53,11 +54,12 @@ void ToDeviceMsg(const MSG &m, Addr at)
   d->hwnd = static_cast<uint32_t>(reinterpret_cast<INT_PTR>(m.hwnd));
   d->message = m.message;
   d->wParam = static_cast<uint32_t>(m.wParam);
-  d->lParam = static_cast<uint32_t>(m.lParam);
+  d->lParam = TimerParamToDevice(m);
   d->time = m.time;
   d->pt = m.pt;
   g_lastMessage = m;
   g_lastMessageAt = at;
+  g_lastDeviceL = d->lParam;
 }
 
 MSG ToHostMsg(Addr at)
@@ -66,14 +68,14 @@ MSG ToHostMsg(Addr at)
   if (at == g_lastMessageAt && d->message == g_lastMessage.message &&
       d->hwnd == static_cast<uint32_t>(reinterpret_cast<INT_PTR>(g_lastMessage.hwnd)) &&
       d->wParam == static_cast<uint32_t>(g_lastMessage.wParam) &&
-      d->lParam == static_cast<uint32_t>(g_lastMessage.lParam))
+      d->lParam == g_lastDeviceL)
     return g_lastMessage;
   MSG m;
   memset(&m, 0, sizeof m);
   m.hwnd = HostOf<HWND>(d->hwnd);
   m.message = d->message;
   m.wParam = d->wParam;
-  m.lParam = Wide(d->lParam);
+  m.lParam = TimerParamToHost(d->message, m.hwnd, m.wParam, d->lParam);
   m.time = d->time;
   m.pt = d->pt;
   return m;
@@ -106,8 +108,6 @@ uint64_t TranslateMessage_(const Call &c, void *)
 uint64_t DispatchMessageW_(const Call &c, void *)
 {
   MSG m = ToHostMsg(c.Arg(0));
-  if (m.message == WM_TIMER && m.lParam != 0 && m.hwnd == nullptr)
-    Fail("a timer procedure reached DispatchMessageW");
   return R(DispatchMessageW(&m));
 }
 
@@ -268,12 +268,6 @@ uint64_t SetClassLongW_(const Call &c, void *)
   return R(SetClassLongW(P<HWND>(c, 0), index, static_cast<LONG>(c.Arg(2))));
 }
 
-uint64_t SetTimer_(const Call &c, void *)
-{
-  if (c.Arg(3) != 0)
-    Fail("SetTimer with a timer procedure");
-  return R(SetTimer(P<HWND>(c, 0), c.Arg(1), c.Arg(2), nullptr));
-}
 
 // ---- painting and GDI ----
 struct DevPAINTSTRUCT {
@@ -377,7 +371,6 @@ const ImportRow kRows[] = {
     {"SetWindowLongW", SetWindowLongW_, false},
     {"GetWindowLongW", GetWindowLongW_, false},
     {"SetClassLongW", SetClassLongW_, false},
-    {"SetTimer", SetTimer_, false},
     {"BeginPaint", BeginPaint_, false},
     {"EndPaint", EndPaint_, false},
     {"GetObjectW", GetObjectW_, false},

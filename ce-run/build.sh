@@ -11,7 +11,7 @@ flags=(-m64 -std=c++17 -O2 -g -Wall -Wno-unused-parameter -fshort-wchar -DWINE_U
   -DUNICODE -D_UNICODE -DCE_DEVICE_RECORDS_AS_NUMBERS -I"$src" -include "$src/ce-run/CrtShim.h")
 sources=(ce-run/Main.cpp ce-run/Memory.cpp ce-run/Emulator.cpp ce-run/Loader.cpp ce-run/Thunks.cpp
   ce-run/Messages.cpp ce-run/Imports.cpp ce-run/WindowImports.cpp ce-run/ShellAndFileImports.cpp
-  ce-run/StoreImports.cpp ce-run/RuntimeImports.cpp ce-run/ShellLibrary.cpp ce-run/DeviceRefusals.cpp ce-run/WaitsAndWindows.cpp
+  ce-run/StoreImports.cpp ce-run/RuntimeImports.cpp ce-run/Timers.cpp ce-run/ShellLibrary.cpp ce-run/DeviceRefusals.cpp ce-run/WaitsAndWindows.cpp
   ce-run/CrtShim.cpp
   cecompat/TopLevelWindow.cpp cecompat/PlatformType.cpp cecompat/ShellFileInfo.cpp cecompat/RegistryTree.cpp
   cecompat/ProcAddress.cpp cecompat/AddressTable.cpp cecompat/DIBitmap.cpp cecompat/ShortcutTarget.cpp cecompat/PowerStatus.cpp

@@ -30,7 +30,9 @@
 #define CE_BATTERY_DRIVER_VARIABLE L"FERROLT_BATTERY_DRIVER"
 // What the device's address table holds, for GetIpAddrTable looked up on a desktop:
 // addresses separated by commas ("192.168.5.20,127.0.0.1"), "none" for an empty table,
-// "unknown" for a device without the call. Unset: the desktop's own table.
+// "unknown" for a device without the call; or "@" and a file whose first line says one of
+// those (a missing or empty file: "none"), for a test in another process. Unset: the
+// desktop's own table.
 #define CE_NETWORK_VARIABLE L"FERROLT_NETWORK"
 // A file to which a desktop run appends each restart of the device it is asked for
 // ("SetSystemPowerState <flags> <options>"). Unset: the restart is refused.

@@ -225,6 +225,57 @@ DWORD TimeAndPowerMessages(HINSTANCE instance)
   return unsent;
 }
 
+UINT g_expectedTimer = 0;
+UINT g_timerCalls = 0;
+bool g_timerArgumentsRight = true;
+
+void CALLBACK CountingTimer(HWND window, UINT message, UINT id, DWORD)
+{
+  ++g_timerCalls;
+  if (window != NULL || message != WM_TIMER || id != g_expectedTimer)
+    g_timerArgumentsRight = false;
+}
+
+// Dispatches the thread's messages for a while; whether a WM_TIMER came without a window
+// or a procedure.
+bool PumpFor(DWORD milliseconds)
+{
+  bool bare = false;
+  MSG m;
+  for (DWORD start = GetTickCount(); GetTickCount() - start < milliseconds; Sleep(5))
+    while (PeekMessageW(&m, NULL, 0, 0, PM_REMOVE)) {
+      bare = bare || (m.message == WM_TIMER && m.hwnd == NULL && m.lParam == 0);
+      DispatchMessageW(&m);
+    }
+  return bare;
+}
+
+// Bit 1 is the device's own way not served: a timer procedure without a window is called
+// through the dispatch of its WM_TIMER, with the device's arguments, until KillTimer.
+DWORD TimersAsOnADesktop(HINSTANCE instance)
+{
+  UINT bare = SetTimer(NULL, 0, 10, NULL);
+  DWORD served = Bit(0, bare != 0 && PumpFor(150));
+  KillTimer(NULL, bare);
+  g_expectedTimer = SetTimer(NULL, 0, 10, CountingTimer);
+  PumpFor(150);
+  BOOL killed = KillTimer(NULL, g_expectedTimer);
+  UINT calls = g_timerCalls;
+  PumpFor(100);
+  served |= Bit(1, !killed || calls == 0 || g_timerCalls != calls || !g_timerArgumentsRight);
+  UINT first = SetTimer(NULL, 0, 10000, CountingTimer);
+  UINT second = SetTimer(NULL, first, 10000, CountingTimer);
+  served |= Bit(2, first != 0 && second == first);
+  KillTimer(NULL, first);
+  KillTimer(NULL, second);
+  HWND window = CreateRecordingWindow(instance);
+  if (window == NULL)
+    return served | 1u << 7;
+  served |= Bit(3, SetTimer(window, 1, INFINITE, NULL) != 0 && KillTimer(window, 1));
+  DestroyWindow(window);
+  return served;
+}
+
 struct Habit {
   const wchar_t *name;
   DWORD (*keep)(HINSTANCE instance);
@@ -238,6 +289,7 @@ const Habit kHabits[] = {
     {L"registry-arguments", RegistryWithDesktopArguments},
     {L"non-client-messages", NonClientMessages},
     {L"time-power-messages", TimeAndPowerMessages},
+    {L"timers", TimersAsOnADesktop},
 };
 
 }  // namespace

@@ -52,6 +52,9 @@ INSTANTIATE_TEST_SUITE_P(
                       HabitRow{L"create-process-arguments", "CreateProcessW with arguments the device says are NULL"},
                       HabitRow{L"registry-arguments", "registry calls with reserved arguments or access masks"},
                       HabitRow{L"non-client-messages", "non-client messages to a device procedure"},
-                      HabitRow{L"time-power-messages", "WM_TIMECHANGE or WM_POWERBROADCAST to a device procedure"}));
+                      HabitRow{L"time-power-messages", "WM_TIMECHANGE or WM_POWERBROADCAST to a device procedure"},
+                      HabitRow{L"timers", "a timer without window or procedure delivered, a timer procedure not "
+                                          "called until killed, a windowless timer's identifier kept, or a timer "
+                                          "of INFINITE milliseconds killed"}));
 
 }  // namespace
