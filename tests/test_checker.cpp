@@ -86,10 +86,7 @@ std::vector<std::string> WithPath(const std::vector<std::string> &lines, const s
   return replaced;
 }
 
-// Every check of a fleet without an UpdateKey says so, once.
-const std::string kUnsigned =
-    "{S}: warning: (profile): Updates are unsigned: without an UpdateKey the device takes any "
-    "script put into \\Application\\Ferrolt\\Update";
+const std::string kUnsigned = std::string("{S}") + test::kUnsignedWarning;
 
 // A key made by /hash-password: the fleet signs its updates.
 const std::string kUpdateKey =
