@@ -326,3 +326,37 @@ TEST_F(FleetUpdate, AfterAGoodUpdateTheKeptScriptBringsTheSameConfigurationBackA
 }
 
 }  // namespace
+
+namespace {
+
+// A platform message box runs its own loop, which waits on no folder: an update dropped
+// while it is open stays where it is, and the launcher's loop takes it once the box is closed.
+TEST_F(FleetUpdate, AnUpdateArrivingUnderAPlatformMessageBoxIsTakenOnceTheBoxIsClosed)
+{
+  StartWatching();
+  const std::wstring title = test::WindowText(g_app.mainWindow);
+  std::wstring shownUnderTheBox, leftUnderTheBox;
+  boxes.Answer(0);  // the box stays open until the timer below closes it
+  test::RunLater(100, [] { test::WriteFileBytes(UPDATE_FOLDER L"\\boxed.reg", kGood); });
+  test::RunLater(100 + UPDATE_SETTLE_MS + 500, [&] {
+    shownUnderTheBox = test::WindowText(g_app.mainWindow);
+    leftUnderTheBox = test::FileNames(UPDATE_FOLDER L"\\*.reg");
+    HWND box = FindWindowW(L"#32770", L"Platform box");
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  });
+  MessageBoxW(g_app.mainWindow, L"Open while the update arrives", L"Platform box", MB_OK);
+  EXPECT_EQ(title, shownUnderTheBox);
+  EXPECT_EQ(L"boxed.reg ", leftUnderTheBox) << "taken while the box was open";
+
+  // The launcher's loop, with the clock moved on past each look's settling time.
+  for (DWORD start = GetTickCount();
+       test::WindowText(g_app.mainWindow) != L"Updated" && GetTickCount() - start < 5000;
+       g_app.clockOffset += UPDATE_SETTLE_MS / 2) {
+    if (WaitForLoopMessage())
+      Pump(10);
+  }
+  EXPECT_EQ(L"Updated", test::WindowText(g_app.mainWindow)) << Log();
+  EXPECT_NE(L"", test::FileNames(UPDATE_APPLIED_FOLDER L"\\*_boxed.reg"));
+}
+
+}  // namespace
