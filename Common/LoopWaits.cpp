@@ -5,6 +5,7 @@ struct LoopWaitState {
   HANDLE handles[LOOP_WAIT_LIMIT];
   int count;
   DWORD timeout;
+  DWORD since;  // GetTickCount() when the time-out was set: it runs from there
   LoopWaitHandler handler;
 };
 static LoopWaitState s_waits;
@@ -19,12 +20,24 @@ void SetLoopWaits(const HANDLE *handles, int count, DWORD timeoutMs, LoopWaitHan
     s_waits.handles[i] = handles[i];
   s_waits.count = count;
   s_waits.timeout = timeoutMs;
+  s_waits.since = GetTickCount();
   s_waits.handler = count > 0 ? handler : nullptr;
 }
 
 void SetLoopWaitTimeout(DWORD timeoutMs)
 {
   s_waits.timeout = timeoutMs;
+  s_waits.since = GetTickCount();
+}
+
+// What is left of the time-out: it runs from when it was set, not from each wait, or a
+// timer that ticks more often would put it off for ever.
+static DWORD RemainingTimeout()
+{
+  if (s_waits.timeout == INFINITE)
+    return INFINITE;
+  DWORD passed = GetTickCount() - s_waits.since;
+  return passed >= s_waits.timeout ? 0 : s_waits.timeout - passed;
 }
 
 // True when a message waits to be taken. A message already in the queue always goes first,
@@ -38,7 +51,7 @@ bool WaitForLoopMessage()
   if (PeekMessageW(&peeked, nullptr, 0, 0, PM_NOREMOVE))
     return true;
   DWORD count = static_cast<DWORD>(s_waits.count);
-  DWORD woken = MsgWaitForMultipleObjectsEx(count, s_waits.handles, s_waits.timeout,
+  DWORD woken = MsgWaitForMultipleObjectsEx(count, s_waits.handles, RemainingTimeout(),
                                             QS_ALLINPUT, 0);
   // Messages sent from another thread are handled by the look itself; only a posted or an
   // input message is taken.
@@ -49,6 +62,8 @@ bool WaitForLoopMessage()
     s_waits.count = 0;
     return true;
   }
+  // The time-out runs again from now unless the handler sets another.
+  s_waits.since = GetTickCount();
   if (s_waits.handler != nullptr)
     s_waits.handler(woken == WAIT_TIMEOUT ? -1 : static_cast<int>(woken - WAIT_OBJECT_0));
   return false;

@@ -35,6 +35,11 @@ bool CreateKeyReservedOrAccess(const Call &c)
 {
   return Arg(c, 2) != 0 || Arg(c, 4) != 0 || Arg(c, 5) != 0 || Arg(c, 6) != 0;
 }
+// The device's queue has no hot keys and no raw input: its QS_ALLINPUT is 0x7F.
+bool WakeMaskOrFlagsUndocumented(const Call &c)
+{
+  return (Arg(c, 3) & ~0x7Fu) != 0 || (Arg(c, 4) & ~static_cast<uint32_t>(MWMO_INPUTAVAILABLE)) != 0;
+}
 template <int reserved> bool ReservedNotZero(const Call &c) { return Arg(c, reserved) != 0; }
 bool TimerIdentifierWithoutWindow(const Call &c) { return Arg(c, 0) == 0 && Arg(c, 1) != 0; }
 void IgnoreTimerIdentifier(Call *c) { c->r[1] = 0; }
@@ -79,6 +84,10 @@ const Rule kRules[] = {
      "SetTimer (CE 5.0): with hWnd NULL no window is associated with the timer and nIDEvent is ignored"},
     {"KillTimer", 0, 0, EverlastingTimer, nullptr, 0, FALSE,
      "SetTimer (CE 5.0): if uElapse is INFINITE, KillTimer fails to destroy the timer"},
+    {"MsgWaitForMultipleObjectsEx", 0, 0, WakeMaskOrFlagsUndocumented, nullptr, ERROR_INVALID_PARAMETER,
+     WAIT_FAILED,
+     "MsgWaitForMultipleObjectsEx (CE 5.0): dwWakeMask a combination of the QS_ values listed (winuser.h: "
+     "QS_ALLINPUT 0x7F, no QS_HOTKEY or QS_RAWINPUT); dwFlags 0 or MWMO_INPUTAVAILABLE"},
     {nullptr, WM_NCCREATE, WM_NCACTIVATE, nullptr, nullptr, 0, 0,
      "Windows Overview (CE 5.0): the non-client area is the system's, no WM_NC messages; CreateWindow and "
      "DestroyWindow send no WM_NCCREATE or WM_NCDESTROY"},

@@ -142,6 +142,11 @@ FARPROC WINAPI GetProcAddressW(HMODULE module, LPCWSTR name);
 inline HMODULE CoreLibraryModule() { return GetModuleHandleW(CE_CORE_LIBRARY); }
 #define LockResource(loaded) ((LPVOID)(loaded))
 
+// The device's message queue has no hot keys and no raw input: its QS_ALLINPUT (winuser.h)
+// is the input, posted, timer, paint and sent messages, 0x7F.
+#undef QS_ALLINPUT
+#define QS_ALLINPUT (QS_KEY | QS_MOUSEMOVE | QS_MOUSEBUTTON | QS_POSTMESSAGE | QS_TIMER | QS_PAINT | QS_SENDMESSAGE)
+
 // CE_PLANTED_DESKTOP_FIND_DATA leaves the desktop's record in place: a deliberately faulty
 // build that ce-run's tests must catch (scripts/build-device.sh, FERROLT_DEVICE_PLANT).
 #ifndef CE_PLANTED_DESKTOP_FIND_DATA

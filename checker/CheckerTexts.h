@@ -38,3 +38,11 @@
 #define TEXT_REDUNDANT_PASSWORD                                                            \
   L"Program Key  %d - Password is redundant: only entries with a password lead to this " \
   L"screen, and the device asks again here"
+#define TEXT_UPDATES_UNSIGNED                                                          \
+  L"Updates are unsigned: without an UpdateKey the device takes any script put into " \
+  L"\\Application\\Ferrolt\\Update"
+#define TEXT_UPDATE_FOLDERS_UNWATCHED                                                     \
+  L"UpdateFolders is set without an UpdateKey: the device does not watch these folders, " \
+  L"only \\Application\\Ferrolt\\Update: %s"
+#define TEXT_UPDATE_KEY_FAULTY \
+  L"UpdateKey is not a key made by /hash-password: the device takes no update at all"

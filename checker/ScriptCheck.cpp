@@ -155,6 +155,7 @@ void CheckScript(const CheckOptions &options, CheckReport *report,
       if (SelectAndCheckProfile(options, lines, name, &profile))
         WalkConfigurations(options, lines, &profile, visitor);
     }
+    CheckUpdateSettings(lines, report);
   }
   g_entryIconsWanted = true;
   LeaveMemoryRegistry();

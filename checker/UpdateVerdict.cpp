@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "checker/CheckerTexts.h"
 #include "checker/CollectedMessages.h"
 #include "checker/HashPassword.h"
 #include "checker/ReportOutput.h"
@@ -177,8 +178,7 @@ int RunUpdateCheck(const CheckOptions &options, const std::wstring &before,
                     " by a device configured by " + Utf8(FileName(before)) + "\n" +
                     verdict.findings;
   if (!verdict.keySet)
-    out += name + ": warning: updates are unsigned: without an UpdateKey the device takes any "
-                  "script put into \\Application\\Ferrolt\\Update\n";
+    out += name + ": warning: " + Utf8(TEXT_UPDATES_UNSIGNED) + "\n";
   if (!verdict.accepted) {
     out += "Nothing changes on the device.\n";
   } else {

@@ -19,6 +19,8 @@ Finding OwnFinding(long line, Severity severity, const std::wstring &scope,
 // values; false when the launcher would end before showing anything.
 bool SelectAndCheckProfile(const CheckOptions &options, const ScriptLines &lines,
                            const std::wstring &name, CheckedProfile *profile);
+// The product's update settings, once for the script (in its own findings).
+void CheckUpdateSettings(const ScriptLines &lines, CheckReport *report);
 // Names of the profiles under the product's Profiles key.
 std::vector<std::wstring> DefinedProfiles();
 // Names of the sub-keys of a key below HKEY_CURRENT_USER (none when it cannot be opened).

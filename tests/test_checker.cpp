@@ -86,6 +86,13 @@ std::vector<std::string> WithPath(const std::vector<std::string> &lines, const s
   return replaced;
 }
 
+const std::string kUnsigned = std::string("{S}") + test::kUnsignedWarning;
+
+// A key made by /hash-password: the fleet signs its updates.
+const std::string kUpdateKey =
+    "\"UpdateKey\"=\"pbkdf2-sha1$10000$f4e6f3166a64311192b46a41e2572d16$"
+    "fe94b37c31652ff6d65572ef4abba8a608c35b98\"";
+
 struct Case {
   const char *name;
   std::string script;                 // the whole file
@@ -97,17 +104,32 @@ struct Case {
 void PrintTo(const Case &c, std::ostream *out) { *out << c.name; }
 
 const Case kCases[] = {
-    {"clean", Joined(Plus(kHead, Screen("Default"))), L"",
+    {"clean", Joined(Plus(Plus(kHead, {kUpdateKey}), Screen("Default"))), L"",
      {"{S}: 0 errors, 0 warnings, 1 configuration checked"}, 0},
+    {"update folders without a key",
+     Joined(Plus(Plus(kHead, {"\"UpdateFolders\"=\"\\\\Storage Card\\\\Updates\""}), Screen("Default"))),
+     L"",
+     {kUnsigned,
+      "{S}:4: warning: (profile): UpdateFolders is set without an UpdateKey: the device does not "
+      "watch these folders, only \\Application\\Ferrolt\\Update: \\Storage Card\\Updates",
+      "{S}: 0 errors, 2 warnings, 1 configuration checked"},
+     1},
+    {"an update key not made by /hash-password",
+     Joined(Plus(Plus(kHead, {"\"UpdateKey\"=\"fleet passphrase\""}), Screen("Default"))), L"",
+     {"{S}:4: warning: (profile): UpdateKey is not a key made by /hash-password: the device takes "
+      "no update at all",
+      "{S}: 0 errors, 1 warning, 1 configuration checked"},
+     1},
     {"setting checks",
      Joined(Plus(kHead, {kShop + "\\Default\\Settings]", "\"Mode\"=\"Menu Bars\"",
                          "\"MenuItemHeight\"=dword:00000005", "\"MenuItemFontSize\"=dword:0000001e",
                          kShop + "\\Default\\Programs\\Prog1]", "\"Description\"=\"Notes\"",
                          kNotepad})),
      L"",
-     {"{S}:6: error: Default: MenuItemHeight must be between 10 and 120  (the device uses 50)",
+     {kUnsigned,
+      "{S}:6: error: Default: MenuItemHeight must be between 10 and 120  (the device uses 50)",
       "{S}:7: error: Default: Font size must be between 5 and 20 (the device uses 12)",
-      "{S}: 2 errors, 0 warnings, 1 configuration checked"},
+      "{S}: 2 errors, 1 warning, 1 configuration checked"},
      2},
     {"entry warnings",
      Joined(Plus(kHead, {kShop + "\\Default\\Settings]", "\"Mode\"=\"List\"",
@@ -117,20 +139,22 @@ const Case kCases[] = {
                          "\"HotKey\"=dword:00000041", "\"HotKeyModifier\"=\"Ctrl\"",
                          kShop + "\\Default\\Programs\\Prog4]", "\"Icon\"=dword:000001ba"})),
      L"",
-     {"{S}:11: warning: Default: Program Key  2 - Either Description key is empty or exceeds limit ",
+     {kUnsigned,
+      "{S}:11: warning: Default: Program Key  2 - Either Description key is empty or exceeds limit ",
       "{S}:15: warning: Default: Program Key  3 - No Description and Name or Call found ",
       "{S}:6: warning: Default: Sequence is missing in Prog keys in Registry",
       "{S}:13: warning: Default: Hotkey registration is unsuccessful. You may have used same key "
       "pair for more than one program",
-      "{S}: 0 errors, 4 warnings, 1 configuration checked"},
+      "{S}: 0 errors, 5 warnings, 1 configuration checked"},
      1},
     {"numbered list limit",
      Joined(Plus(Plus(kHead, {kShop + "\\Default\\Settings]", "\"Mode\"=\"List\"",
                               "\"Number\"=dword:00000001", "\"Exit\"=\"Exit\""}),
                  NineEntries())),
      L"",
-     {"{S}:6: error: Default: Too many items for numbered list ",
-      "{S}: 1 error, 0 warnings, 1 configuration checked"},
+     {kUnsigned,
+      "{S}:6: error: Default: Too many items for numbered list ",
+      "{S}: 1 error, 1 warning, 1 configuration checked"},
      2},
     {"calls: missing target, missing settings, a cycle",
      Joined(Plus(Plus(Plus(Plus(kHead, {kShop + "\\Default\\Settings]", "\"Mode\"=\"List\""}),
@@ -138,26 +162,29 @@ const Case kCases[] = {
                       Entry("Default", 2, Call("Gone"))),
                  Entry("Tools", 1, Call("Default")))),
      L"",
-     {"{S}:11: error: Default: Unable to find registry key Gone",
+     {kUnsigned,
+      "{S}:11: error: Default: Unable to find registry key Gone",
       "{S}:12: error: Tools: Unable to find registry key "
       "Software\\OrvantLLC\\Ferrolt\\Profiles\\Shop\\Tools\\Settings",
       "{S}:14: error: Tools: Repeating configuration",
-      "{S}: 3 errors, 0 warnings, 2 configurations checked"},
+      "{S}: 3 errors, 1 warning, 2 configurations checked"},
      2},
     {"deeper than ten",
      Joined(Plus(Plus(Plus(kHead, {kShop + "\\Default\\Settings]", "\"Mode\"=\"List\""}),
                       Entry("Default", 1, Call("C1"))),
                  DeepChain())),
      L"",
-     {"{S}:58: error: C10: \"C11\" cannot be entered: the path to it is deeper than the 10 "
+     {kUnsigned,
+      "{S}:58: error: C10: \"C11\" cannot be entered: the path to it is deeper than the 10 "
       "configurations the launcher keeps, and the device goes back one level instead",
       "{S}:59: warning: C11: Never reachable: no entry calls this configuration",
-      "{S}: 1 error, 1 warning, 12 configurations checked"},
+      "{S}: 1 error, 2 warnings, 12 configurations checked"},
      2},
     {"configuration nothing calls", Joined(Plus(Plus(kHead, Screen("Default")), Screen("Spare"))),
      L"",
-     {"{S}:9: warning: Spare: Never reachable: no entry calls this configuration",
-      "{S}: 0 errors, 1 warning, 2 configurations checked"},
+     {kUnsigned,
+      "{S}:9: warning: Spare: Never reachable: no entry calls this configuration",
+      "{S}: 0 errors, 2 warnings, 2 configurations checked"},
      1},
     {"forced rectangle wider than the screen",
      Joined(Plus(Plus(kHead, {kShop + "]", "\"ForceScreenLeft\"=dword:00000000",
@@ -165,33 +192,38 @@ const Case kCases[] = {
                               "\"ForceScreenBottom\"=dword:00000140"}),
                  Screen("Default"))),
      L"/screen 200x300",
-     {"{S}:5: warning: (profile): Force Screen coordinates having wrong values",
-      "{S}: 0 errors, 1 warning, 1 configuration checked"},
+     {kUnsigned,
+      "{S}:5: warning: (profile): Force Screen coordinates having wrong values",
+      "{S}: 0 errors, 2 warnings, 1 configuration checked"},
      1},
     {"menus taller than a Windows Mobile screen", Joined(Plus(kHead, Screen("Default"))),
      L"/screen 240x180 /platform wm",
-     {"{S}:4: warning: (profile): A menu needs 170 pixels of height and the 240x180 screen has "
+     {kUnsigned,
+      "{S}:4: warning: (profile): A menu needs 170 pixels of height and the 240x180 screen has "
       "154: its bars will scroll",
-      "{S}: 0 errors, 1 warning, 1 configuration checked"},
+      "{S}: 0 errors, 2 warnings, 1 configuration checked"},
      1},
     {"an event log bound out of range",
      Joined(Plus(Plus(kHead, {"\"LogSize\"=dword:00000401"}), Screen("Default"))), L"",
-     {"{S}:4: error: (profile): LogSize must be between 0 and 1024",
-      "{S}: 1 error, 0 warnings, 1 configuration checked"},
+     {kUnsigned,
+      "{S}:4: error: (profile): LogSize must be between 0 and 1024",
+      "{S}: 1 error, 1 warning, 1 configuration checked"},
      2},
     {"menus that fit until the status strip takes its band",
      Joined(Plus(Plus(kHead, {kShop + "]", "\"StatusStrip\"=dword:00000001"}), Screen("Default"))),
      L"/screen 240x200 /platform wm",
-     {"{S}:4: warning: (profile): A menu needs 170 pixels of height and the 240x200 screen has "
+     {kUnsigned,
+      "{S}:4: warning: (profile): A menu needs 170 pixels of height and the 240x200 screen has "
       "153: its bars will scroll",
-      "{S}: 0 errors, 1 warning, 1 configuration checked"},
+      "{S}: 0 errors, 2 warnings, 1 configuration checked"},
      1},
     {"menus that fit a 96 dpi screen's strip but not a 192 dpi screen's",
      Joined(Plus(Plus(kHead, {kShop + "]", "\"StatusStrip\"=dword:00000001"}), Screen("Default"))),
      L"/screen 240x220 /platform wm /dpi 192",
-     {"{S}:4: warning: (profile): A menu needs 170 pixels of height and the 240x220 screen has "
+     {kUnsigned,
+      "{S}:4: warning: (profile): A menu needs 170 pixels of height and the 240x220 screen has "
       "156: its bars will scroll",
-      "{S}: 0 errors, 1 warning, 1 configuration checked"},
+      "{S}: 0 errors, 2 warnings, 1 configuration checked"},
      1},
     {"targets and files the device must have",
      Joined(Plus(Plus(Plus(kHead, {kShop + "\\Default\\Settings]", "\"Mode\"=\"Menu Bars\"",
@@ -199,12 +231,13 @@ const Case kCases[] = {
                       Entry("Default", 1, "\"Name\"=\"\\\\Windows\\\\scanner\"")),
                  Entry("Default", 2, "\"Name\"=\"\\\\Windows\\\\Mail.lnk\""))),
      L"",
-     {"{S}:9: error: Default: File has no extension: \\Windows\\scanner",
+     {kUnsigned,
+      "{S}:9: error: Default: File has no extension: \\Windows\\scanner",
       "{S}:12: warning: Default: \"\\Windows\\Mail.lnk\" is not among the script's own files: it "
       "must already be on the device",
       "{S}:6: warning: Default: \"\\Application\\logo.bmp\" is not among the script's own files: "
       "it must already be on the device",
-      "{S}: 1 error, 2 warnings, 1 configuration checked"},
+      "{S}: 1 error, 3 warnings, 1 configuration checked"},
      2},
     {"programs started with the launcher and kept running",
      Joined(Plus(Plus(Plus(Plus(Plus(kHead, {kShop + "]", "\"AutoStartDelay\"=dword:0000ea61",
@@ -215,7 +248,8 @@ const Case kCases[] = {
                       Plus(Entry("Default", 3, kNotepad), {"\"AutoStart\"=dword:00000002"})),
                  Plus(Screen("Tools"), {"\"AutoStart\"=dword:00000001"}))),
      L"",
-     {"{S}:5: error: (profile): AutoStartDelay must be between 0 and 60000",
+     {kUnsigned,
+      "{S}:5: error: (profile): AutoStartDelay must be between 0 and 60000",
       "{S}:20: error: Default: Program Key  3 - AutoStart must be 1 or 0",
       "{S}:12: warning: Default: Program Key  1 - KeepRunning and QuitAfterLaunch contradict each "
       "other: the launcher stays open (QuitAfterLaunch applies only to entries picked by hand "
@@ -224,7 +258,7 @@ const Case kCases[] = {
       "configuration",
       "{S}:26: warning: Tools: Program Key  1 - AutoStart is ignored here: only the entries of "
       "Default start with the launcher",
-      "{S}: 2 errors, 3 warnings, 2 configurations checked"},
+      "{S}: 2 errors, 4 warnings, 2 configurations checked"},
      2},
     {"when programs start and what follows their end",
      Joined(Plus(Plus(kHead, {kShop + "]", "\"NetworkWait\"=dword:00000259",
@@ -234,22 +268,25 @@ const Case kCases[] = {
                        "\"ExitActions\"=\"0=none;1=reboot;x=home\"",
                        "\"StartDelay\"=dword:000003e8", "\"NeedsNetwork\"=dword:00000001"}))),
      L"",
-     {"{S}:5: error: (profile): NetworkWait must be between 0 and 600",
+     {kUnsigned,
+      "{S}:5: error: (profile): NetworkWait must be between 0 and 600",
       "{S}:13: error: Default: Program Key  1 - StartDelay must be between 0 and 999",
       "{S}:12: error: Default: Program Key  1 - ExitActions line 3 is not CODE=ACTION (restart, "
       "home, message, reboot or none) and is ignored",
       "{S}:12: warning: Default: Program Key  1 - ExitActions restarts the device for a program "
       "that starts with the launcher: a program that ends at once would restart the device at "
       "every boot (the launcher stops after 3 restarts in a row)",
-      "{S}: 3 errors, 1 warning, 1 configuration checked"},
+      "{S}: 3 errors, 2 warnings, 1 configuration checked"},
      2},
     {"loader error", Joined(Plus(Plus(kHead, Screen("Default")), {"\"Title\" = \"x\""})), L"",
      {"{S}:9: error: (script): Line 9: No close quote",
-      "{S}: 1 error, 0 warnings, 1 configuration checked"},
+      kUnsigned,
+      "{S}: 1 error, 1 warning, 1 configuration checked"},
      2},
     {"named profile missing", Joined(Plus(kHead, Screen("Default"))), L"/profile Other",
-     {"{S}: error: (profile): Unable to find Profile",
-      "{S}: 1 error, 0 warnings, 0 configurations checked"},
+     {kUnsigned,
+      "{S}: error: (profile): Unable to find Profile",
+      "{S}: 1 error, 1 warning, 0 configurations checked"},
      2},
     {"every profile",
      Joined(Plus(Plus(kHead, Screen("Default")),
@@ -258,18 +295,21 @@ const Case kCases[] = {
                   "[HKEY_CURRENT_USER\\Software\\OrvantLLC\\Ferrolt\\Profiles\\Van\\Default\\Programs\\Prog1]",
                   "\"Description\"=\"Notes\"", kNotepad})),
      L"/all",
-     {"{S}:11: error: Van\\Default: Number must be 1 or 0 (the device uses 0)",
-      "{S}: 1 error, 0 warnings, 2 configurations checked"},
+     {kUnsigned,
+      "{S}:11: error: Van\\Default: Number must be 1 or 0 (the device uses 0)",
+      "{S}: 1 error, 1 warning, 2 configurations checked"},
      2},
     {"no profile at all", "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Other]\n\"A\"=\"B\"\n", L"",
-     {"{S}: error: (profile): no default configuration to load",
-      "{S}: 1 error, 0 warnings, 0 configurations checked"},
+     {kUnsigned,
+      "{S}: error: (profile): no default configuration to load",
+      "{S}: 1 error, 1 warning, 0 configurations checked"},
      2},
     {"profile without Default", Joined(Plus(kHead, Screen("Menu"))), L"",
-     {"{S}:4: error: Default: The profile has no \"Default\" configuration: the launcher cannot start",
+     {kUnsigned,
+      "{S}:4: error: Default: The profile has no \"Default\" configuration: the launcher cannot start",
       "{S}:4: error: Default: Unable to find registry key "
       "Software\\OrvantLLC\\Ferrolt\\Profiles\\Shop\\Default\\Programs",
-      "{S}: 2 errors, 0 warnings, 1 configuration checked"},
+      "{S}: 2 errors, 1 warning, 1 configuration checked"},
      2},
     {"UTF-16 script", std::string("\xFF\xFER\0E\0G\0\n\0", 10), L"",
      {"{S}:1: error: (script): The script is UTF-16 text; the loader reads 8-bit text, one byte "
@@ -281,20 +321,25 @@ const Case kCases[] = {
      {"{S}:1: error: (script): The script starts with a UTF-8 byte order mark, which the loader "
       "reads as text: save it without the mark (as ANSI, or UTF-8 without BOM)",
       "{S}:1: error: (script): Line 1: No section",
+      kUnsigned,
       "{S}: error: (profile): no default configuration to load",
-      "{S}: 3 errors, 0 warnings, 0 configurations checked"},
+      "{S}: 3 errors, 1 warning, 0 configurations checked"},
      2},
     {"line of 32,768 characters", Joined(Plus(kHead, {"; " + std::string(40000, 'x')})), L"",
      {"{S}:4: error: (script): Line 4 is longer than 32,768 characters: the loader stops there "
       "without a message",
+      kUnsigned,
       "{S}:3: error: (profile): Unable to find Profile",
-      "{S}: 2 errors, 0 warnings, 0 configurations checked"},
+      "{S}: 2 errors, 1 warning, 0 configurations checked"},
      2},
     {"JSON", Joined(Plus(kHead, {kShop + "\\Default\\Settings]", "\"Mode\"=\"Report\"",
                                  "\"Headings\"=dword:00000007",
                                  kShop + "\\Default\\Programs\\Prog1]", kNotepad})),
      L"/json",
      {"[",
+      "  {\"file\": \"{S}\", \"line\": 0, \"severity\": \"warning\", \"profile\": \"\", "
+      "\"configuration\": \"(profile)\", \"message\": \"Updates are unsigned: without an UpdateKey "
+      "the device takes any script put into \\\\Application\\\\Ferrolt\\\\Update\"},",
       "  {\"file\": \"{S}\", \"line\": 6, \"severity\": \"error\", \"profile\": \"Shop\", "
       "\"configuration\": \"Default\", \"message\": \"Headings must be 0 and 1\", "
       "\"correction\": \"0\"},",
@@ -339,13 +384,16 @@ TEST(CheckerInput, MissingScriptCannotBeRead)
             test::Lines(run.output));
 }
 
+// The samples set no UpdateKey (a fleet's own): that is all the check has to say.
 TEST(CheckerSamples, ShippedScriptsCheckClean)
 {
   for (const wchar_t *name : {L"CE_Ferrolt.reg", L"WM_Ferrolt.reg"}) {
     std::wstring path = test::SourceDir() + L"setup\\package\\" + name;
     test::CheckerRun run = test::RunChecker(L"\"" + path + L"\" /platform wm");
     ASSERT_TRUE(run.finished);
-    EXPECT_EQ(0u, run.exitCode) << run.output;
+    EXPECT_EQ(1u, run.exitCode) << run.output;
+    EXPECT_NE(std::string::npos, run.output.find(": 0 errors, 1 warning, ")) << run.output;
+    EXPECT_NE(std::string::npos, run.output.find("warning: (profile): Updates are unsigned")) << run.output;
   }
 }
 

@@ -227,26 +227,29 @@ TEST(CheckerFleet, ChecksEveryScriptOfAFolderEachOnItsOwn)
   ASSERT_TRUE(run.finished);
   EXPECT_EQ(2u, run.exitCode);
   EXPECT_EQ(std::vector<std::string>(
-                {path + "b-van.reg:10: error: Default: Number must be 1 or 0 (the device uses 0)",
+                {path + "A-shop.reg" + test::kUnsignedWarning,
+                 path + "b-van.reg" + test::kUnsignedWarning,
+                 path + "b-van.reg:10: error: Default: Number must be 1 or 0 (the device uses 0)",
                  path + "b-van.reg:11: warning: Spare: Never reachable: no entry calls this "
                         "configuration",
                  path + "b-van.reg:10: error: Spare: Number must be 1 or 0 (the device uses 0)",
                  path + "c-broken.reg:9: error: (script): Line 9: No close quote",
-                 path + "A-shop.reg: 0 errors, 0 warnings, 1 configuration checked",
-                 path + "b-van.reg: 2 errors, 1 warning, 2 configurations checked",
-                 path + "c-broken.reg: 1 error, 0 warnings, 1 configuration checked",
-                 "3 scripts: 3 errors, 1 warning, 4 configurations checked"}),
+                 path + "c-broken.reg" + test::kUnsignedWarning,
+                 path + "A-shop.reg: 0 errors, 1 warning, 1 configuration checked",
+                 path + "b-van.reg: 2 errors, 2 warnings, 2 configurations checked",
+                 path + "c-broken.reg: 1 error, 1 warning, 1 configuration checked",
+                 "3 scripts: 3 errors, 4 warnings, 4 configurations checked"}),
             test::Lines(run.output));
 
   // The same scripts the other way round, as JSON: one record per script.
   run = test::RunChecker(L"/json \"" + folder + L"c-broken.reg\" \"" + folder + L"A-shop.reg\"");
   ASSERT_TRUE(run.finished);
   EXPECT_EQ(2u, run.exitCode);
-  EXPECT_NE(std::string::npos, run.output.find("\"errors\": 1, \"warnings\": 0, "
+  EXPECT_NE(std::string::npos, run.output.find("\"errors\": 1, \"warnings\": 1, "
                                                "\"configurations\": 1, \"exitCode\": 2"));
-  EXPECT_NE(std::string::npos, run.output.find("\"errors\": 0, \"warnings\": 0, "
-                                               "\"configurations\": 1, \"exitCode\": 0,\n"
-                                               "   \"findings\": []"));
+  EXPECT_NE(std::string::npos, run.output.find("\"errors\": 0, \"warnings\": 1, "
+                                               "\"configurations\": 1, \"exitCode\": 1,\n"
+                                               "   \"findings\": [\n"));
 }
 
 // Starts a check whose import takes a good second; returns once its key is there.
@@ -301,7 +304,7 @@ TEST(CheckerUpdate, SaysWhetherTheDeviceTakesAnUpdateAndWhatItsUserThenSees)
   std::string path(good.begin(), good.end());
   for (const std::string &part :
        {std::string("good.reg: accepted by a device configured by before.reg"),
-        std::string("good.reg: warning: updates are unsigned"),
+        std::string("good.reg: warning: Updates are unsigned"),
         path + ":3: changed: Default: Mode \"List\" -> \"Details\""})
     EXPECT_NE(std::string::npos, run.output.find(part)) << part << "\n" << run.output;
 

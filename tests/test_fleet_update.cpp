@@ -29,48 +29,6 @@ std::string Section(const std::string &below)
   return "[HKEY_CURRENT_USER\\Software\\OrvantLLC\\Ferrolt\\Profiles\\Kiosk" + below + "]\r\n";
 }
 
-// Every key and value under a key, one line each, in the registry's order.
-std::wstring Dump(HKEY root, const std::wstring &path)
-{
-  HKEY key;
-  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-    return L"(none)";
-  std::wstring out = L"[" + path + L"]\n";
-  for (DWORD i = 0;; ++i) {
-    wchar_t name[256];
-    BYTE data[4096];
-    DWORD nameLength = 256, size = sizeof(data), type = 0;
-    if (RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS)
-      break;
-    out += std::wstring(name) + L"=" + std::to_wstring(type) + L":" +
-           std::wstring(reinterpret_cast<wchar_t *>(data), size / sizeof(wchar_t)) + L"\n";
-  }
-  for (DWORD i = 0;; ++i) {
-    wchar_t name[256];
-    DWORD length = 256;
-    if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-      break;
-    out += Dump(root, path + L"\\" + name);
-  }
-  RegCloseKey(key);
-  return out;
-}
-
-// Files of a folder matching a pattern, names joined by blanks.
-std::wstring Files(const std::wstring &pattern)
-{
-  std::wstring names;
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW(pattern.c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE)
-    return names;
-  do
-    names += std::wstring(found.cFileName) + L" ";
-  while (FindNextFileW(search, &found));
-  FindClose(search);
-  return names;
-}
-
 class FleetUpdate : public test::LauncherTest {
 protected:
   void SetUp() override
@@ -116,7 +74,7 @@ protected:
     RegCloseKey(key);
   }
   std::string Log() const { return test::ReadFileBytes(kLog); }
-  std::wstring Product() const { return Dump(HKEY_CURRENT_USER, kProduct); }
+  std::wstring Product() const { return test::RegistryDump(HKEY_CURRENT_USER, kProduct); }
 };
 
 const std::string kGood = "REGEDIT4\r\n" + Section("\\Default\\Settings") +
@@ -143,8 +101,8 @@ TEST_F(FleetUpdate, AGoodUpdateIsShownAtOnceAtHomeWithItsDialogClosedShelvedAndL
     EXPECT_EQ(L"Updated", test::WindowText(g_app.mainWindow));
     EXPECT_EQ(2, g_entries.programCount) << "the new entry is shown";
     EXPECT_NE(nullptr, g_app.presentationWindow);
-    EXPECT_NE(std::wstring::npos, Files(UPDATE_APPLIED_FOLDER L"\\*").find(L"_update.reg"));
-    EXPECT_EQ(L"", Files(UPDATE_FOLDER L"\\*.reg"));
+    EXPECT_NE(std::wstring::npos, test::FileNames(UPDATE_APPLIED_FOLDER L"\\*").find(L"_update.reg"));
+    EXPECT_EQ(L"", test::FileNames(UPDATE_FOLDER L"\\*.reg"));
     std::string log = Log();
     EXPECT_NE(std::string::npos, log.find("UPDATE-APPLIED file=\"update.reg\" digest=\""))
         << log;
@@ -191,7 +149,7 @@ TEST_F(FleetUpdate, EveryKindOfBadUpdateIsRejectedWithItsReasonAndNothingChanges
     EXPECT_EQ(before, Product()) << "the registry is as it was";
     EXPECT_EQ(title, test::WindowText(g_app.mainWindow));
     EXPECT_EQ(1, g_entries.programCount) << "the screen's records are the old ones";
-    std::wstring shelved = Files(UPDATE_REJECTED_FOLDER L"\\*bad.reg.txt");
+    std::wstring shelved = test::FileNames(UPDATE_REJECTED_FOLDER L"\\*bad.reg.txt");
     ASSERT_NE(L"", shelved);
     std::string findings = test::ReadFileBytes(std::wstring(UPDATE_REJECTED_FOLDER) + L"\\" +
                                                shelved.substr(0, shelved.find(L' ')));
@@ -218,7 +176,7 @@ TEST_F(FleetUpdate, AResetAfterTheImportOrDuringTheRollbackIsUndoneAtTheNextStar
   EXPECT_TRUE(FinishInterruptedUpdate());
   EXPECT_EQ(before, Product());
   EXPECT_NE(std::string::npos, Log().find("The device reset while this update was applied"));
-  EXPECT_NE(L"", Files(UPDATE_REJECTED_FOLDER L"\\*_update.reg"));
+  EXPECT_NE(L"", test::FileNames(UPDATE_REJECTED_FOLDER L"\\*_update.reg"));
 
   // Reset while a refused update is being rolled back: half the keys are back.
   g_registrySnapshot.resetAfterRecords = 3;
@@ -240,8 +198,8 @@ TEST_F(FleetUpdate, AResetAfterTheImportOrDuringTheRollbackIsUndoneAtTheNextStar
   EXPECT_FALSE(FinishInterruptedUpdate());
   std::wstring now;
   EXPECT_TRUE(test::GetString(HKEY_CURRENT_USER, L"Software\\Other", L"Now", &now));
-  EXPECT_NE(L"", Files(L"C:\\Application\\other.reg"));
-  EXPECT_EQ(L"", Files(UPDATE_SNAPSHOT_PATH));
+  EXPECT_NE(L"", test::FileNames(L"C:\\Application\\other.reg"));
+  EXPECT_EQ(L"", test::FileNames(UPDATE_SNAPSHOT_PATH));
   test::DeleteTree(HKEY_CURRENT_USER, L"Software\\Other");
 }
 
@@ -256,18 +214,18 @@ TEST_F(FleetUpdate, AScriptStillBeingWrittenIsTakenOnlyOnceItKeptItsSizeForTwoSe
   TakeUpdates();
   g_app.clockOffset += 1500;
   TakeUpdates();
-  EXPECT_NE(L"", Files(path)) << "grew 1.5 s ago: not taken";
+  EXPECT_NE(L"", test::FileNames(path)) << "grew 1.5 s ago: not taken";
   // A writer that holds the file keeps it back even when it has settled.
   test::WriteFileBytes(path, kGood);
   HANDLE held = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   TakeUpdates();
   g_app.clockOffset += UPDATE_SETTLE_MS + 100;
   TakeUpdates();
-  EXPECT_NE(L"", Files(path)) << "held by its writer";
+  EXPECT_NE(L"", test::FileNames(path)) << "held by its writer";
   CloseHandle(held);
   TakeUpdates();
   Pump(50);
-  EXPECT_EQ(L"", Files(path));
+  EXPECT_EQ(L"", test::FileNames(path));
   EXPECT_EQ(L"Updated", test::WindowText(g_app.mainWindow));
 }
 
@@ -286,7 +244,7 @@ TEST_F(FleetUpdate, WithAnUpdateKeyAStorageCardFolderTakesSignedUpdatesOnly)
   test::SetString(HKEY_CURRENT_USER, kProduct, L"UpdateFolders", L"\\Storage Card\\Updates\\");
   StartWatching();
   Push(kGood, L"card.reg", card);
-  EXPECT_NE(L"", Files(card + L"\\card.reg")) << "no UpdateKey: the card is not watched";
+  EXPECT_NE(L"", test::FileNames(card + L"\\card.reg")) << "no UpdateKey: the card is not watched";
   Stop();
 
   PasswordHash key;
@@ -316,7 +274,7 @@ TEST_F(FleetUpdate, WithAnUpdateKeyAStorageCardFolderTakesSignedUpdatesOnly)
     if (!row.signature.empty())
       test::WriteFileBytes(card + L"\\card.reg.sig", row.signature);
     Push(kGood, L"card.reg", card);
-    EXPECT_EQ(L"", Files(card + L"\\card.reg*")) << "taken from the card";
+    EXPECT_EQ(L"", test::FileNames(card + L"\\card.reg*")) << "taken from the card";
     EXPECT_EQ(before, Product());
     EXPECT_NE(std::string::npos, Log().find(row.reason)) << Log();
   }
@@ -325,7 +283,7 @@ TEST_F(FleetUpdate, WithAnUpdateKeyAStorageCardFolderTakesSignedUpdatesOnly)
   test::WriteFileBytes(card + L"\\card.reg.sig", good + "\r\n");
   Push(kGood, L"card.reg", card);
   EXPECT_EQ(L"Updated", test::WindowText(g_app.mainWindow)) << Log();
-  EXPECT_NE(L"", Files(UPDATE_APPLIED_FOLDER L"\\*_card.reg.sig")) << "kept beside it";
+  EXPECT_NE(L"", test::FileNames(UPDATE_APPLIED_FOLDER L"\\*_card.reg.sig")) << "kept beside it";
 }
 
 }  // namespace
@@ -361,10 +319,44 @@ TEST_F(FleetUpdate, AfterAGoodUpdateTheKeptScriptBringsTheSameConfigurationBackA
     ASSERT_TRUE(LoadRegistryScript(kept));
     EXPECT_FALSE(g_script.failed);
     EXPECT_EQ(updated, Product());
-    EXPECT_EQ(L"", Files(std::wstring(kept) + L".new") + Files(std::wstring(kept) + L".old"))
+    EXPECT_EQ(L"", test::FileNames(std::wstring(kept) + L".new") + test::FileNames(std::wstring(kept) + L".old"))
         << "nothing left beside it";
     EXPECT_NE(std::string::npos, Log().find("KEPT-SCRIPT file=")) << Log();
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A platform message box runs its own loop, which waits on no folder: an update dropped
+// while it is open stays where it is, and the launcher's loop takes it once the box is closed.
+TEST_F(FleetUpdate, AnUpdateArrivingUnderAPlatformMessageBoxIsTakenOnceTheBoxIsClosed)
+{
+  StartWatching();
+  const std::wstring title = test::WindowText(g_app.mainWindow);
+  std::wstring shownUnderTheBox, leftUnderTheBox;
+  boxes.Answer(0);  // the box stays open until the timer below closes it
+  test::RunLater(100, [] { test::WriteFileBytes(UPDATE_FOLDER L"\\boxed.reg", kGood); });
+  test::RunLater(100 + UPDATE_SETTLE_MS + 500, [&] {
+    shownUnderTheBox = test::WindowText(g_app.mainWindow);
+    leftUnderTheBox = test::FileNames(UPDATE_FOLDER L"\\*.reg");
+    HWND box = FindWindowW(L"#32770", L"Platform box");
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  });
+  MessageBoxW(g_app.mainWindow, L"Open while the update arrives", L"Platform box", MB_OK);
+  EXPECT_EQ(title, shownUnderTheBox);
+  EXPECT_EQ(L"boxed.reg ", leftUnderTheBox) << "taken while the box was open";
+
+  // The launcher's loop, with the clock moved on past each look's settling time.
+  for (DWORD start = GetTickCount();
+       test::WindowText(g_app.mainWindow) != L"Updated" && GetTickCount() - start < 5000;
+       g_app.clockOffset += UPDATE_SETTLE_MS / 2) {
+    if (WaitForLoopMessage())
+      Pump(10);
+  }
+  EXPECT_EQ(L"Updated", test::WindowText(g_app.mainWindow)) << Log();
+  EXPECT_NE(L"", test::FileNames(UPDATE_APPLIED_FOLDER L"\\*_boxed.reg"));
 }
 
 }  // namespace

@@ -72,7 +72,7 @@ TEST(KioskSettingChecks, ValuesTheLauncherRefusesAreReportedAtTheirLines)
     DWORD exitCode;
   } rows[] = {
       {"both well set", "\"ExitPassword\"=\"" + good + "\"\n", "\"IdleHomeSeconds\"=dword:0000003c\n",
-       {}, 0},
+       {}, 1},
       {"a password that is not a hash", "\"ExitPassword\"=\"4711\"\n", "",
        {":4: error: (profile): ExitPassword is not valid"}, 2},
       {"a hash of too few rounds",
@@ -81,7 +81,7 @@ TEST(KioskSettingChecks, ValuesTheLauncherRefusesAreReportedAtTheirLines)
        "", {":4: error: (profile): ExitPassword is not valid"}, 2},
       {"an idle time below ten seconds", "", "\"IdleHomeSeconds\"=dword:00000009\n",
        {":5: error: (profile): IdleHomeSeconds must be 0 or between 10 and 86400"}, 2},
-      {"a status strip at the bottom", "", "\"StatusStrip\"=dword:00000002\n", {}, 0},
+      {"a status strip at the bottom", "", "\"StatusStrip\"=dword:00000002\n", {}, 1},
       {"a status strip in no known place", "", "\"StatusStrip\"=dword:00000003\n",
        {":5: error: (profile): StatusStrip must be 0, 1 or 2"}, 2},
       {"a status strip as text", "", "\"StatusStrip\"=\"1\"\n",
@@ -93,10 +93,11 @@ TEST(KioskSettingChecks, ValuesTheLauncherRefusesAreReportedAtTheirLines)
     test::CheckerRun run = test::RunChecker(L"\"" + path + L"\"");
     ASSERT_TRUE(run.finished);
     std::vector<std::string> lines = test::Lines(run.output);
-    ASSERT_EQ(row.findings.size() + 1, lines.size()) << run.output;
+    ASSERT_EQ(row.findings.size() + 2, lines.size()) << run.output;
     std::string shown(path.begin(), path.end());
+    EXPECT_EQ(shown + test::kUnsignedWarning, lines[0]);
     for (size_t i = 0; i < row.findings.size(); ++i)
-      EXPECT_EQ(shown + row.findings[i], lines[i]);
+      EXPECT_EQ(shown + row.findings[i], lines[i + 1]);
     EXPECT_EQ(row.exitCode, run.exitCode) << run.output;
   }
 }
@@ -125,12 +126,13 @@ TEST(KioskSettingChecks, EntryPasswordsAreCheckedAndTheirHashesNeverShown)
   ASSERT_TRUE(run.finished);
   std::vector<std::string> lines = test::Lines(run.output);
   const std::vector<std::string> expected = {
+      shown + test::kUnsignedWarning,
       shown + ":18: error: Default: Program Key  3 - Password is not valid",
       shown + ":10: warning: Default: Program Key  1 - AutoStart starts this entry with the "
               "launcher without asking for its Password",
       shown + ":24: warning: Service: Program Key  1 - Password is redundant: only entries with "
               "a password lead to this screen, and the device asks again here",
-      shown + ": 1 error, 2 warnings, 2 configurations checked"};
+      shown + ": 1 error, 3 warnings, 2 configurations checked"};
   EXPECT_EQ(expected, lines);
   EXPECT_EQ(2u, run.exitCode);
 

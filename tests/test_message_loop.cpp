@@ -141,6 +141,34 @@ TEST(MessageLoop, AFolderChangeWakesTheLoopAfterTheMessagesAlreadyQueued)
   g_app.mainWindow = nullptr;
 }
 
+int g_timeouts = 0;
+void CountTimeout(int index)
+{
+  if (index == -1)
+    ++g_timeouts;
+}
+void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {}
+
+// A timer that ticks more often than the loop's time-out (a watched program's) does not
+// put the time-out off for ever: it passes on time all the same.
+TEST(MessageLoop, TheTimeOutPassesOnTimeUnderATimerThatTicksMoreOften)
+{
+  HANDLE never = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  g_timeouts = 0;
+  SetLoopWaits(&never, 1, 300, &CountTimeout);
+  UINT_PTR timer = SetTimer(nullptr, 0, 50, &Tick);
+  for (DWORD start = GetTickCount(); GetTickCount() - start < 1000;) {
+    MSG message;
+    if (WaitForLoopMessage() && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+      DispatchMessageW(&message);
+  }
+  KillTimer(nullptr, timer);
+  SetLoopWaits(nullptr, 0, INFINITE, nullptr);
+  CloseHandle(never);
+  EXPECT_GE(g_timeouts, 2) << "a time-out of 300 ms in one second";
+  EXPECT_LE(g_timeouts, 4);
+}
+
 TEST(WindowGeometry, TitleLimitIsTheWindowWidthInEighths)
 {
   HWND window = CreateRecordingWindow(239, 100);

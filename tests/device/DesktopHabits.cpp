@@ -276,6 +276,12 @@ DWORD TimersAsOnADesktop(HINSTANCE instance)
   return served;
 }
 
+// The desktop's QS_ALLINPUT, with hot keys and raw input the device's queue does not have.
+DWORD WaitWithTheDesktopsWakeMask(HINSTANCE)
+{
+  return MsgWaitForMultipleObjectsEx(0, NULL, 0, QS_ALLINPUT, 0) != WAIT_FAILED ? SERVED_AS_DESKTOP : 0;
+}
+
 struct Habit {
   const wchar_t *name;
   DWORD (*keep)(HINSTANCE instance);
@@ -290,6 +296,7 @@ const Habit kHabits[] = {
     {L"non-client-messages", NonClientMessages},
     {L"time-power-messages", TimeAndPowerMessages},
     {L"timers", TimersAsOnADesktop},
+    {L"desktop-wake-mask", WaitWithTheDesktopsWakeMask},
 };
 
 }  // namespace

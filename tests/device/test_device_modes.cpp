@@ -1,12 +1,13 @@
 // The launcher's ARM image run by ce-run in every presentation mode, started with a profile
 // named on its command line: the labels read back from the host side of the real list view
-// or menu bars, the keys and taps a person uses, and a protected screen left by the exit
-// password.
+// or menu bars, the keys and taps a person uses, a protected screen left by the exit
+// password, and configuration updates dropped into the update folder of a running launcher.
 #include <windows.h>
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -358,6 +359,71 @@ TEST(DeviceProfiles, AProtectedScreenOpensByItsPasswordAndTheExitPasswordEndsThe
   DWORD exitCode = 99;
   EXPECT_TRUE(launcher.Wait(20000, &exitCode)) << "the exit password did not end the launcher" << BoxSaid(launcher);
   EXPECT_EQ(0u, exitCode);
+  test::CleanUpSample(kMarker);
+}
+
+// A running launcher takes a good update from its update folder: home, the new home
+// configuration shown, the script applied and logged. A bad one changes nothing, on screen
+// or in the registry, and is shelved with its findings.
+TEST(DeviceUpdate, AGoodUpdateIsShownAtHomeAndABadOneChangesNothing)
+{
+  const std::wstring folder = L"C:\\Application\\Ferrolt\\Update";
+  const std::wstring product = L"Software\\OrvantLLC\\Ferrolt";
+  const std::wstring log = L"C:\\Application\\Ferrolt\\Ferrolt.log";
+  const std::string section = "[HKEY_CURRENT_USER\\Software\\OrvantLLC\\Ferrolt\\Profiles\\Warehouse\\Default";
+  const std::string good = "REGEDIT4\r\n" + section + "\\Settings]\r\n\"TitleBar\"=\"Updated\"\r\n" + section +
+                           "\\Programs\\Prog3]\r\n\"Description\"=\"Scanner\"\r\n\"Name\"=\"\\\\Windows\\\\calc.exe\"\r\n";
+  const std::string bad = "REGEDIT4\r\n" + section + "\\Programs\\Prog4]\r\n\"Description\"=\"Lost\"\r\n\"Call\"=\"Nowhere\"\r\n";
+  test::PrepareSample(kMarker);
+  ASSERT_FALSE(HasFatalFailure());
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
+  CreateDirectoryW(L"C:\\Application\\Ferrolt", nullptr);  // where the cabinet installs it
+  DeleteFileW(log.c_str());
+  test::ChildProcess launcher;
+  ASSERT_TRUE(launcher.Start(device::LauncherCommand()));
+  HWND window = test::WaitForWindow(L"FerroltClass", launcher.Id(), 20000);
+  ASSERT_NE(nullptr, window) << "the ARM launcher made no window";
+  ASSERT_TRUE(test::WaitForTitle(window, L"Warehouse", 10000)) << BoxSaid(launcher);
+  PostMessageW(window, WM_CHAR, L'2', 1);
+  ASSERT_TRUE(test::WaitForTitle(window, L"Warehouse - Tools", 10000)) << BoxSaid(launcher);
+
+  test::WriteFileBytes(folder + L"\\good.reg", good);
+  EXPECT_TRUE(test::WaitForTitle(window, L"Updated", 15000)) << "not taken" << BoxSaid(launcher);
+  Sleep(300);
+  std::vector<POINT> centres;
+  HWND bars = MenuBarContainer(window);
+  ASSERT_NE(nullptr, bars);
+  std::vector<std::wstring> labels = BarLabels(bars, &centres);
+  EXPECT_GE(IndexOf(labels, L"Scanner"), 0) << "home shows the new entry: " << Joined(labels);
+  EXPECT_NE(L"", test::FileNames(folder + L"\\Applied\\*_good.reg"));
+  std::string logged = test::ReadFileBytes(log);
+  EXPECT_NE(std::string::npos, logged.find("UPDATE-APPLIED file=\"good.reg\" digest=\"")) << logged;
+  EXPECT_NE(std::string::npos, logged.find("KEPT-SCRIPT file=\"\\Application\\CE_Ferrolt.reg\" outcome=\"rewritten\""))
+      << logged;
+
+  std::wstring before = test::RegistryDump(HKEY_CURRENT_USER, product);
+  test::WriteFileBytes(folder + L"\\bad.reg", bad);
+  std::wstring findings;
+  for (DWORD start = GetTickCount(); findings.empty() && GetTickCount() - start < 15000; Sleep(200))
+    findings = test::FileNames(folder + L"\\Rejected\\*_bad.reg.txt");
+  ASSERT_NE(L"", findings) << "not shelved with its findings" << BoxSaid(launcher);
+  std::string text = test::ReadFileBytes(folder + L"\\Rejected\\" + findings.substr(0, findings.find(L' ')));
+  EXPECT_NE(std::string::npos, text.find("An entry calls Nowhere, which does not exist")) << text;
+  EXPECT_NE(L"", test::FileNames(folder + L"\\Rejected\\*_bad.reg"));
+  EXPECT_NE(std::string::npos, test::ReadFileBytes(log).find("UPDATE-REJECTED file=\"bad.reg\" digest=\""));
+  Sleep(300);
+  EXPECT_EQ(before, test::RegistryDump(HKEY_CURRENT_USER, product));
+  EXPECT_EQ(L"Updated", test::WindowTitle(window));
+  std::vector<POINT> after;
+  EXPECT_EQ(Joined(labels), Joined(BarLabels(MenuBarContainer(window), &after)));
+
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  DWORD exitCode = 99;
+  ASSERT_TRUE(launcher.Wait(15000, &exitCode)) << "WM_CLOSE did not end the launcher";
+  EXPECT_EQ(0u, exitCode);
+  std::filesystem::remove_all(folder, ignored);
+  DeleteFileW(L"C:\\Application\\CE_Ferrolt.reg");
   test::CleanUpSample(kMarker);
 }
 

@@ -55,6 +55,7 @@ INSTANTIATE_TEST_SUITE_P(
                       HabitRow{L"time-power-messages", "WM_TIMECHANGE or WM_POWERBROADCAST to a device procedure"},
                       HabitRow{L"timers", "a timer without window or procedure delivered, a timer procedure not "
                                           "called until killed, a windowless timer's identifier kept, or a timer "
-                                          "of INFINITE milliseconds killed"}));
+                                          "of INFINITE milliseconds killed"},
+                      HabitRow{L"desktop-wake-mask", "MsgWaitForMultipleObjectsEx with the desktop's QS_ALLINPUT"}));
 
 }  // namespace

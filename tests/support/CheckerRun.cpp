@@ -4,6 +4,10 @@
 
 namespace test {
 
+const char kUnsignedWarning[] =
+    ": warning: (profile): Updates are unsigned: without an UpdateKey the device takes any script "
+    "put into \\Application\\Ferrolt\\Update";
+
 static void ReadAvailable(HANDLE pipe, std::string *output)
 {
   DWORD available = 0;

@@ -13,6 +13,9 @@ struct CheckerRun {
   std::string output;     // standard output, as printed
 };
 
+// What every check of a fleet without an UpdateKey says once, after the script's name.
+extern const char kUnsignedWarning[];
+
 // Runs FerroltCheck.exe with the given arguments and collects its standard output; input,
 // when given, is piped to its standard input.
 CheckerRun RunChecker(const std::wstring &arguments, DWORD timeoutMs = 60000,

@@ -221,6 +221,46 @@ static std::wstring DirFromVariable(const char *name)
 std::wstring BuildDir() { return DirFromVariable("FERROLT_BIN"); }
 std::wstring SourceDir() { return DirFromVariable("FERROLT_SOURCE"); }
 
+std::wstring RegistryDump(HKEY root, const std::wstring &path)
+{
+  HKEY key;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return L"(none)";
+  std::wstring out = L"[" + path + L"]\n";
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[256];
+    BYTE data[4096];
+    DWORD nameLength = 256, size = sizeof(data), type = 0;
+    if (RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS)
+      break;
+    out += std::wstring(name) + L"=" + std::to_wstring(type) + L":" +
+           std::wstring(reinterpret_cast<wchar_t *>(data), size / sizeof(wchar_t)) + L"\n";
+  }
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[256];
+    DWORD length = 256;
+    if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+      break;
+    out += RegistryDump(root, path + L"\\" + name);
+  }
+  RegCloseKey(key);
+  return out;
+}
+
+std::wstring FileNames(const std::wstring &pattern)
+{
+  std::wstring names;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE)
+    return names;
+  do
+    names += std::wstring(found.cFileName) + L" ";
+  while (FindNextFileW(search, &found));
+  FindClose(search);
+  return names;
+}
+
 void WriteFileBytes(const std::wstring &path, const std::string &bytes)
 {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

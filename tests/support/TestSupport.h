@@ -65,6 +65,12 @@ std::wstring SourceDir();
 // Converts a Linux path to its Z: drive form.
 std::wstring FromUnixPath(const std::string &path);
 
+// Every key and value under a key, one line each, in the registry's order; "(none)" when
+// the key is not there.
+std::wstring RegistryDump(HKEY root, const std::wstring &path);
+// The names of the files matching a pattern, each followed by a blank.
+std::wstring FileNames(const std::wstring &pattern);
+
 // Writes a file with the given bytes; creates nothing else.
 void WriteFileBytes(const std::wstring &path, const std::string &bytes);
 std::string ReadFileBytes(const std::wstring &path);
