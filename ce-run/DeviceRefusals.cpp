@@ -36,6 +36,21 @@ bool CreateKeyReservedOrAccess(const Call &c)
   return Arg(c, 2) != 0 || Arg(c, 4) != 0 || Arg(c, 5) != 0 || Arg(c, 6) != 0;
 }
 template <int reserved> bool ReservedNotZero(const Call &c) { return Arg(c, reserved) != 0; }
+// A width or height (4, 5) that is neither 0 nor the icon's own.
+bool IconAtAnotherSize(const Call &c)
+{
+  int width = static_cast<int>(Arg(c, 4)), height = static_cast<int>(Arg(c, 5));
+  ICONINFO info = {};
+  if ((width == 0 && height == 0) || !GetIconInfo(HostOf<HICON>(Arg(c, 3)), &info))
+    return false;
+  BITMAP shape = {};
+  GetObjectW(info.hbmColor != nullptr ? info.hbmColor : info.hbmMask, sizeof shape, &shape);
+  int ownHeight = info.hbmColor != nullptr ? shape.bmHeight : shape.bmHeight / 2;
+  DeleteObject(info.hbmMask);
+  if (info.hbmColor != nullptr)
+    DeleteObject(info.hbmColor);
+  return width != shape.bmWidth || height != ownHeight;
+}
 
 struct Rule {
   const char *function;        // the import, or nullptr for a rule on messages
@@ -72,6 +87,9 @@ const Rule kRules[] = {
      "RegEnumKeyEx (CE 5.0): lpReserved reserved, set to NULL"},
     {"RegEnumValueW", 0, 0, ReservedNotZero<4>, nullptr, ERROR_INVALID_PARAMETER, ERROR_INVALID_PARAMETER,
      "RegEnumValue (CE 5.0): lpReserved reserved, set to NULL"},
+    {"DrawIconEx", 0, 0, IconAtAnotherSize, nullptr, ERROR_INVALID_PARAMETER, FALSE,
+     "DrawIconEx (CE 6.0, Compact 2013; DrawIconEx_I, CE 5.0): cxWidth and cyWidth must be zero or the "
+     "native dimensions of the icon"},
     {nullptr, WM_NCCREATE, WM_NCACTIVATE, nullptr, nullptr, 0, 0,
      "Windows Overview (CE 5.0): the non-client area is the system's, no WM_NC messages; CreateWindow and "
      "DestroyWindow send no WM_NCCREATE or WM_NCDESTROY"},

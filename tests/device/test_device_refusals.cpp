@@ -52,6 +52,7 @@ INSTANTIATE_TEST_SUITE_P(
                       HabitRow{L"create-process-arguments", "CreateProcessW with arguments the device says are NULL"},
                       HabitRow{L"registry-arguments", "registry calls with reserved arguments or access masks"},
                       HabitRow{L"non-client-messages", "non-client messages to a device procedure"},
-                      HabitRow{L"time-power-messages", "WM_TIMECHANGE or WM_POWERBROADCAST to a device procedure"}));
+                      HabitRow{L"time-power-messages", "WM_TIMECHANGE or WM_POWERBROADCAST to a device procedure"},
+                      HabitRow{L"icon-other-size", "DrawIconEx at another size than the icon's own"}));
 
 }  // namespace
