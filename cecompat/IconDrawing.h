@@ -28,6 +28,9 @@ inline BOOL DrawIconStretched(HDC dc, int x, int y, HICON icon, int width, int h
     if (source == NULL) {
       drawn = DrawIconEx(dc, x, y, icon, 0, 0, 0, NULL, DI_NORMAL);
     } else {
+      // A monochrome source takes the target's text colour for 0 and its background for 1.
+      COLORREF text = SetTextColor(dc, RGB(0, 0, 0));
+      COLORREF background = SetBkColor(dc, RGB(255, 255, 255));
       HGDIOBJ previous = SelectObject(source, info.hbmMask);
       drawn = stretch(dc, x, y, width, height, source, 0, 0, shape.bmWidth, ownHeight, SRCAND);
       if (info.hbmColor != NULL)
@@ -37,6 +40,8 @@ inline BOOL DrawIconStretched(HDC dc, int x, int y, HICON icon, int width, int h
         drawn = FALSE;
       SelectObject(source, previous);
       DeleteDC(source);
+      SetTextColor(dc, text);
+      SetBkColor(dc, background);
     }
   }
   DeleteObject(info.hbmMask);

@@ -316,7 +316,8 @@ TEST_F(EntryIconsTest, SameHotKeyTwiceClearsTheSuccessFlagAndKeepsTheFirst)
 // The device draws an icon only at its own size; the device build draws another size from
 // the icon's bitmaps. A 16 x 16 icon, its left half red and its right half clear, drawn
 // 32 x 32 on blue: stretched, the red reaches x 15; at its own size (no stretching calls),
-// the red ends at x 7 and the blue stays from x 8.
+// the red ends at x 7 and the blue stays from x 8. The target's text colours do not tint the
+// mask.
 TEST(IconDrawing, AnIconDrawnAtAnotherSizeIsStretchedFromItsOwnBitmaps)
 {
   const COLORREF red = RGB(255, 0, 0), blue = RGB(0, 0, 255), black = 0;
@@ -346,6 +347,8 @@ TEST(IconDrawing, AnIconDrawnAtAnotherSizeIsStretchedFromItsOwnBitmaps)
   for (const auto &row : rows) {
     SelectObject(memory, target);
     FillRect(memory, &all, background);
+    SetTextColor(memory, RGB(0, 255, 0));
+    SetBkColor(memory, RGB(0, 255, 0));
     EXPECT_TRUE(DrawIconStretched(memory, 0, 0, icon, 32, 32, row.iconInfo, row.stretch));
     EXPECT_EQ(red, GetPixel(memory, 4, 4));
     EXPECT_EQ(row.atX12, GetPixel(memory, 12, 4));
