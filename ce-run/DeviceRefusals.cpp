@@ -44,6 +44,21 @@ template <int reserved> bool ReservedNotZero(const Call &c) { return Arg(c, rese
 bool TimerIdentifierWithoutWindow(const Call &c) { return Arg(c, 0) == 0 && Arg(c, 1) != 0; }
 void IgnoreTimerIdentifier(Call *c) { c->r[1] = 0; }
 bool EverlastingTimer(const Call &c) { return IsEverlastingTimer(Arg(c, 0), Arg(c, 1)); }
+// A width or height (4, 5) that is neither 0 nor the icon's own.
+bool IconAtAnotherSize(const Call &c)
+{
+  int width = static_cast<int>(Arg(c, 4)), height = static_cast<int>(Arg(c, 5));
+  ICONINFO info = {};
+  if ((width == 0 && height == 0) || !GetIconInfo(HostOf<HICON>(Arg(c, 3)), &info))
+    return false;
+  BITMAP shape = {};
+  GetObjectW(info.hbmColor != nullptr ? info.hbmColor : info.hbmMask, sizeof shape, &shape);
+  int ownHeight = info.hbmColor != nullptr ? shape.bmHeight : shape.bmHeight / 2;
+  DeleteObject(info.hbmMask);
+  if (info.hbmColor != nullptr)
+    DeleteObject(info.hbmColor);
+  return width != shape.bmWidth || height != ownHeight;
+}
 
 struct Rule {
   const char *function;        // the import, or nullptr for a rule on messages
@@ -88,6 +103,9 @@ const Rule kRules[] = {
      WAIT_FAILED,
      "MsgWaitForMultipleObjectsEx (CE 5.0): dwWakeMask a combination of the QS_ values listed (winuser.h: "
      "QS_ALLINPUT 0x7F, no QS_HOTKEY or QS_RAWINPUT); dwFlags 0 or MWMO_INPUTAVAILABLE"},
+    {"DrawIconEx", 0, 0, IconAtAnotherSize, nullptr, ERROR_INVALID_PARAMETER, FALSE,
+     "DrawIconEx (CE 6.0, Compact 2013; DrawIconEx_I, CE 5.0): cxWidth and cyWidth must be zero or the "
+     "native dimensions of the icon"},
     {nullptr, WM_NCCREATE, WM_NCACTIVATE, nullptr, nullptr, 0, 0,
      "Windows Overview (CE 5.0): the non-client area is the system's, no WM_NC messages; CreateWindow and "
      "DestroyWindow send no WM_NCCREATE or WM_NCDESTROY"},

@@ -6,6 +6,7 @@
 #include <shellapi.h>
 #include "Common/NullPtr.h"
 #include "cecompat/DeviceRecords.h"
+#include "cecompat/IconDrawing.h"
 
 // Sent by the device when memory runs low (its winuser.h); desktop headers lack it.
 #ifndef WM_HIBERNATE
@@ -230,6 +231,25 @@ inline HANDLE CeLoadImageW(HINSTANCE instance, LPCWSTR name, UINT type, int widt
 #undef LoadImage
 #define LoadImageW CeLoadImageW
 #define LoadImage CeLoadImageW
+
+// The device's DrawIconEx draws an icon only at its own size (width and height 0, or the
+// icon's own), with no animation step and no flicker-free brush. Another size is drawn from
+// the icon's bitmaps (cecompat/IconDrawing.h); GetIconInfo and StretchBlt are looked up in
+// the core library, and a core library without them draws the icon at its own size.
+inline BOOL CeDrawIconEx(HDC dc, int x, int y, HICON icon, int width, int height, UINT, HBRUSH,
+                         UINT flags)
+{
+  if (width == 0 && height == 0)
+    return DrawIconEx(dc, x, y, icon, 0, 0, 0, NULL, flags);
+  HMODULE core = CoreLibraryModule();
+  if (core == NULL)
+    return DrawIconStretched(dc, x, y, icon, width, height, NULL, NULL);
+  return DrawIconStretched(
+      dc, x, y, icon, width, height,
+      reinterpret_cast<IconInfoFunction>(GetProcAddressW(core, L"GetIconInfo")),
+      reinterpret_cast<StretchFunction>(GetProcAddressW(core, L"StretchBlt")));
+}
+#define DrawIconEx CeDrawIconEx
 
 // The device's SetClassLong takes only offsets into the extra class memory and the cursor;
 // no other field is passed to it, and the call answers as failed.

@@ -178,6 +178,7 @@ DEVICE_SHAPE(COLOR_BTNTEXT_is_not_the_devices, COLOR_BTNTEXT, 0x40000012);
 // Calls whose arguments the device restricts go through the device build's own versions
 // (cecompat/CePlatform.h), which pass what the device accepts.
 #if !defined(CreateProcessW) || !defined(RegOpenKeyExW) || !defined(RegCreateKeyExW) || \
-    !defined(LoadImageW) || !defined(FindFirstFileW) || !defined(FindNextFileW)
+    !defined(LoadImageW) || !defined(FindFirstFileW) || !defined(FindNextFileW) || \
+    !defined(DrawIconEx)
 #error "a call reaches the device with the desktop's arguments"
 #endif

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Common/StdInit.h"
+#include "cecompat/IconDrawing.h"
 #include "launcher/config/DisplaySettings.h"
 #include "launcher/config/ProgramEntries.h"
 #include "launcher/presentation/EntryIcons.h"
@@ -310,6 +311,57 @@ TEST_F(EntryIconsTest, SameHotKeyTwiceClearsTheSuccessFlagAndKeepsTheFirst)
   g_entries.entries[1].hotKey = VK_F11;
   RegisterEntryHotKeys();
   EXPECT_TRUE(g_hotKeysRegistered);
+}
+
+// The device draws an icon only at its own size; the device build draws another size from
+// the icon's bitmaps. A 16 x 16 icon, its left half red and its right half clear, drawn
+// 32 x 32 on blue: stretched, the red reaches x 15; at its own size (no stretching calls),
+// the red ends at x 7 and the blue stays from x 8. The target's text colours do not tint the
+// mask.
+TEST(IconDrawing, AnIconDrawnAtAnotherSizeIsStretchedFromItsOwnBitmaps)
+{
+  const COLORREF red = RGB(255, 0, 0), blue = RGB(0, 0, 255), black = 0;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP colour = CreateCompatibleBitmap(screen, 16, 16);
+  HBITMAP mask = CreateBitmap(16, 16, 1, 1, nullptr);
+  HGDIOBJ old = SelectObject(memory, colour);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x)
+      SetPixel(memory, x, y, x < 8 ? red : black);
+  SelectObject(memory, mask);
+  PatBlt(memory, 0, 0, 8, 16, BLACKNESS);
+  PatBlt(memory, 8, 0, 8, 16, WHITENESS);
+  SelectObject(memory, old);
+  ICONINFO parts = {TRUE, 0, 0, mask, colour};
+  HICON icon = CreateIconIndirect(&parts);
+  ASSERT_NE(nullptr, icon);
+  const struct {
+    IconInfoFunction iconInfo;
+    StretchFunction stretch;
+    COLORREF atX12;
+  } rows[] = {{GetIconInfo, StretchBlt, red}, {nullptr, nullptr, blue}};
+  HBITMAP target = CreateCompatibleBitmap(screen, 32, 32);
+  HBRUSH background = CreateSolidBrush(blue);
+  RECT all = {0, 0, 32, 32};
+  for (const auto &row : rows) {
+    SelectObject(memory, target);
+    FillRect(memory, &all, background);
+    SetTextColor(memory, RGB(0, 255, 0));
+    SetBkColor(memory, RGB(0, 255, 0));
+    EXPECT_TRUE(DrawIconStretched(memory, 0, 0, icon, 32, 32, row.iconInfo, row.stretch));
+    EXPECT_EQ(red, GetPixel(memory, 4, 4));
+    EXPECT_EQ(row.atX12, GetPixel(memory, 12, 4));
+    EXPECT_EQ(blue, GetPixel(memory, 24, 4));
+    SelectObject(memory, old);
+  }
+  DeleteObject(background);
+  DeleteObject(target);
+  DestroyIcon(icon);
+  DeleteObject(mask);
+  DeleteObject(colour);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
 }
 
 }  // namespace

@@ -282,6 +282,27 @@ DWORD WaitWithTheDesktopsWakeMask(HINSTANCE)
   return MsgWaitForMultipleObjectsEx(0, NULL, 0, QS_ALLINPUT, 0) != WAIT_FAILED ? SERVED_AS_DESKTOP : 0;
 }
 
+// An icon drawn at another size than its own, as a desktop stretches it.
+DWORD IconAtAnotherSize(HINSTANCE)
+{
+  HICON icon = static_cast<HICON>(LoadImageW(NULL, MAKEINTRESOURCEW(32512), IMAGE_ICON, 32, 32, 0));
+  if (icon == NULL)
+    return 1u << 1;  // no icon to draw: not a device's refusal either
+  HDC screen = GetDC(NULL);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP target = CreateCompatibleBitmap(screen, 32, 32);
+  HGDIOBJ old = SelectObject(memory, target);
+  SetLastError(0);
+  BOOL drawn = DrawIconEx(memory, 0, 0, icon, 20, 20, 0, NULL, DI_NORMAL);
+  DWORD error = GetLastError();
+  SelectObject(memory, old);
+  DeleteObject(target);
+  DeleteDC(memory);
+  ReleaseDC(NULL, screen);
+  DestroyIcon(icon);
+  return drawn || error != ERROR_INVALID_PARAMETER ? SERVED_AS_DESKTOP : 0;
+}
+
 struct Habit {
   const wchar_t *name;
   DWORD (*keep)(HINSTANCE instance);
@@ -297,6 +318,7 @@ const Habit kHabits[] = {
     {L"time-power-messages", TimeAndPowerMessages},
     {L"timers", TimersAsOnADesktop},
     {L"desktop-wake-mask", WaitWithTheDesktopsWakeMask},
+    {L"icon-other-size", IconAtAnotherSize},
 };
 
 }  // namespace

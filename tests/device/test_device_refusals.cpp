@@ -56,6 +56,7 @@ INSTANTIATE_TEST_SUITE_P(
                       HabitRow{L"timers", "a timer without window or procedure delivered, a timer procedure not "
                                           "called until killed, a windowless timer's identifier kept, or a timer "
                                           "of INFINITE milliseconds killed"},
-                      HabitRow{L"desktop-wake-mask", "MsgWaitForMultipleObjectsEx with the desktop's QS_ALLINPUT"}));
+                      HabitRow{L"desktop-wake-mask", "MsgWaitForMultipleObjectsEx with the desktop's QS_ALLINPUT"},
+                      HabitRow{L"icon-other-size", "DrawIconEx at another size than the icon's own"}));
 
 }  // namespace
