@@ -34,6 +34,13 @@
 // those (a missing or empty file: "none"), for a test in another process. Unset: the
 // desktop's own table.
 #define CE_NETWORK_VARIABLE L"FERROLT_NETWORK"
+// What the device's NDIS user-mode I/O driver says of its one wireless adapter, for the
+// driver opened (CreateFileW) and queried (DeviceIoControl looked up) on a desktop: the
+// name of the network joined ("Warehouse"); "none" for an adapter that has joined nothing,
+// or "none:Warehouse" for one that still answers the name it last asked for, as the device's
+// adapters do; "wired" for an adapter that is not wireless; "unknown" for a device without
+// the driver. Unset: no driver, as on a desktop.
+#define CE_WIRELESS_VARIABLE L"FERROLT_WIRELESS"
 // A file to which a desktop run appends each restart of the device it is asked for
 // ("SetSystemPowerState <flags> <options>"). Unset: the restart is refused.
 #define CE_RESTART_RECORD_VARIABLE L"FERROLT_RESTART_RECORD"
@@ -363,4 +370,14 @@ HMODULE CoreLibraryModule();
 // with CE_MODULE_PATH_VARIABLE; every other module goes to the desktop call.
 DWORD CeGetModuleFileNameW(HMODULE module, LPWSTR path, DWORD capacity);
 #define GetModuleFileNameW CeGetModuleFileNameW
+
+// CreateFileW, which opens the device's NDIS user-mode I/O driver by its device name
+// (CE_NDISUIO_DEVICE_NAME) as CE_WIRELESS_VARIABLE describes it; every other name goes to
+// the desktop call.
+extern "C" HANDLE WINAPI CeCreateFileW(LPCWSTR name, DWORD access, DWORD share,
+                                       LPSECURITY_ATTRIBUTES security, DWORD disposition,
+                                       DWORD flags, HANDLE templateFile);
+#undef CreateFile
+#define CreateFileW CeCreateFileW
+#define CreateFile CeCreateFileW
 #endif
