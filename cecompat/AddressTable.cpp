@@ -11,6 +11,7 @@
 
 #undef CreateFileW
 
+
 enum { NETWORK_TEXT_CAPACITY = 512, TABLE_ROW_BYTES = 24 };
 
 // The text that names the table, from the variable or the file it names (8-bit text; a file
@@ -111,9 +112,6 @@ enum { WIRELESS_TEXT_CAPACITY = 128 };
 static const wchar_t STAND_IN_ADAPTER[] = L"WLAN1";
 static const wchar_t STAND_IN_DESCRIPTION[] = L"Wireless LAN stand-in";
 
-// The handle the last open of the driver gave; the queries answer it alone.
-static HANDLE g_driverHandle = nullptr;
-
 enum WirelessKind { NO_DRIVER, WIRED_ONLY, NOT_JOINED, JOINED };
 
 // What the variable says; ssid gets the name the adapter answers (joined, or asked for last).
@@ -140,9 +138,12 @@ static int ReadWireless(CE_NDIS_802_11_SSID *ssid)
   return kind;
 }
 
+// The handle the last open of the driver gave; its queries answer it alone.
+static HANDLE g_driverHandle = nullptr;
+
 extern "C" HANDLE WINAPI CeCreateFileW(LPCWSTR name, DWORD access, DWORD share,
-                            LPSECURITY_ATTRIBUTES security, DWORD disposition, DWORD flags,
-                            HANDLE templateFile)
+                                       LPSECURITY_ATTRIBUTES security, DWORD disposition,
+                                       DWORD flags, HANDLE templateFile)
 {
   if (name == nullptr || lstrcmpiW(name, CE_NDISUIO_DEVICE_NAME) != 0)
     return CreateFileW(name, access, share, security, disposition, flags, templateFile);
@@ -151,7 +152,6 @@ extern "C" HANDLE WINAPI CeCreateFileW(LPCWSTR name, DWORD access, DWORD share,
     SetLastError(ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
   }
-  // A real handle, so that the caller's CloseHandle works as on the device.
   g_driverHandle = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   return g_driverHandle != nullptr ? g_driverHandle : INVALID_HANDLE_VALUE;
 }

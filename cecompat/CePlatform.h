@@ -372,8 +372,8 @@ DWORD CeGetModuleFileNameW(HMODULE module, LPWSTR path, DWORD capacity);
 #define GetModuleFileNameW CeGetModuleFileNameW
 
 // CreateFileW, which opens the device's NDIS user-mode I/O driver by its device name
-// (CE_NDISUIO_DEVICE_NAME) as CE_WIRELESS_VARIABLE describes it; every other name goes to
-// the desktop call.
+// (CE_NDISUIO_DEVICE_NAME) while CE_WIRELESS_VARIABLE gives the device one, as a real
+// handle the caller closes as usual; every other name goes to the desktop call.
 extern "C" HANDLE WINAPI CeCreateFileW(LPCWSTR name, DWORD access, DWORD share,
                                        LPSECURITY_ATTRIBUTES security, DWORD disposition,
                                        DWORD flags, HANDLE templateFile);

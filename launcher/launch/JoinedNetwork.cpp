@@ -78,7 +78,8 @@ static int ReadBindingName(HANDLE driver, DeviceIoControlProc call, ULONG index,
   if (offset < sizeof(*binding) || offset >= returned || length > returned - offset ||
       offset % sizeof(WCHAR) != 0)
     return BINDING_PASSED_OVER;
-  const WCHAR *text = reinterpret_cast<const WCHAR *>(reinterpret_cast<const BYTE *>(buffer) + offset);
+  const BYTE *bytes = reinterpret_cast<const BYTE *>(buffer);
+  const WCHAR *text = reinterpret_cast<const WCHAR *>(bytes + offset);
   size_t chars = 0;
   while (chars < length / sizeof(WCHAR) && text[chars] != 0)
     ++chars;

@@ -4,8 +4,8 @@
 #include <windows.h>
 
 enum JoinedNetworkAnswer {
-  NETWORK_NAME_UNTOLD = 0,   // the device cannot tell: no driver, or no wireless adapter
-  NETWORK_NAME_JOINED = 1,   // an adapter has joined the network of that name
+  NETWORK_NAME_UNTOLD = 0,     // the device cannot tell: no driver, or no wireless adapter
+  NETWORK_NAME_JOINED = 1,     // an adapter has joined the network of that name
   NETWORK_NAME_ELSEWHERE = 2,  // wireless adapters, none joined to it (another, or none)
 };
 

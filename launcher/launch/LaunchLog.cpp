@@ -70,7 +70,8 @@ void LogExitAction(const LoggedEntry &entry, DWORD exitCode, int action, const w
 
 void LogNetworkNameUnchecked(const wchar_t *name)
 {
-  LogField fields[] = {LogText("name", name),
-                       LogText("checked", L"no: the device cannot tell the wireless network joined")};
+  LogField fields[] = {
+      LogText("name", name),
+      LogText("checked", L"no: the device cannot tell the wireless network joined")};
   LogEvent("NETWORK-NAME", fields);
 }

@@ -95,7 +95,8 @@ bool NetworkMeetsRules(const StartRules &rules)
 
 static bool LacksNetwork(const ProgramEntry &entry, int addressState)
 {
-  return entry.rules.needsNetwork == 1 && entry.isCall == 0 && !MeetsRules(entry.rules, addressState);
+  return entry.rules.needsNetwork == 1 && entry.isCall == 0 &&
+         !MeetsRules(entry.rules, addressState);
 }
 
 bool EntryLacksNetwork(const ProgramEntry &entry)
