@@ -9,8 +9,8 @@
 #include <stddef.h>
 #include <string.h>
 
+// The desktop's own CreateFileW: this file is where its mapping (CeCreateFileW) ends.
 #undef CreateFileW
-
 
 enum { NETWORK_TEXT_CAPACITY = 512, TABLE_ROW_BYTES = 24 };
 
@@ -126,7 +126,10 @@ static int ReadWireless(CE_NDIS_802_11_SSID *ssid)
     return WIRED_ONLY;
   const wchar_t *name = text;
   int kind = JOINED;
-  if (wcsncmp(text, L"none", 4) == 0 && (text[4] == 0 || text[4] == L':')) {
+  int same = 0;
+  while (same < 4 && text[same] == L"none"[same])
+    ++same;
+  if (same == 4 && (text[4] == 0 || text[4] == L':')) {
     kind = NOT_JOINED;
     name = text[4] == 0 ? text + 4 : text + 5;
   }
@@ -209,7 +212,7 @@ static BOOL AnswerObject(int kind, const CE_NDIS_802_11_SSID &ssid, void *in, DW
     return Refuse(ERROR_FILE_NOT_FOUND);
   const void *answer = nullptr;
   ULONG answerSize = 0;
-  ULONG media = kind == JOINED ? CE_NDIS_MEDIA_STATE_CONNECTED : 1;
+  ULONG media = kind == JOINED ? CE_NDIS_MEDIA_STATE_CONNECTED : 1;  // 1: disconnected
   if (head.Oid == CE_OID_GEN_MEDIA_CONNECT_STATUS) {
     answer = &media;
     answerSize = sizeof(media);
@@ -223,7 +226,7 @@ static BOOL AnswerObject(int kind, const CE_NDIS_802_11_SSID &ssid, void *in, DW
   if (inSize < needed || out == nullptr || outSize < needed)
     return Refuse(ERROR_INSUFFICIENT_BUFFER);
   BYTE *bytes = static_cast<BYTE *>(out);
-  memmove(bytes, &head, offsetof(CE_NDISUIO_QUERY_OID, Data));
+  memcpy(bytes, &head, offsetof(CE_NDISUIO_QUERY_OID, Data));
   memcpy(bytes + offsetof(CE_NDISUIO_QUERY_OID, Data), answer, answerSize);
   *returned = needed;
   return TRUE;

@@ -1,9 +1,9 @@
 // The wireless network joined, read from the NDIS user-mode I/O driver ("UIO1:"): the
 // adapters it is bound to, each one's SSID and whether its medium is connected (a wireless
-// adapter that has joined nothing still answers the SSID it last asked for). The driver's
-// DeviceIoControl is looked up in the core library rather than imported, as is done for the
-// other calls the launcher can do without: the image then loads under ce-run, which does
-// not answer it, and a device that refuses it simply cannot tell.
+// adapter that has joined nothing still answers the SSID it last asked for). DeviceIoControl
+// is looked up in the core library rather than imported, as the launcher's optional calls
+// are: the image then also loads under ce-run, which does not answer it, and where the
+// lookup fails the device simply cannot tell.
 #include "launcher/launch/JoinedNetwork.h"
 
 #include <string.h>
