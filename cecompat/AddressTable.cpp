@@ -1,7 +1,16 @@
-// The device's address table as a test names it (CE_NETWORK_VARIABLE), read again at every
-// call, so that a test can bring the network up or take it down while the launcher runs,
-// also from another process through a file the variable names ("@path").
+// The device's network as a test names it, read again at every call, so that a test can
+// bring it up or take it down while the launcher runs: the IP helper's address table
+// (CE_NETWORK_VARIABLE; also from another process, through a file the variable names,
+// "@path"), and the NDIS user-mode I/O driver (CE_WIRELESS_VARIABLE), opened by its device
+// name and queried through the DeviceIoControl that GetProcAddressW finds in the core
+// library's stand-in. The driver is bound to one adapter, STAND_IN_ADAPTER.
 #include "cecompat/CePlatform.h"
+
+#include <stddef.h>
+#include <string.h>
+
+// The desktop's own CreateFileW: this file is where its mapping (CeCreateFileW) ends.
+#undef CreateFileW
 
 enum { NETWORK_TEXT_CAPACITY = 512, TABLE_ROW_BYTES = 24 };
 
@@ -96,4 +105,155 @@ FARPROC StandInAddressTable(bool *standIn)
   if (!*standIn || lstrcmpiW(text, L"unknown") == 0)
     return nullptr;
   return reinterpret_cast<FARPROC>(StandInGetIpAddrTable);
+}
+
+enum { WIRELESS_TEXT_CAPACITY = 128 };
+
+static const wchar_t STAND_IN_ADAPTER[] = L"WLAN1";
+static const wchar_t STAND_IN_DESCRIPTION[] = L"Wireless LAN stand-in";
+
+enum WirelessKind { NO_DRIVER, WIRED_ONLY, NOT_JOINED, JOINED };
+
+// What the variable says; ssid gets the name the adapter answers (joined, or asked for last).
+static int ReadWireless(CE_NDIS_802_11_SSID *ssid)
+{
+  wchar_t text[WIRELESS_TEXT_CAPACITY];
+  DWORD length = GetEnvironmentVariableW(CE_WIRELESS_VARIABLE, text, WIRELESS_TEXT_CAPACITY);
+  ZeroMemory(ssid, sizeof(*ssid));
+  if (length == 0 || length >= WIRELESS_TEXT_CAPACITY || lstrcmpiW(text, L"unknown") == 0)
+    return NO_DRIVER;
+  if (lstrcmpiW(text, L"wired") == 0)
+    return WIRED_ONLY;
+  const wchar_t *name = text;
+  int kind = JOINED;
+  int same = 0;
+  while (same < 4 && text[same] == L"none"[same])
+    ++same;
+  if (same == 4 && (text[4] == 0 || text[4] == L':')) {
+    kind = NOT_JOINED;
+    name = text[4] == 0 ? text + 4 : text + 5;
+  }
+  char bytes[4 * WIRELESS_TEXT_CAPACITY];
+  int count = WideCharToMultiByte(CP_UTF8, 0, name, -1, bytes, sizeof(bytes), nullptr, nullptr);
+  ULONG used = count > 0 ? static_cast<ULONG>(count - 1) : 0;
+  ssid->SsidLength = used < CE_NDIS_802_11_SSID_CAPACITY ? used : CE_NDIS_802_11_SSID_CAPACITY;
+  memcpy(ssid->Ssid, bytes, ssid->SsidLength);
+  return kind;
+}
+
+// The handle the last open of the driver gave; its queries answer it alone.
+static HANDLE g_driverHandle = nullptr;
+
+extern "C" HANDLE WINAPI CeCreateFileW(LPCWSTR name, DWORD access, DWORD share,
+                                       LPSECURITY_ATTRIBUTES security, DWORD disposition,
+                                       DWORD flags, HANDLE templateFile)
+{
+  if (name == nullptr || lstrcmpiW(name, CE_NDISUIO_DEVICE_NAME) != 0)
+    return CreateFileW(name, access, share, security, disposition, flags, templateFile);
+  CE_NDIS_802_11_SSID ssid;
+  if (ReadWireless(&ssid) == NO_DRIVER) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+  }
+  g_driverHandle = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  return g_driverHandle != nullptr ? g_driverHandle : INVALID_HANDLE_VALUE;
+}
+
+static BOOL Refuse(DWORD error)
+{
+  SetLastError(error);
+  return FALSE;
+}
+
+static BOOL AnswerBinding(void *in, DWORD inSize, void *out, DWORD outSize, DWORD *returned)
+{
+  CE_NDISUIO_QUERY_BINDING asked;
+  if (in == nullptr || inSize < sizeof(asked))
+    return Refuse(ERROR_INVALID_PARAMETER);
+  memcpy(&asked, in, sizeof(asked));
+  if (asked.BindingIndex != 0)
+    return Refuse(ERROR_NO_MORE_ITEMS);
+  ULONG nameBytes = sizeof(STAND_IN_ADAPTER);
+  ULONG needed = sizeof(asked) + nameBytes + sizeof(STAND_IN_DESCRIPTION);
+  if (out == nullptr || outSize < needed)
+    return Refuse(ERROR_INSUFFICIENT_BUFFER);
+  asked.DeviceNameOffset = sizeof(asked);
+  asked.DeviceNameLength = nameBytes;
+  asked.DeviceDescrOffset = sizeof(asked) + nameBytes;
+  asked.DeviceDescrLength = sizeof(STAND_IN_DESCRIPTION);
+  BYTE *bytes = static_cast<BYTE *>(out);
+  memcpy(bytes, &asked, sizeof(asked));
+  memcpy(bytes + asked.DeviceNameOffset, STAND_IN_ADAPTER, nameBytes);
+  memcpy(bytes + asked.DeviceDescrOffset, STAND_IN_DESCRIPTION, sizeof(STAND_IN_DESCRIPTION));
+  *returned = needed;
+  return TRUE;
+}
+
+// The adapter a query names. Under ce-run the name lies in the device's memory, which this
+// side does not read, and no adapter is named.
+static const WCHAR *AskedAdapter(const CE_NDISUIO_QUERY_OID &head)
+{
+#ifdef CE_DEVICE_RECORDS_AS_NUMBERS
+  return nullptr;
+#else
+  return head.ptcDeviceName;
+#endif
+}
+
+static BOOL AnswerObject(int kind, const CE_NDIS_802_11_SSID &ssid, void *in, DWORD inSize,
+                         void *out, DWORD outSize, DWORD *returned)
+{
+  CE_NDISUIO_QUERY_OID head;
+  if (in == nullptr || inSize < offsetof(CE_NDISUIO_QUERY_OID, Data))
+    return Refuse(ERROR_INVALID_PARAMETER);
+  memcpy(&head, in, offsetof(CE_NDISUIO_QUERY_OID, Data));
+  const WCHAR *adapter = AskedAdapter(head);
+  if (adapter == nullptr || lstrcmpiW(adapter, STAND_IN_ADAPTER) != 0)
+    return Refuse(ERROR_FILE_NOT_FOUND);
+  const void *answer = nullptr;
+  ULONG answerSize = 0;
+  ULONG media = kind == JOINED ? CE_NDIS_MEDIA_STATE_CONNECTED : 1;  // 1: disconnected
+  if (head.Oid == CE_OID_GEN_MEDIA_CONNECT_STATUS) {
+    answer = &media;
+    answerSize = sizeof(media);
+  } else if (head.Oid == CE_OID_802_11_SSID && kind != WIRED_ONLY) {
+    answer = &ssid;
+    answerSize = sizeof(ssid);
+  } else {
+    return Refuse(ERROR_NOT_SUPPORTED);
+  }
+  DWORD needed = offsetof(CE_NDISUIO_QUERY_OID, Data) + answerSize;
+  if (inSize < needed || out == nullptr || outSize < needed)
+    return Refuse(ERROR_INSUFFICIENT_BUFFER);
+  BYTE *bytes = static_cast<BYTE *>(out);
+  memcpy(bytes, &head, offsetof(CE_NDISUIO_QUERY_OID, Data));
+  memcpy(bytes + offsetof(CE_NDISUIO_QUERY_OID, Data), answer, answerSize);
+  *returned = needed;
+  return TRUE;
+}
+
+static BOOL WINAPI StandInDeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD inSize,
+                                          LPVOID out, DWORD outSize, LPDWORD returned,
+                                          LPOVERLAPPED)
+{
+  CE_NDIS_802_11_SSID ssid;
+  int kind = ReadWireless(&ssid);
+  if (device == nullptr || device != g_driverHandle || kind == NO_DRIVER)
+    return Refuse(ERROR_INVALID_HANDLE);
+  DWORD written = 0;
+  BOOL answered = FALSE;
+  if (code == CE_IOCTL_NDISUIO_QUERY_BINDING)
+    answered = AnswerBinding(in, inSize, out, outSize, &written);
+  else if (code == CE_IOCTL_NDISUIO_QUERY_OID_VALUE)
+    answered = AnswerObject(kind, ssid, in, inSize, out, outSize, &written);
+  else
+    return Refuse(ERROR_NOT_SUPPORTED);
+  if (returned != nullptr)
+    *returned = written;
+  return answered;
+}
+
+FARPROC StandInDeviceIoControlCall()
+{
+  return reinterpret_cast<FARPROC>(StandInDeviceIoControl);
 }

@@ -35,6 +35,13 @@
 // those (a missing or empty file: "none"), for a test in another process. Unset: the
 // desktop's own table.
 #define CE_NETWORK_VARIABLE L"FERROLT_NETWORK"
+// What the device's NDIS user-mode I/O driver says of its one wireless adapter, for the
+// driver opened (CreateFileW) and queried (DeviceIoControl looked up) on a desktop: the
+// name of the network joined ("Warehouse"); "none" for an adapter that has joined nothing,
+// or "none:Warehouse" for one that still answers the name it last asked for, as the device's
+// adapters do; "wired" for an adapter that is not wireless; "unknown" for a device without
+// the driver. Unset: no driver, as on a desktop.
+#define CE_WIRELESS_VARIABLE L"FERROLT_WIRELESS"
 // A file to which a desktop run appends each restart of the device it is asked for
 // ("SetSystemPowerState <flags> <options>"). Unset: the restart is refused.
 #define CE_RESTART_RECORD_VARIABLE L"FERROLT_RESTART_RECORD"
@@ -383,4 +390,14 @@ HMODULE CoreLibraryModule();
 // with CE_MODULE_PATH_VARIABLE; every other module goes to the desktop call.
 DWORD CeGetModuleFileNameW(HMODULE module, LPWSTR path, DWORD capacity);
 #define GetModuleFileNameW CeGetModuleFileNameW
+
+// CreateFileW, which opens the device's NDIS user-mode I/O driver by its device name
+// (CE_NDISUIO_DEVICE_NAME) while CE_WIRELESS_VARIABLE gives the device one, as a real
+// handle the caller closes as usual; every other name goes to the desktop call.
+extern "C" HANDLE WINAPI CeCreateFileW(LPCWSTR name, DWORD access, DWORD share,
+                                       LPSECURITY_ATTRIBUTES security, DWORD disposition,
+                                       DWORD flags, HANDLE templateFile);
+#undef CreateFile
+#define CreateFileW CeCreateFileW
+#define CreateFile CeCreateFileW
 #endif

@@ -82,3 +82,47 @@ typedef struct _CE_WIN32_FIND_DATAW {
   DWORD dwOID;
   WCHAR cFileName[MAX_PATH];
 } CE_WIN32_FIND_DATAW;
+
+// The NDIS user-mode I/O driver, which answers queries of the network adapters' NDIS
+// objects (nuiouser.h, ntddndis.h): its device name, its two query controls (device type
+// network, buffered, any access) and the objects the launcher asks for.
+#define CE_NDISUIO_DEVICE_NAME L"UIO1:"
+#define CE_IOCTL_NDISUIO_QUERY_OID_VALUE 0x00120804
+#define CE_IOCTL_NDISUIO_QUERY_BINDING 0x0012080C
+#define CE_OID_GEN_MEDIA_CONNECT_STATUS 0x00010114
+#define CE_OID_802_11_SSID 0x0D010102
+#define CE_NDIS_MEDIA_STATE_CONNECTED 0
+#define CE_NDIS_802_11_SSID_CAPACITY 32
+
+// One adapter the driver is bound to, asked for by its 0-based index: the driver writes
+// the adapter's name and description (UTF-16) after the record, each at its offset from the
+// record's start with its length in bytes. 20 bytes.
+typedef struct _CE_NDISUIO_QUERY_BINDING {
+  ULONG BindingIndex;
+  ULONG DeviceNameOffset;
+  ULONG DeviceNameLength;
+  ULONG DeviceDescrOffset;
+  ULONG DeviceDescrLength;
+} CE_NDISUIO_QUERY_BINDING;
+
+// A wireless network's name: up to 32 bytes, not terminated. 36 bytes.
+typedef struct _CE_NDIS_802_11_SSID {
+  ULONG SsidLength;
+  UCHAR Ssid[CE_NDIS_802_11_SSID_CAPACITY];
+} CE_NDIS_802_11_SSID;
+
+// A query of one object of the adapter the name points at (a terminated UTF-16 text in the
+// caller's memory); the answer replaces the data in place. With a four-byte answer
+// (OID_GEN_MEDIA_CONNECT_STATUS): 12 bytes, the data at 8.
+typedef struct _CE_NDISUIO_QUERY_OID {
+  ULONG Oid;
+  CE_DEVICE_POINTER(WCHAR *) ptcDeviceName;
+  UCHAR Data[sizeof(ULONG)];
+} CE_NDISUIO_QUERY_OID;
+
+// The same query with the SSID record as its data (OID_802_11_SSID): 44 bytes.
+typedef struct _CE_NDISUIO_QUERY_SSID {
+  ULONG Oid;
+  CE_DEVICE_POINTER(WCHAR *) ptcDeviceName;
+  CE_NDIS_802_11_SSID Ssid;
+} CE_NDISUIO_QUERY_SSID;

@@ -170,6 +170,18 @@ SIZE_IS(CEVALUNION, 8);
 SIZE_IS(LARGE_INTEGER, 8);
 SIZE_IS(FILETIME, 8);
 
+// The NDIS user-mode I/O driver's queries (DeviceIoControl: the sizes are passed).
+SIZE_IS(CE_NDISUIO_QUERY_BINDING, 20);
+AT(CE_NDISUIO_QUERY_BINDING, DeviceNameOffset, 4);
+AT(CE_NDISUIO_QUERY_BINDING, DeviceNameLength, 8);
+SIZE_IS(CE_NDIS_802_11_SSID, 36);
+AT(CE_NDIS_802_11_SSID, Ssid, 4);
+SIZE_IS(CE_NDISUIO_QUERY_OID, 12);
+AT(CE_NDISUIO_QUERY_OID, ptcDeviceName, 4);
+AT(CE_NDISUIO_QUERY_OID, Data, 8);
+SIZE_IS(CE_NDISUIO_QUERY_SSID, 44);
+AT(CE_NDISUIO_QUERY_SSID, Ssid, 8);
+
 // Values the device defines differently from the desktop.
 DEVICE_SHAPE(COLOR_WINDOW_is_not_the_devices, COLOR_WINDOW, 0x40000005);
 DEVICE_SHAPE(COLOR_BTNFACE_is_not_the_devices, COLOR_BTNFACE, 0x4000000F);

@@ -150,6 +150,52 @@ TEST_F(StartRules, WithoutANetworkAPickIsRefusedAndAnAutoStartStartsAfterTheWait
   }
 }
 
+// With an address, an entry that names a wireless network needs that network joined, its
+// name's bytes exactly (case counts), where the device can tell; where it cannot (no
+// driver, no wireless adapter) the address alone counts, and the event log says so once.
+TEST_F(StartRules, ANamedWirelessNetworkMustBeJoinedWhereTheDeviceCanTell)
+{
+  const struct {
+    const char *name;
+    const wchar_t *networkName;
+    const wchar_t *wireless;  // what the device's network driver says
+    bool met;
+    bool untold;
+  } cases[] = {
+      {"joined the named network", L"Lager S\u00fcd", L"Lager S\u00fcd", true, false},
+      {"another network, differing in case", L"Warehouse", L"warehouse", false, false},
+      {"another network, beginning with the name", L"Warehouse", L"Warehouse-2", false, false},
+      {"joined none, answering the last name asked for", L"Warehouse", L"none:Warehouse", false,
+       false},
+      {"no driver", L"Warehouse", nullptr, true, true},
+      {"no wireless adapter", L"Warehouse", L"wired", true, true},
+  };
+  for (const auto &row : cases) {
+    SCOPED_TRACE(row.name);
+    test::ScopedEnv network(CE_NETWORK_VARIABLE, L"10.1.2.3");
+    test::ScopedEnv wireless(CE_WIRELESS_VARIABLE, row.wireless);
+    SetUp();
+    test::SetDword(HKEY_CURRENT_USER, kProfile, L"NetworkWait", 1);
+    AddWatched(L"Default", 1, L"Scanner", L"3000", 0, 0);
+    AddWatched(L"Default", 2, L"client", L"3000", 1, 0);
+    for (int number : {1, 2}) {
+      test::SetDword(HKEY_CURRENT_USER, Entry(number), L"NeedsNetwork", 1);
+      test::SetString(HKEY_CURRENT_USER, Entry(number), L"NetworkName", row.networkName);
+    }
+    Start();
+    EXPECT_EQ(row.met ? L"Scanner" : L"Scanner (no network)", ShownLabel());
+    ActivateItem(0);
+    ASSERT_TRUE(PumpUntilStarts(row.met ? 2 : 1, 5000));
+    EXPECT_EQ(row.met ? 0u : 1u, boxes.Count()) << boxes.Captions();
+    std::vector<std::string> waits = Events("WAIT");
+    EXPECT_EQ(row.met ? 0u : 1u, waits.size());
+    if (!row.met && !waits.empty())
+      EXPECT_NE(std::string::npos, waits[0].find("ended=\"timed out\"")) << waits[0];
+    EXPECT_EQ(row.untold ? 1u : 0u, Events("NETWORK-NAME").size());
+    TearDown();
+  }
+}
+
 TEST_F(StartRules, TheLabelMarkFollowsTheNetworkInTheListAndTheMenuBars)
 {
   for (const wchar_t *mode : {L"Details", L"Menu Bars"}) {

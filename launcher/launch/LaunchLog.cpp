@@ -67,3 +67,11 @@ void LogExitAction(const LoggedEntry &entry, DWORD exitCode, int action, const w
                        LogText("result", result)};
   LogEvent("EXIT-ACTION", fields, result != nullptr ? 6 : 5);
 }
+
+void LogNetworkNameUnchecked(const wchar_t *name)
+{
+  LogField fields[] = {
+      LogText("name", name),
+      LogText("checked", L"no: the device cannot tell the wireless network joined")};
+  LogEvent("NETWORK-NAME", fields);
+}

@@ -31,3 +31,6 @@ void LogStartWait(const LoggedEntry &entry, const wchar_t *by, const wchar_t *wa
                   DWORD seconds, const wchar_t *ended);
 // An ExitActions line decided what follows an end; result (or null) says how it went.
 void LogExitAction(const LoggedEntry &entry, DWORD exitCode, int action, const wchar_t *result);
+// The device cannot tell which wireless network it has joined: NetworkName (the first one
+// met) is not checked, an address alone counts. Once a run.
+void LogNetworkNameUnchecked(const wchar_t *name);

@@ -1,13 +1,16 @@
 // The network probe: the device's address table, read through GetIpAddrTable of
-// iphlpapi.dll, which is loaded and looked up at run time, never imported.
+// iphlpapi.dll, which is loaded and looked up at run time, never imported; and the
+// wireless network joined, for entries that name one.
 #include "launcher/launch/NetworkProbe.h"
 
 #include "Common/StdInit.h"
+#include "launcher/launch/JoinedNetwork.h"
+#include "launcher/launch/LaunchLog.h"
 #include "launcher/presentation/ListPresentation.h"
 #include "launcher/presentation/MenuBars.h"
 #include "resources/resource.h"
 
-NetworkProbeState g_network = {nullptr, nullptr, false, -1, -1, nullptr};
+NetworkProbeState g_network = {nullptr, nullptr, false, -1, 0, false, nullptr};
 
 // The device's address record (MIB_IPADDRROW, 24 bytes) and table: addresses in network
 // byte order, so the first octet is the lowest byte.
@@ -69,9 +72,36 @@ void AssumeNetworkState(int state)
   g_network.assumed = state;
 }
 
+// The rules met with the address state already read. A state assumed for a preview holds
+// for the names too.
+static bool MeetsRules(const StartRules &rules, int addressState)
+{
+  if (addressState != NETWORK_UP)
+    return false;
+  if (rules.networkName[0] == 0 || g_network.assumed >= 0)
+    return true;
+  int joined = ProbeJoinedNetwork(rules.networkName);
+  if (joined == NETWORK_NAME_UNTOLD && !g_network.nameUntoldLogged) {
+    g_network.nameUntoldLogged = true;
+    LogNetworkNameUnchecked(rules.networkName);
+  }
+  return joined != NETWORK_NAME_ELSEWHERE;
+}
+
+bool NetworkMeetsRules(const StartRules &rules)
+{
+  return MeetsRules(rules, ProbeNetwork());
+}
+
+static bool LacksNetwork(const ProgramEntry &entry, int addressState)
+{
+  return entry.rules.needsNetwork == 1 && entry.isCall == 0 &&
+         !MeetsRules(entry.rules, addressState);
+}
+
 bool EntryLacksNetwork(const ProgramEntry &entry)
 {
-  return entry.rules.needsNetwork == 1 && entry.isCall == 0 && ProbeNetwork() != NETWORK_UP;
+  return LacksNetwork(entry, ProbeNetwork());
 }
 
 void AppendNetworkMark(const ProgramEntry &entry, wchar_t *label, size_t capacity)
@@ -98,9 +128,20 @@ void StopNetworkMarks()
   g_network.markTimerWindow = nullptr;
 }
 
+// The entries of the table shown that lack their network now, a bit each.
+static DWORD LackingEntries()
+{
+  int addressState = ProbeNetwork();
+  DWORD lacking = 0;
+  for (LONG i = 0; i < g_entries.programCount && i < MAX_PROGRAM_ENTRIES; ++i)
+    if (LacksNetwork(g_entries.entries[i], addressState))
+      lacking |= 1u << i;
+  return lacking;
+}
+
 void WatchNetworkMarks()
 {
-  g_network.markedState = ProbeNetwork();
+  g_network.markedLacking = LackingEntries();
   if (!TableNeedsNetwork() || g_app.mainWindow == nullptr) {
     StopNetworkMarks();
     return;
@@ -114,11 +155,10 @@ void OnNetworkMarkTimer(HWND window)
 {
   if (window != g_network.markTimerWindow)
     return;
-  int state = ProbeNetwork();
-  bool wasUp = g_network.markedState == NETWORK_UP;
-  g_network.markedState = state;
-  if ((state == NETWORK_UP) == wasUp)
+  DWORD lacking = LackingEntries();
+  if (lacking == g_network.markedLacking)
     return;
+  g_network.markedLacking = lacking;
   if (IsMenuBarsMode())
     RefreshMenuLabels();
   else
@@ -133,4 +173,5 @@ void ReleaseNetworkProbe()
   g_network.library = nullptr;
   g_network.addressTable = nullptr;
   g_network.lookedUp = false;
+  g_network.nameUntoldLogged = false;
 }

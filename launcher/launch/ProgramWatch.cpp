@@ -366,7 +366,8 @@ static void NoteEnd(int index)
   FreeSlot(slot);
 }
 
-// Whether a due start may go now. One that needs the network waits for an address, up to
+// Whether a due start may go now. One that needs the network waits for an address (and the
+// wireless network it names, where the device can tell), up to
 // NetworkWait (a device that cannot tell waits it out), then starts either way; the wait
 // goes into the event log with how it ended.
 static bool ReadyToStart(WatchedProgram *slot, const wchar_t *by)
@@ -374,7 +375,7 @@ static bool ReadyToStart(WatchedProgram *slot, const wchar_t *by)
   if (slot->rules.needsNetwork != 1)
     return true;
   DWORD now = LauncherTime();
-  bool up = ProbeNetwork() == NETWORK_UP;
+  bool up = NetworkMeetsRules(slot->rules);
   if (!slot->waiting) {
     if (up)
       return true;
