@@ -163,6 +163,11 @@ const struct {
 } kStandIns[] = {
     {"DeleteAndRenameFile", reinterpret_cast<void *>(&DeleteAndRenameFile)},
     {"SetSystemPowerState", reinterpret_cast<void *>(&CeSetSystemPowerState)},
+    // The device's NDIS user-mode I/O driver as the stand-in answers it (FERROLT_WIRELESS);
+    // every other file and handle goes to the host's calls. Their records hold numbers and
+    // device pointers, which this process reads at the same addresses.
+    {"CreateFileW", reinterpret_cast<void *>(&CeCreateFileW)},
+    {"DeviceIoControl", reinterpret_cast<void *>(&CeDeviceIoControl)},
     // A record of bytes and numbers only.
     {"GetSystemPowerStatusEx", reinterpret_cast<void *>(&GetSystemPowerStatusEx)},
 };
@@ -170,7 +175,7 @@ const struct {
 // Functions that run as the host's: numbers, handles the host keeps small, pointers to
 // plain data or to device memory.
 const char *const kPlain[] = {
-    "BitBlt", "CloseHandle", "CreateBitmap", "CreateCompatibleBitmap", "CreateCompatibleDC", "CreateFileW",
+    "BitBlt", "CloseHandle", "CreateBitmap", "CreateCompatibleBitmap", "CreateCompatibleDC",
     "CreateFontIndirectW", "CreatePen", "CreateSolidBrush", "DeleteDC", "DeleteObject", "DestroyIcon",
     "DestroyWindow", "DrawIconEx", "DrawTextW", "EnableWindow", "FindClose", "FindResourceW",
     "FindWindowW", "GetCapture", "GetClientRect", "GetDC", "GetDeviceCaps", "GetDlgItem", "GetExitCodeProcess",

@@ -2,15 +2,18 @@
 // bring it up or take it down while the launcher runs: the IP helper's address table
 // (CE_NETWORK_VARIABLE; also from another process, through a file the variable names,
 // "@path"), and the NDIS user-mode I/O driver (CE_WIRELESS_VARIABLE), opened by its device
-// name and queried through the DeviceIoControl that GetProcAddressW finds in the core
-// library's stand-in. The driver is bound to one adapter, STAND_IN_ADAPTER.
+// name and queried through DeviceIoControl (CeCreateFileW, CeDeviceIoControl; ce-run serves
+// the device's two calls with them too). The driver is bound to one adapter,
+// STAND_IN_ADAPTER.
 #include "cecompat/CePlatform.h"
 
 #include <stddef.h>
 #include <string.h>
 
-// The desktop's own CreateFileW: this file is where its mapping (CeCreateFileW) ends.
+// The desktop's own CreateFileW and DeviceIoControl: this file is where their mappings
+// (CeCreateFileW, CeDeviceIoControl) end.
 #undef CreateFileW
+#undef DeviceIoControl
 
 enum { NETWORK_TEXT_CAPACITY = 512, TABLE_ROW_BYTES = 24 };
 
@@ -189,12 +192,12 @@ static BOOL AnswerBinding(void *in, DWORD inSize, void *out, DWORD outSize, DWOR
   return TRUE;
 }
 
-// The adapter a query names. Under ce-run the name lies in the device's memory, which this
-// side does not read, and no adapter is named.
+// The adapter a query names. Under ce-run the name lies in the device's memory, which lies
+// at the same addresses in ce-run's process.
 static const WCHAR *AskedAdapter(const CE_NDISUIO_QUERY_OID &head)
 {
 #ifdef CE_DEVICE_RECORDS_AS_NUMBERS
-  return nullptr;
+  return reinterpret_cast<const WCHAR *>(static_cast<UINT_PTR>(head.ptcDeviceName));
 #else
   return head.ptcDeviceName;
 #endif
@@ -232,13 +235,15 @@ static BOOL AnswerObject(int kind, const CE_NDIS_802_11_SSID &ssid, void *in, DW
   return TRUE;
 }
 
-static BOOL WINAPI StandInDeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD inSize,
-                                          LPVOID out, DWORD outSize, LPDWORD returned,
-                                          LPOVERLAPPED)
+extern "C" BOOL WINAPI CeDeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD inSize,
+                                         LPVOID out, DWORD outSize, LPDWORD returned,
+                                         LPOVERLAPPED overlapped)
 {
+  if (device == nullptr || device != g_driverHandle)
+    return DeviceIoControl(device, code, in, inSize, out, outSize, returned, overlapped);
   CE_NDIS_802_11_SSID ssid;
   int kind = ReadWireless(&ssid);
-  if (device == nullptr || device != g_driverHandle || kind == NO_DRIVER)
+  if (kind == NO_DRIVER)
     return Refuse(ERROR_INVALID_HANDLE);
   DWORD written = 0;
   BOOL answered = FALSE;
@@ -251,9 +256,4 @@ static BOOL WINAPI StandInDeviceIoControl(HANDLE device, DWORD code, LPVOID in, 
   if (returned != nullptr)
     *returned = written;
   return answered;
-}
-
-FARPROC StandInDeviceIoControlCall()
-{
-  return reinterpret_cast<FARPROC>(StandInDeviceIoControl);
 }

@@ -36,7 +36,7 @@
 // desktop's own table.
 #define CE_NETWORK_VARIABLE L"FERROLT_NETWORK"
 // What the device's NDIS user-mode I/O driver says of its one wireless adapter, for the
-// driver opened (CreateFileW) and queried (DeviceIoControl looked up) on a desktop: the
+// driver opened (CreateFileW) and queried (DeviceIoControl) on a desktop and under ce-run: the
 // name of the network joined ("Warehouse"); "none" for an adapter that has joined nothing,
 // or "none:Warehouse" for one that still answers the name it last asked for, as the device's
 // adapters do; "wired" for an adapter that is not wireless; "unknown" for a device without
@@ -400,4 +400,10 @@ extern "C" HANDLE WINAPI CeCreateFileW(LPCWSTR name, DWORD access, DWORD share,
 #undef CreateFile
 #define CreateFileW CeCreateFileW
 #define CreateFile CeCreateFileW
+// DeviceIoControl, which answers for that driver while its handle is the one CeCreateFileW
+// gave; every other handle goes to the desktop call.
+extern "C" BOOL WINAPI CeDeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD inSize,
+                                         LPVOID out, DWORD outSize, LPDWORD returned,
+                                         LPOVERLAPPED overlapped);
+#define DeviceIoControl CeDeviceIoControl
 #endif

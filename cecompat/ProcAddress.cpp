@@ -1,14 +1,12 @@
 // GetProcAddressW for a desktop, whose GetProcAddress takes an 8-bit name. Entry point
 // names are plain ASCII; a name with anything else, or too long, is not found. And the
 // module that stands in for the core library, whose optional functions the program has.
-// The IP helper's address table comes from the stand-in while a test names the network,
-// and the core library's DeviceIoControl from the stand-in of the device's network driver.
+// The IP helper's address table comes from the stand-in while a test names the network.
 #include "cecompat/CePlatform.h"
 
 #include <string.h>
 
 FARPROC StandInAddressTable(bool *standIn);
-FARPROC StandInDeviceIoControlCall();
 
 #undef GetProcAddressW
 
@@ -49,8 +47,6 @@ FARPROC CeGetProcAddressW(HMODULE module, LPCWSTR name)
     if (standIn)
       return call;
   }
-  if (strcmp(narrow, "DeviceIoControl") == 0 && module == GetModuleHandleW(nullptr))
-    return StandInDeviceIoControlCall();
   FARPROC found = GetProcAddress(module, narrow);
   wchar_t driver[4] = {0};
   bool noBattery = GetEnvironmentVariableW(CE_BATTERY_DRIVER_VARIABLE, driver, 4) == 1 &&

@@ -23,8 +23,7 @@ InitCommonControls"
 
 # Functions of optional device components: the product looks them up at run time and must
 # never import them, stand-in or not (a device without the component would not load it).
-# DeviceIoControl is looked up as well: ce-run does not answer it.
-looked_up="GetSystemPowerStatusEx GetSystemPowerStatusEx2 DeviceIoControl"
+looked_up="GetSystemPowerStatusEx GetSystemPowerStatusEx2"
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT

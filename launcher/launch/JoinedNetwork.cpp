@@ -1,18 +1,12 @@
 // The wireless network joined, read from the NDIS user-mode I/O driver ("UIO1:"): the
 // adapters it is bound to, each one's SSID and whether its medium is connected (a wireless
-// adapter that has joined nothing still answers the SSID it last asked for). DeviceIoControl
-// is looked up in the core library rather than imported, as the launcher's optional calls
-// are: the image then also loads under ce-run, which does not answer it, and where the
-// lookup fails the device simply cannot tell.
+// adapter that has joined nothing still answers the SSID it last asked for). A device
+// without the driver cannot tell.
 #include "launcher/launch/JoinedNetwork.h"
 
 #include <string.h>
 
 #include "Common/StdFuncs.h"
-
-typedef BOOL(WINAPI *DeviceIoControlProc)(HANDLE device, DWORD code, LPVOID in, DWORD inSize,
-                                          LPVOID out, DWORD outSize, LPDWORD returned,
-                                          LPOVERLAPPED overlapped);
 
 enum {
   ADAPTER_NAME_CAPACITY = 64,   // an adapter's name ("PRISM1"); a longer one is passed over
@@ -60,7 +54,7 @@ static bool EncodeNetworkName(const wchar_t *name, NetworkBytes *encoded)
 
 // The name of the adapter bound at that index. The driver's offset and length are held to
 // what it wrote and to the buffer; a name that does not fit is passed over.
-static int ReadBindingName(HANDLE driver, DeviceIoControlProc call, ULONG index,
+static int ReadBindingName(HANDLE driver, ULONG index,
                            wchar_t name[ADAPTER_NAME_CAPACITY])
 {
   DWORD buffer[BINDING_BUFFER_BYTES / sizeof(DWORD)];
@@ -68,7 +62,7 @@ static int ReadBindingName(HANDLE driver, DeviceIoControlProc call, ULONG index,
   CE_NDISUIO_QUERY_BINDING *binding = reinterpret_cast<CE_NDISUIO_QUERY_BINDING *>(buffer);
   binding->BindingIndex = index;
   DWORD returned = 0;
-  if (!call(driver, CE_IOCTL_NDISUIO_QUERY_BINDING, binding, sizeof(*binding), buffer,
+  if (!DeviceIoControl(driver, CE_IOCTL_NDISUIO_QUERY_BINDING, binding, sizeof(*binding), buffer,
             sizeof(buffer), &returned, nullptr))
     return BINDING_LAST;
   if (returned > sizeof(buffer))
@@ -92,7 +86,7 @@ static int ReadBindingName(HANDLE driver, DeviceIoControlProc call, ULONG index,
 
 // What one adapter says: no SSID at all (not wireless); else joined to the network only
 // while its medium is connected and the SSID is the name's bytes, all of them.
-static int AskAdapter(HANDLE driver, DeviceIoControlProc call, wchar_t *adapter,
+static int AskAdapter(HANDLE driver, wchar_t *adapter,
                       const NetworkBytes &wanted)
 {
   CE_NDISUIO_QUERY_SSID ssid;
@@ -100,7 +94,7 @@ static int AskAdapter(HANDLE driver, DeviceIoControlProc call, wchar_t *adapter,
   ssid.Oid = CE_OID_802_11_SSID;
   ssid.ptcDeviceName = adapter;
   DWORD returned = 0;
-  if (!call(driver, CE_IOCTL_NDISUIO_QUERY_OID_VALUE, &ssid, sizeof(ssid), &ssid, sizeof(ssid),
+  if (!DeviceIoControl(driver, CE_IOCTL_NDISUIO_QUERY_OID_VALUE, &ssid, sizeof(ssid), &ssid, sizeof(ssid),
             &returned, nullptr))
     return ADAPTER_NOT_WIRELESS;
   CE_NDISUIO_QUERY_OID media;
@@ -108,7 +102,7 @@ static int AskAdapter(HANDLE driver, DeviceIoControlProc call, wchar_t *adapter,
   media.Oid = CE_OID_GEN_MEDIA_CONNECT_STATUS;
   media.ptcDeviceName = adapter;
   returned = 0;
-  if (!call(driver, CE_IOCTL_NDISUIO_QUERY_OID_VALUE, &media, sizeof(media), &media,
+  if (!DeviceIoControl(driver, CE_IOCTL_NDISUIO_QUERY_OID_VALUE, &media, sizeof(media), &media,
             sizeof(media), &returned, nullptr))
     return ADAPTER_ELSEWHERE;
   ULONG state = 0;
@@ -124,13 +118,6 @@ int ProbeJoinedNetwork(const wchar_t *name)
 {
   NetworkBytes wanted;
   bool nameFits = EncodeNetworkName(name, &wanted);
-  HMODULE core = CoreLibraryModule();
-  DeviceIoControlProc call =
-      core != nullptr
-          ? reinterpret_cast<DeviceIoControlProc>(GetProcAddressW(core, L"DeviceIoControl"))
-          : nullptr;
-  if (call == nullptr)
-    return NETWORK_NAME_UNTOLD;
   HANDLE driver = CreateFileW(CE_NDISUIO_DEVICE_NAME, GENERIC_READ | GENERIC_WRITE,
                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -139,12 +126,12 @@ int ProbeJoinedNetwork(const wchar_t *name)
   int answer = NETWORK_NAME_UNTOLD;
   for (ULONG index = 0; index < BINDINGS_ASKED && answer != NETWORK_NAME_JOINED; ++index) {
     wchar_t adapter[ADAPTER_NAME_CAPACITY];
-    int binding = ReadBindingName(driver, call, index, adapter);
+    int binding = ReadBindingName(driver, index, adapter);
     if (binding == BINDING_LAST)
       break;
     if (binding == BINDING_PASSED_OVER)
       continue;
-    int said = AskAdapter(driver, call, adapter, wanted);
+    int said = AskAdapter(driver, adapter, wanted);
     if (said == ADAPTER_JOINED && nameFits)
       answer = NETWORK_NAME_JOINED;
     else if (said != ADAPTER_NOT_WIRELESS)

@@ -46,7 +46,8 @@ std::string WaitForFile(const wchar_t *path, DWORD timeoutMs)
 }
 
 // An auto-start that needs the network waits until the device has an address, which comes
-// 3 seconds after the launcher's window; the program then ends with a code whose action is
+// 3 seconds after the launcher's window, and the wireless network the entry names, which
+// the device's network driver tells it has joined; the program then ends with a code whose action is
 // a restart of the device, and nobody cancels the confirmation: when its time is up the
 // launcher presses OK itself and the device is restarted.
 TEST(DeviceStartRules, AnAutoStartWaitsForTheNetworkAndItsEndRestartsTheDeviceWhenNobodyCancels)
@@ -65,8 +66,10 @@ TEST(DeviceStartRules, AnAutoStartWaitsForTheNetworkAndItsEndRestartsTheDeviceWh
   test::SetString(HKEY_CURRENT_USER, kEntry, L"Command", L"scanner exit1");
   test::SetDword(HKEY_CURRENT_USER, kEntry, L"AutoStart", 1);
   test::SetDword(HKEY_CURRENT_USER, kEntry, L"NeedsNetwork", 1);
+  test::SetString(HKEY_CURRENT_USER, kEntry, L"NetworkName", L"Gate Wi-Fi");
   test::SetMultiString(HKEY_CURRENT_USER, kEntry, L"ExitActions", {L"1=reboot"});
   test::ScopedEnv network(L"FERROLT_NETWORK", (L"@" + std::wstring(kNetwork)).c_str());
+  test::ScopedEnv wireless(L"FERROLT_WIRELESS", L"Gate Wi-Fi");
   test::ScopedEnv starts(L"FERROLT_WATCH_LOG", kStarts);
   test::ScopedEnv restarts(L"FERROLT_RESTART_RECORD", kRestarts);
 
@@ -88,6 +91,7 @@ TEST(DeviceStartRules, AnAutoStartWaitsForTheNetworkAndItsEndRestartsTheDeviceWh
   EXPECT_EQ("SetSystemPowerState flags 00800000 00001000\r\n", WaitForFile(kRestarts, 15000));
   std::string log = test::ReadFileBytes(kEventLog);
   EXPECT_NE("", LineWith(log, {"WAIT", "for=\"network\"", "ended=\"network\""})) << log;
+  EXPECT_EQ("", LineWith(log, {"NETWORK-NAME"})) << "the driver did not tell the network joined";
   EXPECT_NE("", LineWith(log, {"EXIT-ACTION", "action=\"reboot\"", "result=\"restarting: not cancelled\""})) << log;
 
   PostMessageW(window, WM_CLOSE, 0, 0);
