@@ -20,35 +20,18 @@ enum AdapterAnswer { ADAPTER_NOT_WIRELESS, ADAPTER_JOINED, ADAPTER_ELSEWHERE };
 // A network's name as the bytes it goes by: UTF-8, at most 32. False when it is longer, so
 // that no network can have it.
 struct NetworkBytes {
-  UCHAR bytes[CE_NDIS_802_11_SSID_CAPACITY];
+  UCHAR bytes[CE_NDIS_802_11_SSID_CAPACITY + 1];  // with the encoder's terminator
   ULONG length;
 };
 
 static bool EncodeNetworkName(const wchar_t *name, NetworkBytes *encoded)
 {
   encoded->length = 0;
-  for (const wchar_t *p = name; *p != 0; ++p) {
-    DWORD c = *p;
-    if (c >= 0xD800 && c <= 0xDBFF && p[1] >= 0xDC00 && p[1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<DWORD>(p[1]) - 0xDC00);
-      ++p;
-    }
-    UCHAR unit[4];
-    ULONG count = 0;
-    if (c < 0x80) {
-      unit[count++] = static_cast<UCHAR>(c);
-    } else {
-      ULONG tail = c < 0x800 ? 1 : (c < 0x10000 ? 2 : 3);
-      static const UCHAR kLead[] = {0, 0xC0, 0xE0, 0xF0};
-      unit[count++] = static_cast<UCHAR>(kLead[tail] | (c >> (6 * tail)));
-      for (ULONG k = tail; k > 0; --k)
-        unit[count++] = static_cast<UCHAR>(0x80 | ((c >> (6 * (k - 1))) & 0x3F));
-    }
-    if (encoded->length + count > CE_NDIS_802_11_SSID_CAPACITY)
-      return false;
-    memcpy(encoded->bytes + encoded->length, unit, count);
-    encoded->length += count;
-  }
+  int written = WideCharToMultiByte(CP_UTF8, 0, name, -1, reinterpret_cast<char *>(encoded->bytes),
+                                    sizeof(encoded->bytes), nullptr, nullptr);
+  if (written <= 0)
+    return false;
+  encoded->length = static_cast<ULONG>(written - 1);
   return true;
 }
 
