@@ -9,6 +9,7 @@
 #include <initializer_list>
 #include <string>
 
+#include "checker/EventLogReader.h"
 #include "tests/device/DeviceRun.h"
 #include "tests/support/TestSupport.h"
 
@@ -21,18 +22,16 @@ const wchar_t kStarts[] = L"C:\\Temp\\device_starts.log";
 const wchar_t kRestarts[] = L"C:\\Temp\\device_restarts.txt";
 const wchar_t kEventLog[] = L"C:\\Application\\Ferrolt\\Ferrolt.log";
 
-// The first line of the text holding every part, or "".
-std::string LineWith(const std::string &text, std::initializer_list<const char *> parts)
+// The first event of the kind in the launcher's log with every field given, as the checker's
+// reader reads it; its line, or "" with none.
+std::string Logged(const char *kind, std::initializer_list<std::pair<const char *, const wchar_t *>> fields)
 {
-  for (size_t at = 0; at < text.size();) {
-    size_t end = text.find('\n', at);
-    std::string line = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
-    bool all = true;
-    for (const char *part : parts)
-      all = all && line.find(part) != std::string::npos;
+  for (const eventlog::Event &event : eventlog::ReadLogs({kEventLog}).events) {
+    bool all = event.kind == kind;
+    for (const auto &field : fields)
+      all = all && event.Field(field.first) == field.second;
     if (all)
-      return line;
-    at = end == std::string::npos ? text.size() : end + 1;
+      return event.text;
   }
   return "";
 }
@@ -90,9 +89,9 @@ TEST(DeviceStartRules, AnAutoStartWaitsForTheNetworkAndItsEndRestartsTheDeviceWh
             box.text);
   EXPECT_EQ("SetSystemPowerState flags 00800000 00001000\r\n", WaitForFile(kRestarts, 15000));
   std::string log = test::ReadFileBytes(kEventLog);
-  EXPECT_NE("", LineWith(log, {"WAIT", "for=\"network\"", "ended=\"network\""})) << log;
-  EXPECT_EQ("", LineWith(log, {"NETWORK-NAME"})) << "the driver did not tell the network joined";
-  EXPECT_NE("", LineWith(log, {"EXIT-ACTION", "action=\"reboot\"", "result=\"restarting: not cancelled\""})) << log;
+  EXPECT_NE("", Logged("WAIT", {{"for", L"network"}, {"ended", L"network"}})) << log;
+  EXPECT_EQ("", Logged("NETWORK-NAME", {})) << "the driver did not tell the network joined";
+  EXPECT_NE("", Logged("EXIT-ACTION", {{"action", L"reboot"}, {"result", L"restarting: not cancelled"}})) << log;
 
   PostMessageW(window, WM_CLOSE, 0, 0);
   DWORD exitCode = 99;
