@@ -39,9 +39,6 @@ std::wstring ExitRulesText(const ExitRules &rules)
   return text;
 }
 
-}  // namespace
-namespace {
-
 std::wstring Lower(std::wstring text)
 {
   for (wchar_t &c : text)
