@@ -21,15 +21,8 @@ void CheckUpdateSettings(const ScriptLines &lines, CheckReport *report)
     return;
   report->findings.push_back(
       OwnFinding(0, Severity::Warning, SCOPE_PROFILE, TEXT_UPDATES_UNSIGNED));
-  HKEY key;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, product.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-    return;
-  wchar_t folders[UPDATE_FOLDERS_CAPACITY] = {0};
-  DWORD size = sizeof(folders) - sizeof(wchar_t), type = 0;
-  LONG read = RegQueryValueExW(key, L"UpdateFolders", nullptr, &type,
-                               reinterpret_cast<BYTE *>(folders), &size);
-  RegCloseKey(key);
-  if (read == ERROR_SUCCESS && type == REG_SZ && folders[0] != 0)
+  wchar_t folders[UPDATE_FOLDERS_CAPACITY];
+  if (ReadUpdateFolders(folders) && folders[0] != 0)
     report->findings.push_back(
         OwnFinding(lines.ValueLine(product, L"UpdateFolders"), Severity::Warning, SCOPE_PROFILE,
                    FormatText(TEXT_UPDATE_FOLDERS_UNWATCHED, folders)));

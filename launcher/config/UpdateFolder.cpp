@@ -44,6 +44,17 @@ static bool ReadProductText(HKEY key, const wchar_t *name, wchar_t *text, DWORD 
   return true;
 }
 
+bool ReadUpdateFolders(wchar_t *text)
+{
+  text[0] = 0;
+  HKEY key;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, ProductKeyPath(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return false;
+  bool read = ReadProductText(key, L"UpdateFolders", text, UPDATE_FOLDERS_CAPACITY);
+  RegCloseKey(key);
+  return read;
+}
+
 void ReadUpdateSettings()
 {
   g_updateFolders.folderCount = 0;

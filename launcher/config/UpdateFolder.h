@@ -36,6 +36,9 @@ extern UpdateFolderState g_updateFolders;
 
 // Reads UpdateFolders, UpdateKey and UpdateMessage from the product key.
 void ReadUpdateSettings();
+// The product key's UpdateFolders as written, into text (UPDATE_FOLDERS_CAPACITY), whether
+// an UpdateKey lets them be watched or not; false when it is missing, not text or too long.
+bool ReadUpdateFolders(wchar_t *text);
 // The next settled script of the watched folders into path (TEXT_CAPACITY); false when
 // none. *settling tells whether a script is still being written (look again soon).
 bool FindSettledUpdate(wchar_t *path, bool *settling);
